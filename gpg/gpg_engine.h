@@ -1,0 +1,108 @@
+// Runs gpg as a child process connected through pipes. One engine runs one
+// gpg process: build it from the settings, run one operation, wait, drop it.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+#include "fd.h"
+#include "gpg_settings.h"
+#include "key_list.h"
+#include "status.h"
+
+namespace ambrine {
+
+// Parameters of GenerateKey. A null pointer leaves the line out; an empty
+// text writes an empty value.
+struct KeyGenRequest {
+  std::string secretKeyring;
+  std::string publicKeyring;
+  const char* name = nullptr;
+  const char* email = nullptr;
+  const char* comment = nullptr;
+  const char* passphrase = nullptr;
+  Fd statusFd;   // child end for gpg's status lines, or none
+  Fd commandFd;  // child end for gpg's commands, or none
+};
+
+class GpgEngine {
+ public:
+  GpgEngine(std::string gpgPath, std::string homeFolder,
+            std::vector<std::string> secretKeyrings,
+            std::vector<std::string> publicKeyrings);
+  explicit GpgEngine(const GpgSettings& settings);
+  virtual ~GpgEngine();  // stops and reaps a process that was never waited for
+
+  GpgEngine(const GpgEngine&) = delete;
+  GpgEngine& operator=(const GpgEngine&) = delete;
+
+  // Child ends used as gpg's standard input, output and error by the next
+  // Run; none means the null device. Run closes them in every case.
+  void SetChildInput(Fd fd) { childInput_ = std::move(fd); }
+  void SetChildOutput(Fd fd) { childOutput_ = std::move(fd); }
+  void SetChildError(Fd fd) { childError_ = std::move(fd); }
+
+  // Starts gpg with the fixed options, the key rings, the descriptor options
+  // and `arguments` (each element one argv entry). A non-null passphrase is
+  // written to gpg through a pipe of its own. Returns without waiting.
+  Status Run(const std::vector<std::string>& arguments, const char* passphrase,
+             Fd statusFd, Fd commandFd);
+
+  // Waits for the process started by Run; stores gpg's exit code (a process
+  // ended by a signal counts as 128 + the signal number).
+  Status WaitForExit(int* exitCode);
+
+  // The argv that Run uses, with the descriptor numbers the child sees.
+  std::vector<std::string> BuildArgv(const std::vector<std::string>& arguments,
+                                     bool hasPassphrase, bool hasCommand,
+                                     bool hasStatus) const;
+  // The argv as one line for logs and tests; entries that need it are quoted.
+  static std::string RenderArgv(const std::vector<std::string>& argv);
+
+  pid_t pid() const { return pid_; }
+
+  // Stream operations: start gpg and return; the caller moves the data,
+  // drives the status dialogue and calls WaitForExit.
+  Status Encrypt(const std::vector<std::string>& recipients, Fd input, Fd output,
+                 bool sign, const char* passphrase, Fd statusFd, Fd commandFd);
+  Status EncryptSymmetric(Fd input, Fd output, bool sign, const char* passphrase,
+                          Fd statusFd, Fd commandFd);
+  Status Decrypt(Fd input, Fd output, bool verify, const char* passphrase,
+                 Fd statusFd, Fd commandFd);
+
+  // File operations: run gpg to the end.
+  Status EncryptFileSymmetric(const std::string& inputPath,
+                              const std::string& outputPath, bool sign,
+                              const char* keyPassphrase,
+                              const char* symmetricPassphrase, int* exitCode);
+  Status DecryptFile(const std::string& inputPath, const std::string& outputPath,
+                     bool verify, const char* passphrase, int* exitCode);
+
+  // Key listing: entries "user id:fingerprint" in gpg's order.
+  Status ListKeys(bool secret, KeyList& keyList,
+                  const std::vector<std::string>* extraArguments,
+                  const char* passphrase);
+
+  // Key maintenance. GenerateKey returns once the parameters are written;
+  // the caller reads the status pipe to its end and calls WaitForExit. The
+  // others wait and turn a non-zero exit code into kFailure.
+  Status GenerateKey(KeyGenRequest request);
+  Status ImportKeys(const std::string& path, const char* passphrase);
+  Status ExportKey(const std::string& key, const std::string& outputPath,
+                   const char* passphrase);
+  Status DeleteKey(const std::string& key, const char* passphrase);
+
+ private:
+  pid_t pid_ = -1;
+  Fd childInput_;
+  Fd childOutput_;
+  Fd childError_;
+  std::string gpgPath_;
+  std::string homeFolder_;
+  std::vector<std::string> secretKeyrings_;
+  std::vector<std::string> publicKeyrings_;
+};
+
+}  // namespace ambrine

@@ -1,0 +1,36 @@
+// Pipes between the program and gpg, and whole-buffer reads and writes.
+// The program's own ends are always close-on-exec; the child's ends are
+// handed to GpgEngine, which gives them to gpg and closes them.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "fd.h"
+#include "status.h"
+
+namespace ambrine {
+
+// A pipe that the child writes (its output or its status lines) and the
+// program reads.
+Status CreateInboundPipe(Fd& parentRead, Fd& childWrite);
+// A pipe that the program writes (gpg's input or its commands) and the
+// child reads.
+Status CreateOutboundPipe(Fd& parentWrite, Fd& childRead);
+
+// Writes every byte, continuing after partial writes and EINTR.
+Status WritePipeBytes(int fd, const void* bytes, std::size_t count);
+Status WritePipeString(int fd, std::string_view text);
+
+// Reads one line a byte at a time, so nothing after the line end is taken
+// from the pipe. LF ends a line (counts 1); CR ends it and swallows the next
+// byte (counts 2); end of data or EPIPE ends it with status 0. `consumed` is
+// the number of bytes taken; 0 means the pipe had no more data.
+Status ReadPipeLine(int fd, std::string& line, std::size_t* consumed);
+
+// gpg prints UTF-8 and the program works in UTF-8: copies the text, turning
+// bytes that are not valid UTF-8 into U+FFFD. Always returns 0.
+Status Utf8ToAnsi(std::string_view text, std::string& out);
+
+}  // namespace ambrine

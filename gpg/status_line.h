@@ -1,0 +1,38 @@
+// gpg's status lines ("[GNUPG:] KEYWORD args") and the keywords the
+// program reacts to, matched in one table.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ambrine {
+
+enum class StatusKeyword {
+  None,        // not a status line, or a keyword the program ignores
+  BeginEncryption,
+  BeginSigning,
+  NeedPassphrase,
+  NeedPassphraseSym,
+  GetLine,
+  GetHidden,
+  GetBool,
+  BadPassphrase,
+  GoodSig,
+  ValidSig,
+  DecryptionOkay,
+  Progress,
+};
+
+struct StatusLine {
+  std::string_view keyword;    // text after the prefix up to the first space
+  std::string_view arguments;  // text after that space
+  std::string_view afterPrefix;  // keyword and arguments
+  StatusKeyword kind = StatusKeyword::None;
+};
+
+constexpr std::string_view kStatusPrefix = "[GNUPG:] ";
+
+// Splits a line; the views point into `line`.
+StatusLine ParseStatusLine(std::string_view line);
+
+}  // namespace ambrine
