@@ -1,0 +1,92 @@
+// Encryption and decryption, on streams and on files.
+#include "gpg/gpg_engine.h"
+#include "gpg/pipe_io.h"
+#include "gpg/symmetric_dialogue.h"
+
+namespace ambrine {
+
+Status GpgEngine::Encrypt(const std::vector<std::string>& recipients, Fd input, Fd output,
+                          bool sign, const char* passphrase, Fd statusFd, Fd commandFd) {
+  std::vector<std::string> arguments;
+  for (const auto& recipient : recipients) {
+    arguments.push_back("-r");
+    arguments.push_back(recipient);
+  }
+  if (sign) arguments.push_back("--sign");
+  arguments.push_back("--encrypt");
+  SetChildInput(std::move(input));
+  SetChildOutput(std::move(output));
+  return Run(arguments, passphrase, std::move(statusFd), std::move(commandFd));
+}
+
+Status GpgEngine::EncryptSymmetric(Fd input, Fd output, bool sign, const char* passphrase,
+                                   Fd statusFd, Fd commandFd) {
+  std::vector<std::string> arguments;
+  if (sign) arguments.push_back("--sign");
+  arguments.push_back("--symmetric");
+  SetChildInput(std::move(input));
+  SetChildOutput(std::move(output));
+  return Run(arguments, passphrase, std::move(statusFd), std::move(commandFd));
+}
+
+Status GpgEngine::Decrypt(Fd input, Fd output, bool verify, const char* passphrase,
+                          Fd statusFd, Fd commandFd) {
+  std::vector<std::string> arguments;
+  if (!verify) arguments.push_back("--skip-verify");
+  arguments.push_back("--decrypt");
+  SetChildInput(std::move(input));
+  SetChildOutput(std::move(output));
+  return Run(arguments, passphrase, std::move(statusFd), std::move(commandFd));
+}
+
+// "--" before an input path keeps a name beginning with '-' from being read
+// as an option; the value after -o is taken as it is.
+Status GpgEngine::EncryptFileSymmetric(const std::string& inputPath,
+                                       const std::string& outputPath, bool sign,
+                                       const char* keyPassphrase,
+                                       const char* symmetricPassphrase, int* exitCode) {
+  if (!symmetricPassphrase) return kUnexpected;
+  std::vector<std::string> arguments;
+  if (sign) arguments.push_back("--sign");
+  arguments.insert(arguments.end(), {"-o", outputPath, "--symmetric", "--", inputPath});
+
+  Fd command;
+  Fd commandChild;
+  if (Status s = CreateOutboundPipe(command, commandChild); Failed(s)) return s;
+  Fd status;
+  Fd statusChild;
+  if (Status s = CreateInboundPipe(status, statusChild); Failed(s)) return s;
+  // gpg1 uses a passphrase from --passphrase-fd for every passphrase it
+  // needs, the signing key's included. With a key passphrase of its own the
+  // symmetric one is therefore given only through the dialogue.
+  const bool keyNeedsOwnPassphrase = sign && keyPassphrase;
+  const char* throughFd = keyNeedsOwnPassphrase ? nullptr : symmetricPassphrase;
+  if (Status s = Run(arguments, throughFd, std::move(statusChild),
+                     std::move(commandChild));
+      Failed(s))
+    return s;
+
+  SymmetricDialogue dialogue(keyPassphrase, symmetricPassphrase);
+  // After a failed read the process is not waited for here; the engine's
+  // destructor stops it.
+  if (Status s = dialogue.Run(status, command); Failed(s)) return s;
+  int code = 0;
+  const Status waited = WaitForExit(&code);
+  if (Succeeded(waited) && exitCode) *exitCode = code;
+  return waited;
+}
+
+Status GpgEngine::DecryptFile(const std::string& inputPath, const std::string& outputPath,
+                              bool verify, const char* passphrase, int* exitCode) {
+  std::vector<std::string> arguments;
+  if (!verify) arguments.push_back("--skip-verify");
+  arguments.insert(arguments.end(),
+                   {"-o", outputPath, "--batch", "--yes", "--decrypt", "--", inputPath});
+  if (Status s = Run(arguments, passphrase, Fd(), Fd()); Failed(s)) return s;
+  int code = 0;
+  const Status waited = WaitForExit(&code);
+  if (Succeeded(waited) && exitCode) *exitCode = code;
+  return waited;
+}
+
+}  // namespace ambrine

@@ -1,0 +1,98 @@
+// Key listing and key maintenance.
+#include "gpg/gpg_engine.h"
+#include "gpg/pipe_io.h"
+
+namespace ambrine {
+
+namespace {
+
+// Runs gpg to its end; a non-zero exit code, whatever the reason, is kFailure.
+Status RunToEnd(GpgEngine& engine, const std::vector<std::string>& arguments,
+                const char* passphrase) {
+  if (Status s = engine.Run(arguments, passphrase, Fd(), Fd()); Failed(s)) return s;
+  int exitCode = 0;
+  if (Status s = engine.WaitForExit(&exitCode); Failed(s)) return s;
+  return exitCode == 0 ? kOk : kFailure;
+}
+
+// Writes "<name><value>\r\n" when the value is given.
+Status WriteParameter(int fd, std::string_view name, const char* value) {
+  if (!value) return kOk;
+  if (Status s = WritePipeString(fd, name); Failed(s)) return s;
+  if (Status s = WritePipeString(fd, value); Failed(s)) return s;
+  return WritePipeString(fd, "\r\n");
+}
+
+}  // namespace
+
+Status GpgEngine::ListKeys(bool secret, KeyList& keyList,
+                           const std::vector<std::string>* extraArguments,
+                           const char* passphrase) {
+  std::vector<std::string> arguments{"--fixed-list-mode", "--with-colons", "--with-fingerprint",
+                                     secret ? "--list-secret-keys" : "--list-keys"};
+  if (extraArguments) arguments.insert(arguments.end(), extraArguments->begin(), extraArguments->end());
+
+  Fd listing;
+  Fd childEnd;
+  if (Status s = CreateInboundPipe(listing, childEnd); Failed(s)) return s;
+  SetChildOutput(std::move(childEnd));
+  if (Status s = Run(arguments, passphrase, Fd(), Fd()); Failed(s)) return s;
+
+  keyList.clear();
+  KeyListParser parser(keyList);
+  std::string line;
+  for (;;) {
+    std::size_t consumed = 0;
+    // A read failure ends the listing like the end of data does.
+    if (Failed(ReadPipeLine(listing.get(), line, &consumed)) || consumed == 0) break;
+    parser.AddLine(line);
+  }
+  parser.Finish();
+  listing.reset();
+  return WaitForExit(nullptr);
+}
+
+Status GpgEngine::GenerateKey(KeyGenRequest request) {
+  Fd parameters;
+  Fd childEnd;
+  if (Status s = CreateOutboundPipe(parameters, childEnd); Failed(s)) return s;
+  SetChildInput(std::move(childEnd));
+  if (Status s = Run({"--batch", "--gen-key"}, request.passphrase, std::move(request.statusFd),
+                     std::move(request.commandFd));
+      Failed(s))
+    return s;
+
+  // Written piece by piece straight from the request: no copy of the
+  // passphrase is made. The text is small enough for the pipe's buffer.
+  const int fd = parameters.get();
+  const char* const fixedHead =
+      "Key-Type: DSA\r\nKey-Length: 1024\r\nSubkey-Type: ELG-E\r\nSubkey-Length: 2048\r\n";
+  if (Status s = WritePipeString(fd, fixedHead); Failed(s)) return s;
+  if (Status s = WriteParameter(fd, "Name-Real: ", request.name); Failed(s)) return s;
+  if (Status s = WriteParameter(fd, "Name-Email: ", request.email); Failed(s)) return s;
+  if (Status s = WriteParameter(fd, "Name-Comment: ", request.comment); Failed(s)) return s;
+  if (Status s = WritePipeString(fd, "Expire-Date: 0\r\n"); Failed(s)) return s;
+  if (Status s = WriteParameter(fd, "Passphrase: ", request.passphrase); Failed(s)) return s;
+  if (Status s = WriteParameter(fd, "%secring ", request.secretKeyring.c_str()); Failed(s)) return s;
+  if (Status s = WriteParameter(fd, "%pubring ", request.publicKeyring.c_str()); Failed(s)) return s;
+  if (Status s = WritePipeString(fd, "%commit\r\n"); Failed(s)) return s;
+  return kOk;  // closing `parameters` ends gpg's input
+}
+
+// "--" ends gpg's options, so a path or key that begins with '-' is taken
+// as a name and never as an option.
+Status GpgEngine::ImportKeys(const std::string& path, const char* passphrase) {
+  return RunToEnd(*this, {"--batch", "--yes", "--import", "--", path}, passphrase);
+}
+
+Status GpgEngine::ExportKey(const std::string& key, const std::string& outputPath,
+                            const char* passphrase) {
+  return RunToEnd(*this, {"--batch", "--yes", "--export", "-o", outputPath, "--", key},
+                  passphrase);
+}
+
+Status GpgEngine::DeleteKey(const std::string& key, const char* passphrase) {
+  return RunToEnd(*this, {"--batch", "--yes", "--delete-key", "--", key}, passphrase);
+}
+
+}  // namespace ambrine
