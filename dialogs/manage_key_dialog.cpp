@@ -1,0 +1,126 @@
+#include "dialogs/manage_key_dialog.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "dialogs/file_name_dialog.h"
+#include "dialogs/key_list_view.h"
+#include "gpg/gpg_engine.h"
+
+namespace ambrine {
+namespace {
+
+constexpr const char* kSource = "ManageKey";
+constexpr int kImportFailedLine = 107;
+constexpr int kExportFailedLine = 137;
+constexpr int kDeleteFailedLine = 162;
+
+const QStringList kKeyFileFilters{QStringLiteral("公開鍵 ファイル (*.gpg)"),
+                                  QStringLiteral("すべてのファイル (*.*)")};
+
+QPushButton* NewButton(const QString& text, const char* name, QWidget* parent) {
+  auto* button = new QPushButton(text, parent);
+  button->setObjectName(QString::fromLatin1(name));
+  return button;
+}
+
+}  // namespace
+
+ManageKeyDialog::ManageKeyDialog(GpgSettings* settings, QWidget* parent,
+                                 ErrorReport& report)
+    : QDialog(parent), settings_(settings), report_(report) {
+  setWindowTitle(QStringLiteral("鍵の管理"));
+  setModal(true);
+
+  list_ = new KeyListView(400, QAbstractItemView::SingleSelection, this);
+  list_->setObjectName(QStringLiteral("keyList"));
+  importButton_ = NewButton(QStringLiteral("インポート(&I)"), "importButton", this);
+  exportButton_ = NewButton(QStringLiteral("エクスポート(&E)"), "exportButton", this);
+  deleteButton_ = NewButton(QStringLiteral("削除(&D)"), "deleteButton", this);
+  okButton_ = NewButton(QStringLiteral("OK"), "okButton", this);
+  okButton_->setDefault(true);
+
+  auto* buttons = new QVBoxLayout;
+  buttons->addWidget(importButton_);
+  buttons->addWidget(exportButton_);
+  buttons->addWidget(deleteButton_);
+  buttons->addStretch();
+  buttons->addWidget(okButton_);
+  auto* layout = new QHBoxLayout(this);
+  layout->addWidget(list_, 1);
+  layout->addLayout(buttons);
+  resize(720, 220);
+
+  connect(importButton_, &QPushButton::clicked, this, &ManageKeyDialog::Import);
+  connect(exportButton_, &QPushButton::clicked, this, &ManageKeyDialog::Export);
+  connect(deleteButton_, &QPushButton::clicked, this, &ManageKeyDialog::Delete);
+  connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
+
+  FillList();
+}
+
+void ManageKeyDialog::FillList() {
+  // A failed listing is not reported: whatever entries gpg gave are shown.
+  KeyList keys;
+  GpgEngine engine(*settings_);
+  engine.ListKeys(false, keys, nullptr, nullptr);
+  list_->ShowKeys(keys);
+}
+
+void ManageKeyDialog::Import() {
+  FileNameQuestion question;
+  question.filters = kKeyFileFilters;
+  question.defaultSuffix = QStringLiteral("gpg");
+  const QString path = AskFileName(this, question);
+  if (path.isEmpty()) return;
+
+  // The null device as the only secret key ring: an imported file's secret
+  // keys never reach the user's secret key ring.
+  GpgEngine engine(settings_->gpgPath, settings_->homeFolder, {"/dev/null"},
+                   settings_->publicKeyrings);
+  const Status status = engine.ImportKeys(path.toStdString(), nullptr);
+  if (Failed(status)) {
+    report_.Report(status, kSource, kImportFailedLine);
+    return;
+  }
+  FillList();
+}
+
+void ManageKeyDialog::Export() {
+  const std::string fingerprint = SelectedFingerprint();
+  if (fingerprint.empty()) return;
+
+  FileNameQuestion question;
+  question.save = true;
+  question.filters = kKeyFileFilters;
+  question.defaultSuffix = QStringLiteral("gpg");
+  question.initialFile = QStringLiteral("Untitled");
+  const QString path = AskFileName(this, question);
+  if (path.isEmpty()) return;
+
+  GpgEngine engine(*settings_);
+  const Status status = engine.ExportKey(fingerprint, path.toStdString(), nullptr);
+  if (Failed(status)) report_.Report(status, kSource, kExportFailedLine);
+}
+
+void ManageKeyDialog::Delete() {
+  const std::string fingerprint = SelectedFingerprint();
+  if (fingerprint.empty()) return;
+
+  Status status;
+  {
+    GpgEngine engine(*settings_);
+    status = engine.DeleteKey(fingerprint, nullptr);
+  }
+  if (Failed(status)) report_.Report(status, kSource, kDeleteFailedLine);
+  // Refilled in every case: the list shows what the key ring now holds.
+  FillList();
+}
+
+std::string ManageKeyDialog::SelectedFingerprint() const {
+  const std::vector<std::string> selected = list_->SelectedFingerprints();
+  return selected.empty() ? std::string() : selected.front();
+}
+
+}  // namespace ambrine

@@ -1,0 +1,47 @@
+// "鍵の管理": lists the public keys and imports, exports and deletes them.
+#pragma once
+
+#include <QDialog>
+
+#include "dialogs/message_box_error_report.h"
+#include "gpg/gpg_settings.h"
+
+class QPushButton;
+
+namespace ambrine {
+
+class KeyListView;
+
+class ManageKeyDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `settings` is not owned and must outlive the dialog; every gpg run of
+  // the dialog builds its own engine from it.
+  explicit ManageKeyDialog(GpgSettings* settings, QWidget* parent = nullptr,
+                           ErrorReport& report = WindowErrorReport());
+
+  KeyListView* keyList() const { return list_; }
+  QPushButton* importButton() const { return importButton_; }
+  QPushButton* exportButton() const { return exportButton_; }
+  QPushButton* deleteButton() const { return deleteButton_; }
+  QPushButton* okButton() const { return okButton_; }
+
+ private:
+  void FillList();
+  void Import();
+  void Export();
+  void Delete();
+  // The selected key's fingerprint without spaces; empty with no selection.
+  std::string SelectedFingerprint() const;
+
+  GpgSettings* settings_;
+  ErrorReport& report_;
+  KeyListView* list_;
+  QPushButton* importButton_;
+  QPushButton* exportButton_;
+  QPushButton* deleteButton_;
+  QPushButton* okButton_;
+};
+
+}  // namespace ambrine

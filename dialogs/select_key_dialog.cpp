@@ -1,0 +1,209 @@
+#include "dialogs/select_key_dialog.h"
+
+#include <climits>
+
+#include <QByteArray>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "dialogs/file_name_dialog.h"
+#include "dialogs/key_list_view.h"
+#include "dialogs/manage_key_dialog.h"
+#include "gpg/gpg_engine.h"
+
+namespace ambrine {
+namespace {
+
+constexpr const char* kSource = "SelectKey";
+constexpr int kListFailedLine = 52;
+constexpr int kPassphraseLimit = 260;
+
+// Overwrites a secret before it is dropped, so the bytes do not linger in
+// freed memory.
+void Wipe(std::string& secret) {
+  volatile char* bytes = secret.data();
+  for (std::size_t i = 0; i < secret.size(); ++i) bytes[i] = '\0';
+  secret.clear();
+}
+
+void Wipe(QByteArray& secret) {
+  secret.fill('\0');
+  secret.clear();
+}
+
+QLineEdit* NewPassphraseEdit(const char* name, QWidget* parent) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(QString::fromLatin1(name));
+  edit->setEchoMode(QLineEdit::Password);
+  edit->setMaxLength(kPassphraseLimit);
+  return edit;
+}
+
+}  // namespace
+
+SelectKeyDialog::SelectKeyDialog(GpgSettings* settings, QWidget* parent,
+                                 ErrorReport& report)
+    : QDialog(parent),
+      settings_(settings),
+      report_(report),
+      initialOutputPath_(QString::fromStdString(settings->outputPath)) {
+  setWindowTitle(QStringLiteral("ファイルの保存"));
+  setModal(true);
+  BuildControls();
+
+  settings_->recipients.clear();
+  Wipe(settings_->passphrase);
+  fileNameEdit_->setText(initialOutputPath_);
+  FillList();
+  // Always public keys at first, whatever was chosen last time.
+  publicKeyRadio_->setChecked(true);
+  ShowPublicKeyMode(true);
+}
+
+void SelectKeyDialog::BuildControls() {
+  auto* group = new QGroupBox(QStringLiteral("鍵の選択"), this);
+  publicKeyRadio_ = new QRadioButton(QStringLiteral("公開鍵暗号"), group);
+  publicKeyRadio_->setObjectName(QStringLiteral("publicKeyRadio"));
+  list_ = new KeyListView(300, QAbstractItemView::MultiSelection, group);
+  list_->setObjectName(QStringLiteral("keyList"));
+  symmetricRadio_ = new QRadioButton(QStringLiteral("対称暗号"), group);
+  symmetricRadio_->setObjectName(QStringLiteral("symmetricRadio"));
+  manageKeysButton_ = new QPushButton(QStringLiteral("鍵の管理"), group);
+  manageKeysButton_->setObjectName(QStringLiteral("manageKeysButton"));
+  passphraseEdit_ = NewPassphraseEdit("passphraseEdit", group);
+  confirmEdit_ = NewPassphraseEdit("confirmEdit", group);
+
+  auto* symmetricRow = new QHBoxLayout;
+  symmetricRow->addWidget(symmetricRadio_);
+  symmetricRow->addStretch();
+  symmetricRow->addWidget(manageKeysButton_);
+  auto* groupLayout = new QVBoxLayout(group);
+  groupLayout->addWidget(publicKeyRadio_);
+  groupLayout->addWidget(list_, 1);
+  groupLayout->addLayout(symmetricRow);
+  groupLayout->addWidget(new QLabel(QStringLiteral("パスフレーズ"), group));
+  groupLayout->addWidget(passphraseEdit_);
+  groupLayout->addWidget(new QLabel(QStringLiteral("確認"), group));
+  groupLayout->addWidget(confirmEdit_);
+
+  fileNameEdit_ = new QLineEdit(this);
+  fileNameEdit_->setObjectName(QStringLiteral("fileNameEdit"));
+  // A Linux path may be far longer than 260 characters; a shorter limit
+  // would cut the current leaf's path and save somewhere else.
+  fileNameEdit_->setMaxLength(PATH_MAX);
+  browseButton_ = new QPushButton(QStringLiteral("参照..."), this);
+  browseButton_->setObjectName(QStringLiteral("browseButton"));
+  okButton_ = new QPushButton(QStringLiteral("OK"), this);
+  okButton_->setObjectName(QStringLiteral("okButton"));
+  okButton_->setDefault(true);
+  cancelButton_ = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+  cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+
+  auto* fileRow = new QHBoxLayout;
+  fileRow->addWidget(fileNameEdit_, 1);
+  fileRow->addWidget(browseButton_);
+  auto* buttonRow = new QHBoxLayout;
+  buttonRow->addStretch();
+  buttonRow->addWidget(okButton_);
+  buttonRow->addWidget(cancelButton_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(group, 1);
+  layout->addWidget(new QLabel(QStringLiteral("ファイル名"), this));
+  layout->addLayout(fileRow);
+  layout->addLayout(buttonRow);
+  resize(560, 480);
+
+  connect(publicKeyRadio_, &QRadioButton::toggled, this, &SelectKeyDialog::ShowPublicKeyMode);
+  connect(manageKeysButton_, &QPushButton::clicked, this, &SelectKeyDialog::ManageKeys);
+  connect(browseButton_, &QPushButton::clicked, this, &SelectKeyDialog::Browse);
+  connect(okButton_, &QPushButton::clicked, this, &SelectKeyDialog::Accept);
+  connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void SelectKeyDialog::FillList() {
+  list_->clear();
+  KeyList keys;
+  GpgEngine engine(*settings_);
+  const Status status = engine.ListKeys(false, keys, nullptr, nullptr);
+  if (Failed(status)) {
+    report_.Report(status, kSource, kListFailedLine);
+    return;
+  }
+  list_->ShowKeys(keys);
+}
+
+void SelectKeyDialog::ShowPublicKeyMode(bool publicKeys) {
+  list_->setEnabled(publicKeys);
+  manageKeysButton_->setEnabled(publicKeys);
+  passphraseEdit_->setEnabled(!publicKeys);
+  confirmEdit_->setEnabled(!publicKeys);
+}
+
+void SelectKeyDialog::ManageKeys() {
+  ManageKeyDialog dialog(settings_, this, report_);
+  dialog.exec();
+  // The key ring may have changed; the old selection means nothing now.
+  FillList();
+}
+
+void SelectKeyDialog::Browse() {
+  FileNameQuestion question;
+  question.save = true;
+  question.filters = {QStringLiteral("gpg ファイル (*.gpg)"),
+                      QStringLiteral("すべてのファイル (*.*)")};
+  question.defaultSuffix = QStringLiteral("gpg");
+  question.initialFile = initialOutputPath_;
+  const QString path = AskFileName(this, question);
+  if (!path.isEmpty()) fileNameEdit_->setText(path);
+}
+
+void SelectKeyDialog::Accept() {
+  const bool publicKeys = publicKeyRadio_->isChecked();
+  // Everything is checked before anything is written, so each OK writes the
+  // fields afresh (a second OK does not add the recipients twice) and a
+  // refused OK leaves the settings as they were.
+  if (!publicKeys && passphraseEdit_->text() != confirmEdit_->text()) {
+    ShowError(QStringLiteral("Passphrase Miss Match!"));
+    return;
+  }
+  const QString outputPath = fileNameEdit_->text();
+  if (outputPath.isEmpty()) {
+    ShowError(QStringLiteral("Not Specified Output Filename!"));
+    return;
+  }
+
+  Wipe(settings_->passphrase);
+  if (publicKeys) {
+    settings_->publicKeyMode = 1;
+    settings_->recipients = list_->SelectedFingerprints();
+  } else {
+    settings_->publicKeyMode = 0;
+    settings_->recipients.clear();
+    QByteArray passphrase = passphraseEdit_->text().toUtf8();
+    settings_->passphrase.assign(passphrase.constData(),
+                                 static_cast<std::size_t>(passphrase.size()));
+    Wipe(passphrase);
+  }
+  settings_->outputPath = outputPath.toStdString();
+  accept();
+}
+
+void SelectKeyDialog::ShowError(const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Error"), text, QMessageBox::Ok, this);
+  box.exec();
+}
+
+void SelectKeyDialog::done(int result) {
+  // The typed passphrases are not kept in the widgets once the dialog ends.
+  passphraseEdit_->clear();
+  confirmEdit_->clear();
+  QDialog::done(result);
+}
+
+}  // namespace ambrine

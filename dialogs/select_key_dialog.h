@@ -1,0 +1,66 @@
+// "ファイルの保存": before a save, picks public keys or a passphrase and
+// names the output file. The choices go into the settings' save fields.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include "dialogs/message_box_error_report.h"
+#include "gpg/gpg_settings.h"
+
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace ambrine {
+
+class KeyListView;
+
+class SelectKeyDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `settings` is not owned and must outlive the dialog. Opening empties its
+  // recipients and passphrase and shows its outputPath as the file name;
+  // OK writes recipients, passphrase, outputPath and publicKeyMode.
+  explicit SelectKeyDialog(GpgSettings* settings, QWidget* parent = nullptr,
+                           ErrorReport& report = WindowErrorReport());
+
+  void done(int result) override;
+
+  QRadioButton* publicKeyRadio() const { return publicKeyRadio_; }
+  QRadioButton* symmetricRadio() const { return symmetricRadio_; }
+  KeyListView* keyList() const { return list_; }
+  QPushButton* manageKeysButton() const { return manageKeysButton_; }
+  QLineEdit* passphraseEdit() const { return passphraseEdit_; }
+  QLineEdit* confirmEdit() const { return confirmEdit_; }
+  QLineEdit* fileNameEdit() const { return fileNameEdit_; }
+  QPushButton* browseButton() const { return browseButton_; }
+  QPushButton* okButton() const { return okButton_; }
+  QPushButton* cancelButton() const { return cancelButton_; }
+
+ private:
+  void BuildControls();
+  void FillList();
+  void ShowPublicKeyMode(bool publicKeys);
+  void ManageKeys();
+  void Browse();
+  void Accept();
+  void ShowError(const QString& text);
+
+  GpgSettings* settings_;
+  ErrorReport& report_;
+  QString initialOutputPath_;  // the browse dialog starts here, not at the box's text
+  QRadioButton* publicKeyRadio_ = nullptr;
+  QRadioButton* symmetricRadio_ = nullptr;
+  KeyListView* list_ = nullptr;
+  QPushButton* manageKeysButton_ = nullptr;
+  QLineEdit* passphraseEdit_ = nullptr;
+  QLineEdit* confirmEdit_ = nullptr;
+  QLineEdit* fileNameEdit_ = nullptr;
+  QPushButton* browseButton_ = nullptr;
+  QPushButton* okButton_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
+};
+
+}  // namespace ambrine
