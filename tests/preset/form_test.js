@@ -365,3 +365,26 @@ test("opened in a plain browser: no buttons throw, a note says why", async () =>
   page.close();
   other.close();
 });
+
+test("the form and the manual are self-contained: nothing is fetched", async () => {
+  const manualPath = process.argv[3] || path.join(__dirname, "../../docs/manual.html");
+  for (const file of [pagePath, manualPath]) {
+    const html = fs.readFileSync(file, "utf8");
+    const doc = new JSDOM(html).window.document;
+    assert.equal(doc.querySelectorAll("link, iframe, frame, object, embed, base, img, video, audio, source").length, 0, file);
+    for (const el of doc.querySelectorAll("*")) {
+      for (const attr of ["src", "srcset", "action", "formaction", "poster", "data", "background"]) {
+        assert.equal(el.hasAttribute(attr), false, `${file}: <${el.localName} ${attr}>`);
+      }
+      const href = el.getAttribute("href");
+      if (href !== null) assert.match(href, /^#[\w-]+$/, `${file}: href ${href}`);
+    }
+    const styles = Array.from(doc.querySelectorAll("style"), (s) => s.textContent).join("\n");
+    assert.doesNotMatch(styles, /@import|url\(/, file);
+    const scripts = Array.from(doc.querySelectorAll("script"), (s) => s.textContent).join("\n");
+    assert.doesNotMatch(scripts, /\bfetch\(|XMLHttpRequest|WebSocket|EventSource|import\(|sendBeacon/, file);
+    for (const a of doc.querySelectorAll("a[href]")) {
+      assert.ok(doc.getElementById(a.getAttribute("href").slice(1)), `${file}: ${a.getAttribute("href")} has a target`);
+    }
+  }
+});
