@@ -1,0 +1,74 @@
+#include "attachment_sink.h"
+
+#include <unistd.h>
+
+#include "../gpg/pipe_io.h"
+#include "secure_wipe.h"
+
+namespace ambrine {
+namespace {
+constexpr const char* kSource = "mainview";
+}
+
+GpgAttachmentSink::~GpgAttachmentSink() {
+  // An attachment that was never ended: let gpg see the end of its input
+  // before the engine reaps it.
+  writer_.reset();
+  pipe_.reset();
+}
+
+Status GpgAttachmentSink::Begin(const std::string& name) {
+  std::string path;
+  Fd file;
+  Status status = CreateTempAttachmentFile(path, file);
+  if (Failed(status)) {
+    report_.Report(status, kSource, 770);
+    return status;
+  }
+  std::string passphrase;
+  status = MakeTempPassphrase(passphrase, 16, report_);
+  if (Failed(status)) {
+    // No passphrase, no entry: the empty file goes at once.
+    ::unlink(path.c_str());
+    return status;
+  }
+  // The entry comes first and stays even if the rest of the part fails.
+  const AttachmentEntry& entry =
+      *store_.Find(store_.Append(name, std::move(path), std::move(passphrase)));
+
+  engine_ = std::make_unique<GpgEngine>(settings_);
+  Fd childRead;
+  status = CreateOutboundPipe(pipe_, childRead);
+  if (Succeeded(status)) {
+    // gpg's signing stays off: it has no channel to ask for a key passphrase.
+    status = engine_->EncryptSymmetric(std::move(childRead), std::move(file), false,
+                                       entry.tempPassphrase.c_str(), Fd(), Fd());
+  }
+  if (Failed(status)) {
+    pipe_.reset();
+    engine_.reset();
+    report_.Report(status, kSource, 787);
+    return status;
+  }
+  writer_ = std::make_unique<BufferedWriter>(pipe_.get());
+  return kOk;
+}
+
+void GpgAttachmentSink::Write(const char* bytes, std::size_t count) {
+  if (writer_) writer_->Write(std::string_view(bytes, count));
+}
+
+Status GpgAttachmentSink::End() {
+  if (!engine_) return kOk;
+  if (writer_) writer_->Flush();
+  writer_.reset();
+  pipe_.reset();  // gpg sees the end of its input
+  int exitCode = 0;
+  Status status = engine_->WaitForExit(&exitCode);
+  engine_.reset();
+  if (Succeeded(status) && exitCode != 0) status = kFailure;
+  if (Failed(status)) report_.Report(status, kSource, 823);
+  return status;
+}
+
+}  // namespace ambrine

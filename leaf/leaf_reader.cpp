@@ -1,0 +1,282 @@
+#include "leaf_reader.h"
+
+#include <algorithm>
+
+#include "base64.h"
+#include "mime_header.h"
+#include "secure_wipe.h"
+
+namespace ambrine {
+namespace {
+
+constexpr const char* kSource = "mainview";
+// Lines are read in pieces of at most this size, so a body written as one
+// long line does not make the reader hold it whole.
+constexpr std::size_t kPieceSize = 64 * 1024;
+
+}  // namespace
+
+LeafReader::LeafReader(LineReader& input, FormPage& page, AttachmentSink& sink,
+                       ErrorReport& report)
+    : input_(input), page_(page), sink_(sink), report_(report) {
+  SetBoundary("");
+}
+
+void LeafReader::SetBoundary(std::string boundary) {
+  boundary_ = std::move(boundary);
+  dashBoundary_ = "--" + boundary_;
+  // A first piece always holds enough to tell a closing delimiter.
+  pieceLimit_ = std::max(kPieceSize, dashBoundary_.size() + 3);
+}
+
+bool LeafReader::IsDelimiter(const std::string& line) const {
+  return line.compare(0, dashBoundary_.size(), dashBoundary_) == 0;
+}
+
+LeafReader::BodyResult LeafReader::ReadBody(bool base64, BodyKind kind, std::string& data,
+                                            std::string& endingLine) {
+  BodyResult result;
+  Base64QuadDecoder decoder;
+  std::string line;
+  std::string decoded;
+  bool lineStart = true;
+  endingLine.clear();
+  for (;;) {
+    std::size_t consumed = 0;
+    bool complete = true;
+    result.status = input_.ReadLine(line, &consumed, pieceLimit_, &complete);
+    if (Failed(result.status)) break;
+    if (consumed == 0) {
+      result.endOfData = true;
+      break;
+    }
+    if (lineStart && IsDelimiter(line)) {
+      endingLine = line;
+      // The rest of an overlong delimiter line is of no use.
+      while (!complete && Succeeded(result.status)) {
+        result.status = input_.ReadLine(line, &consumed, pieceLimit_, &complete);
+      }
+      break;
+    }
+    lineStart = complete;
+    if (!base64) continue;
+    decoded.clear();
+    decoder.Add(line.data(), line.size(), decoded, kind == BodyKind::FormData);
+    if (kind == BodyKind::Attachment) {
+      sink_.Write(decoded.data(), decoded.size());
+    } else {
+      AppendWiping(data, decoded.data(), decoded.size());
+    }
+  }
+  SecureWipe(line);
+  SecureWipe(decoded);
+  return result;
+}
+
+Status LeafReader::CheckType(const HeaderList& headers, const char* wanted, int quoteLine,
+                             int typeLine) {
+  std::string type;
+  if (Failed(FindHeader(headers, "content-type", nullptr, type))) {
+    report_.Report(kInvalidData, kSource, quoteLine);
+    return kInvalidData;
+  }
+  if (type != wanted) {
+    report_.Report(kInvalidData, kSource, typeLine);
+    return kInvalidData;
+  }
+  return kOk;
+}
+
+Status LeafReader::FindEncoding(const HeaderList& headers, std::string& encoding,
+                                int quoteLine) {
+  if (Failed(FindHeader(headers, "content-transfer-encoding", nullptr, encoding))) {
+    report_.Report(kInvalidData, kSource, quoteLine);
+    return kInvalidData;
+  }
+  return kOk;
+}
+
+Status LeafReader::ReadDocumentPart() {
+  HeaderList headers;
+  Status status = ReadHeaderBlock(input_, headers, report_);
+  if (Failed(status)) {
+    report_.Report(status, kSource, 531);
+    return status;
+  }
+  status = CheckType(headers, "text/html", 536, 542);
+  if (Failed(status)) return status;
+  std::string encoding;
+  status = FindEncoding(headers, encoding, 546);
+  if (Failed(status)) return status;
+  if (encoding.empty()) encoding = "binary";
+
+  std::string document;
+  std::string endingLine;
+  BodyResult body = ReadBody(encoding == "BASE64", BodyKind::Document, document, endingLine);
+  if (Failed(body.status) || body.endOfData) {
+    SecureWipe(document);
+    status = Failed(body.status) ? body.status : kInvalidData;
+    report_.Report(status, kSource, Failed(body.status) ? 579 : 555);
+    return status;
+  }
+  status = page_.LoadDocument(document);
+  SecureWipe(document);
+  return status;
+}
+
+Status LeafReader::ReadFormDataPart(std::string& endingLine) {
+  endingLine.clear();
+  HeaderList headers;
+  Status status = ReadHeaderBlock(input_, headers, report_);
+  if (Failed(status)) return status;
+  status = CheckType(headers, "application/octet-stream", 627, 633);
+  if (Failed(status)) return status;
+  std::string encoding;
+  status = FindEncoding(headers, encoding, 637);
+  if (Failed(status)) return status;
+  if (encoding.empty()) encoding = "binary";
+
+  std::string form;
+  BodyResult body = ReadBody(encoding == "BASE64", BodyKind::FormData, form, endingLine);
+  if (Failed(body.status)) {
+    SecureWipe(form);
+    return body.status;
+  }
+  if (body.endOfData) {
+    SecureWipe(form);
+    report_.Report(kInvalidData, kSource, 646);
+    return kInvalidData;
+  }
+  status = page_.CallRestoreForm(form);
+  SecureWipe(form);
+  if (Failed(status)) report_.Report(status, kSource, status == kUnknownName ? 691 : 712);
+  return status;
+}
+
+Status LeafReader::ReadAttachmentPart(std::string& endingLine) {
+  endingLine.clear();
+  HeaderList headers;
+  Status status = ReadHeaderBlock(input_, headers, report_);
+  if (Failed(status)) {
+    report_.Report(status, kSource, 730);
+    return status;
+  }
+  status = CheckType(headers, "application/octet-stream", 735, 740);
+  if (Failed(status)) return status;
+  std::string encoding;
+  status = FindEncoding(headers, encoding, 744);
+  if (Failed(status)) return status;
+  // No default here: the body must be Base64, checked before any file exists.
+  if (encoding != "BASE64") {
+    report_.Report(kInvalidData, kSource, 749);
+    return kInvalidData;
+  }
+  std::string name;
+  status = FindHeader(headers, "content-disposition", "filename", name);
+  if (Failed(status)) {
+    report_.Report(status, kSource, 753);
+    return status;
+  }
+  if (!name.empty() && name.front() == '"') {
+    name = name.size() >= 2 ? name.substr(1, name.size() - 2) : std::string();
+  }
+
+  status = sink_.Begin(name);
+  if (Failed(status)) return status;
+  std::string unused;
+  BodyResult body = ReadBody(true, BodyKind::Attachment, unused, endingLine);
+  Status ended = sink_.End();
+  if (Failed(body.status)) {
+    report_.Report(body.status, kSource, 817);
+    return body.status;
+  }
+  // End of data inside the body is no failure here: the next part's header
+  // block fails instead.
+  return ended;
+}
+
+Status LeafReader::ReadLeafMessage() {
+  HeaderList headers;
+  Status status = ReadHeaderBlock(input_, headers, report_);
+  if (Failed(status)) return status;
+  std::string type;
+  status = FindHeader(headers, "content-type", nullptr, type);
+  if (Failed(status)) {
+    report_.Report(status, kSource, 1045);
+    return status;
+  }
+  // Not a leaf message: nothing to load, restore or add.
+  if (type != "multipart/mixed") return kOk;
+
+  std::string boundary;
+  status = FindHeader(headers, "content-type", "boundary", boundary);
+  if (Failed(status)) {
+    report_.Report(status, kSource, 1053);
+    return status;
+  }
+  if (!boundary.empty() && boundary.front() == '"') {
+    boundary = boundary.size() >= 2 ? boundary.substr(1, boundary.size() - 2) : std::string();
+  }
+  // Without a boundary every line starting "--" would end a part.
+  if (boundary.empty()) {
+    report_.Report(kInvalidData, kSource, 1053);
+    return kInvalidData;
+  }
+  SetBoundary(std::move(boundary));
+
+  // Preamble: skip to the first delimiter line.
+  const std::string closing = dashBoundary_ + "--";
+  std::string line;
+  bool lineStart = true;
+  for (;;) {
+    std::size_t consumed = 0;
+    bool complete = true;
+    status = input_.ReadLine(line, &consumed, pieceLimit_, &complete);
+    if (Failed(status)) {
+      report_.Report(status, kSource, 1067);
+      return status;
+    }
+    if (consumed == 0) {
+      report_.Report(kInvalidData, kSource, 1067);
+      return kInvalidData;
+    }
+    const bool whole = lineStart && complete;
+    lineStart = complete;
+    if (!whole) continue;
+    if (line == dashBoundary_) break;
+    if (line == closing) {
+      report_.Report(kInvalidData, kSource, 1074);
+      return kInvalidData;
+    }
+  }
+
+  status = ReadDocumentPart();
+  if (Failed(status)) {
+    report_.Report(status, kSource, 1084);
+    return status;
+  }
+  std::string endingLine;
+  status = ReadFormDataPart(endingLine);
+  if (Failed(status)) {
+    report_.Report(status, kSource, 1090);
+    return status;
+  }
+  while (endingLine != closing) {
+    status = ReadAttachmentPart(endingLine);
+    if (Failed(status)) {
+      report_.Report(status, kSource, 1097);
+      return status;
+    }
+  }
+  return kOk;
+}
+
+Status ReadLeafMessage(int fd, FormPage& page, AttachmentStore& store,
+                       const GpgSettings& settings, ErrorReport& report) {
+  LineReader input(fd);
+  GpgAttachmentSink sink(store, settings, report);
+  LeafReader reader(input, page, sink, report);
+  return reader.ReadLeafMessage();
+}
+
+}  // namespace ambrine

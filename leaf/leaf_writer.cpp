@@ -1,0 +1,215 @@
+#include "leaf_writer.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/random.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <ctime>
+#include <random>
+#include <vector>
+
+#include "../gpg/pipe_io.h"
+#include "base64.h"
+#include "buffered_writer.h"
+#include "secure_wipe.h"
+
+namespace ambrine {
+namespace {
+
+constexpr const char* kSource = "mainview";
+constexpr std::string_view kCrLf = "\r\n";
+constexpr std::size_t kChunk = 48 * 1024;  // bytes encoded per step
+
+int RandomBelow32768() {
+  // The boundary only has to differ between saves; a generator seeded once
+  // from the system is enough.
+  static std::mt19937 generator{std::random_device{}()};
+  return static_cast<int>(generator() & 0x7FFF);
+}
+
+// Encodes `bytes` in chunks so the writer's buffer never has to move.
+void EncodeBody(const std::string& bytes, BufferedWriter& out) {
+  Base64LineEncoder encoder;
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  for (std::size_t at = 0; at < bytes.size(); at += kChunk) {
+    encoder.Add(data + at, std::min(kChunk, bytes.size() - at), out.buffer());
+    out.Written();
+  }
+  encoder.Finish(out.buffer());
+  out.Written();
+}
+
+// Reads `fd` to its end and writes the content as a Base64 body. Bytes of a
+// read that do not fill a group wait for the next read, so only the last
+// group of the body can be short and the body is plain Base64.
+void EncodeStream(int fd, BufferedWriter& out) {
+  std::vector<unsigned char> block(kChunk);
+  Base64LineEncoder encoder;
+  for (;;) {
+    ssize_t n = ::read(fd, block.data(), block.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    encoder.Add(block.data(), static_cast<std::size_t>(n), out.buffer());
+    out.Written();
+  }
+  encoder.Finish(out.buffer());
+  out.Written();
+  SecureWipe(block.data(), block.size());
+}
+
+}  // namespace
+
+std::string MakeBoundary() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  const int r1 = RandomBelow32768();
+  const int r2 = RandomBelow32768();
+  char text[64];
+  std::snprintf(text, sizeof text, "----=_%04d%02d%02d%02d%02d%02d_%04d%04d",
+                local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                local.tm_min, local.tm_sec, r2, r1);
+  return text;
+}
+
+Status GpgAttachmentSource::Open(const AttachmentEntry& entry, Fd& content) {
+  engine_ = std::make_unique<GpgEngine>(settings_);
+  Fd childWrite;
+  Status status = CreateInboundPipe(content, childWrite);
+  if (Failed(status)) {
+    report_.Report(status, kSource, 1276);
+    return status;
+  }
+  Fd file(::open(entry.tempPath.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!file) {
+    status = LastErrorStatus();
+    content.reset();
+    report_.Report(status, kSource, 1284);
+    return status;
+  }
+  status = engine_->Decrypt(std::move(file), std::move(childWrite), false,
+                            entry.tempPassphrase.c_str(), Fd(), Fd());
+  if (Failed(status)) {
+    content.reset();
+    report_.Report(status, kSource, 1291);
+  }
+  return status;
+}
+
+Status GpgAttachmentSource::Close() {
+  int exitCode = 0;
+  Status status = engine_->WaitForExit(&exitCode);
+  engine_.reset();
+  if (Succeeded(status) && exitCode != 0) status = kFailure;
+  if (Failed(status)) report_.Report(status, kSource, 1296);
+  return status;
+}
+
+LeafWriter::LeafWriter(FormPage& page, const AttachmentStore& store,
+                       const GpgSettings& settings, ErrorReport& report,
+                       AttachmentSource* source)
+    : page_(page), store_(store), settings_(settings), report_(report), source_(source) {}
+
+Status LeafWriter::Write(int fd) {
+  BufferedWriter out(fd);
+  const std::string boundary = MakeBoundary();
+  const std::string delimiter = "--" + boundary + "\r\n";
+
+  // Message header: five writes whose results count.
+  const std::pair<std::string_view, int> header[] = {
+      {"Content-Type: multipart/mixed; boundary=\"", 1463},
+      {boundary, 1467},
+      {"\"\r\n", 1471},
+      {"Content-Transfer-Encoding: 7bit\r\n", 1475},
+      {kCrLf, 1479},
+  };
+  for (const auto& [text, line] : header) {
+    Status status = out.WriteNow(text);
+    if (Failed(status)) {
+      report_.Report(status, kSource, line);
+      return status;
+    }
+  }
+
+  // Document part.
+  out.Write(delimiter);
+  out.Write("Content-Type: text/html\r\nContent-Transfer-Encoding: BASE64\r\n\r\n");
+  std::string document;
+  Status status = page_.SaveDocument(document);
+  if (Succeeded(status)) EncodeBody(document, out);
+  SecureWipe(document);
+  out.Write(kCrLf);
+  if (Failed(status)) {
+    out.Flush();
+    report_.Report(status, kSource, 1485);
+    return status;
+  }
+
+  // Form-data part.
+  out.Write(delimiter);
+  out.Write("Content-Type: application/octet-stream\r\nContent-Transfer-Encoding: BASE64\r\n\r\n");
+  std::string form;
+  bool isString = false;
+  status = page_.CallSaveForm(form, isString);
+  if (Failed(status)) {
+    SecureWipe(form);
+    out.Flush();
+    report_.Report(status, kSource, 1491);
+    return status;
+  }
+  if (isString) EncodeBody(form, out);
+  SecureWipe(form);
+
+  // Attachment parts, each decrypted from its temporary file as it is sent.
+  std::unique_ptr<GpgAttachmentSource> gpgSource;
+  AttachmentSource* source = source_;
+  if (source == nullptr) {
+    gpgSource = std::make_unique<GpgAttachmentSource>(settings_, report_);
+    source = gpgSource.get();
+  }
+  for (const AttachmentEntry& entry : store_) {
+    out.Write(delimiter);
+    out.Write("Content-Type: application/octet-stream\r\nContent-Disposition: attachment;\r\n"
+              " filename=\"");
+    out.Write(entry.name);
+    out.Write("\"\r\nContent-Transfer-Encoding: BASE64\r\n\r\n");
+    Fd content;
+    status = source->Open(entry, content);
+    if (Failed(status)) {
+      out.Flush();
+      report_.Report(status, kSource, 1498);
+      return status;
+    }
+    EncodeStream(content.get(), out);
+    content.reset();
+    // Nothing may wait in the buffer while the program blocks on gpg.
+    out.Flush();
+    status = source->Close();
+    if (Failed(status)) {
+      report_.Report(status, kSource, 1498);
+      return status;
+    }
+    out.Write(kCrLf);
+  }
+
+  // Closing delimiter: three writes whose results count.
+  const std::pair<std::string_view, int> closing[] = {
+      {"--", 1505}, {boundary, 1509}, {"--\r\n", 1513}};
+  for (const auto& [text, line] : closing) {
+    status = out.WriteNow(text);
+    if (Failed(status)) {
+      report_.Report(status, kSource, line);
+      return status;
+    }
+  }
+  return kOk;
+}
+
+Status WriteLeafMessage(int fd, FormPage& page, const AttachmentStore& store,
+                        const GpgSettings& settings, ErrorReport& report) {
+  return LeafWriter(page, store, settings, report).Write(fd);
+}
+
+}  // namespace ambrine

@@ -1,0 +1,39 @@
+// MIME header blocks as the leaf reader needs them. More tolerant than a
+// general MIME reader in places (header-name case, continuation lines) and
+// stricter in others (parameter-name case, no escapes inside quotes).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "../gpg/status.h"
+#include "error_report.h"
+#include "line_reader.h"
+
+namespace ambrine {
+
+using HeaderList = std::vector<std::string>;
+
+// A header block larger than this is refused as invalid data, so a broken
+// message cannot make the reader hold an unbounded header in memory.
+constexpr std::size_t kMaxHeaderBlock = 1024 * 1024;
+
+// Reads lines up to the empty line that ends a header block into `headers`
+// (emptied first), joining continuation lines (first character space or TAB,
+// which is dropped) onto the header before them. End of data (report line
+// 492) and a line without ":" or starting with ":" (line 509) are reported
+// as invalid data; a read failure is returned without a report.
+Status ReadHeaderBlock(LineReader& input, HeaderList& headers, ErrorReport& report);
+
+// The value of the first header called `name` (a lower-case literal; header
+// names match whatever their case), or of its parameter `parameter` when
+// that is not null. Absent gives success with an empty value; a value that
+// ends inside double quotes or a malformed parameter gives kInvalidData.
+Status FindHeader(const HeaderList& headers, std::string_view name,
+                  const char* parameter, std::string& value);
+
+// The value of parameter `name` (matched byte for byte) in "a=1; b=2" text.
+Status FindParameter(std::string_view text, std::string_view name, std::string& value);
+
+}  // namespace ambrine

@@ -1,0 +1,18 @@
+// Wiping secrets (form text, document bytes, passphrases) when done.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace ambrine {
+
+// Overwrites `size` bytes with zeros in a way the compiler cannot drop.
+void SecureWipe(void* data, std::size_t size);
+// Wipes the whole capacity of `text` and leaves it empty.
+void SecureWipe(std::string& text);
+
+// Appends to a string that holds a secret; when it must grow, the old
+// buffer is wiped before it is freed, so no copy is left in freed memory.
+void AppendWiping(std::string& text, const char* bytes, std::size_t count);
+
+}  // namespace ambrine

@@ -1,0 +1,96 @@
+// Plain-data stand-ins for the window's page and error boxes, and helpers
+// that run the writer into a pipe and the reader over a text.
+#pragma once
+
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "leaf/attachment_sink.h"
+#include "leaf/error_report.h"
+#include "leaf/form_page.h"
+#include "leaf/leaf_writer.h"
+
+namespace ambrine::test {
+
+struct Reported {
+  Status code;
+  std::string source;
+  int line;
+  bool operator==(const Reported&) const = default;
+};
+
+class RecordingReport : public ErrorReport {
+ public:
+  void Report(Status code, const char* source, int line) override {
+    reports.push_back({code, source, line});
+  }
+  std::vector<int> Lines() const {
+    std::vector<int> lines;
+    for (const auto& r : reports) lines.push_back(r.line);
+    return lines;
+  }
+  std::vector<Reported> reports;
+};
+
+class MemoryPage : public FormPage {
+ public:
+  Status SaveDocument(std::string& bytes) override {
+    bytes = document;
+    return saveDocumentStatus;
+  }
+  Status CallSaveForm(std::string& text, bool& isString) override {
+    text = form;
+    isString = formIsString;
+    return saveFormStatus;
+  }
+  Status LoadDocument(const std::string& bytes) override {
+    document = bytes;
+    ++loads;
+    return kOk;
+  }
+  Status CallRestoreForm(const std::string& text) override {
+    if (!hasRestoreForm) return kUnknownName;
+    form = text;
+    ++restores;
+    return kOk;
+  }
+
+  std::string document;
+  std::string form;
+  bool formIsString = true;
+  bool hasRestoreForm = true;
+  Status saveDocumentStatus = kOk;
+  Status saveFormStatus = kOk;
+  int loads = 0;
+  int restores = 0;
+};
+
+class RecordingSink : public AttachmentSink {
+ public:
+  Status Begin(const std::string& name) override {
+    attachments.push_back({name, ""});
+    return kOk;
+  }
+  void Write(const char* bytes, std::size_t count) override {
+    attachments.back().second.append(bytes, count);
+  }
+  Status End() override { return kOk; }
+  std::vector<std::pair<std::string, std::string>> attachments;
+};
+
+// Attachment "temporary files" that hold plain bytes, read in small pieces.
+class PlainFileSource : public AttachmentSource {
+ public:
+  Status Open(const AttachmentEntry& entry, Fd& content) override;
+  Status Close() override { return kOk; }
+};
+
+// Runs the writer into a pipe that a second thread reads; gives the bytes.
+std::string WriteToString(LeafWriter& writer, Status* status = nullptr);
+
+// The boundary a written message declares in its first line.
+std::string BoundaryOf(const std::string& message);
+
+}  // namespace ambrine::test

@@ -1,0 +1,211 @@
+// The reader's acceptance rules and failure table on plaintext messages.
+#include <gtest/gtest.h>
+
+#include "leaf/leaf_reader.h"
+#include "leaf_test_support.h"
+
+namespace ambrine {
+namespace {
+
+using test::MemoryPage;
+using test::RecordingReport;
+using test::RecordingSink;
+
+const std::string kTop =
+    "Content-Type: multipart/mixed; boundary=\"b1\"\r\nContent-Transfer-Encoding: 7bit\r\n\r\n";
+// <p>hi</p> and "a=1&b=2".
+const std::string kDocument =
+    "--b1\r\nContent-Type: text/html\r\nContent-Transfer-Encoding: BASE64\r\n\r\n"
+    "PHA+aGk8L3A+\r\n\r\n";
+const std::string kForm =
+    "--b1\r\nContent-Type: application/octet-stream\r\nContent-Transfer-Encoding: BASE64\r\n\r\n"
+    "YT0xJmI9Mg==\r\n";
+std::string Attachment(const std::string& name, const std::string& body) {
+  return "--b1\r\nContent-Type: application/octet-stream\r\nContent-Disposition: attachment;\r\n"
+         " filename=\"" + name + "\"\r\nContent-Transfer-Encoding: BASE64\r\n\r\n" + body + "\r\n";
+}
+const std::string kEnd = "--b1--\r\n";
+
+struct Result {
+  Status status = kOk;
+  MemoryPage page;
+  RecordingSink sink;
+  RecordingReport report;
+};
+
+std::unique_ptr<Result> Read(const std::string& message, bool hasRestoreForm = true) {
+  auto r = std::make_unique<Result>();
+  r->page.hasRestoreForm = hasRestoreForm;
+  LineReader input(message);
+  LeafReader reader(input, r->page, r->sink, r->report);
+  r->status = reader.ReadLeafMessage();
+  return r;
+}
+
+TEST(LeafReader, ReadsDocumentFormAndAttachmentsInOrder) {
+  auto r = Read(kTop + "preamble\r\n" + kDocument + kForm + Attachment("a.txt", "QUJD") +
+                Attachment("b", "") + kEnd);
+  EXPECT_EQ(r->status, kOk);
+  EXPECT_EQ(r->page.document, "<p>hi</p>");
+  EXPECT_EQ(r->page.form, "a=1&b=2");
+  ASSERT_EQ(r->sink.attachments.size(), 2u);
+  EXPECT_EQ(r->sink.attachments[0].first, "a.txt");
+  EXPECT_EQ(r->sink.attachments[0].second, "ABC");
+  EXPECT_EQ(r->sink.attachments[1].second, "");
+  EXPECT_TRUE(r->report.reports.empty());
+}
+
+TEST(LeafReader, FoldedHeadersOddLinesAndShortGroupsAreAccepted) {
+  const std::string top = "content-TYPE :  multipart/mixed;\r\n\tboundary=\"b1\"\r\n\r\n";
+  // Lines of 70 and 2 characters, and short groups inside an attachment body.
+  const std::string longDoc(52, 'x');
+  const std::string document =
+      "--b1\r\nContent-Type: text/html\r\nContent-Transfer-Encoding: BASE64\r\n\r\n"
+      "eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eHh4eH\r\nh4\r\n\r\n";
+  auto r = Read(top + document + kForm + Attachment("n", "QQ==QUI=\r\nQU\r\nJD") + kEnd);
+  EXPECT_EQ(r->status, kOk);
+  EXPECT_EQ(r->page.document, std::string(54, 'x'));
+  ASSERT_EQ(r->sink.attachments.size(), 1u);
+  EXPECT_EQ(r->sink.attachments[0].second, "AABABC");
+}
+
+TEST(LeafReader, FormTextLosesOnlyTheRestOfAGroupWithAZeroByte) {
+  const std::string form =
+      "--b1\r\nContent-Type: application/octet-stream\r\nContent-Transfer-Encoding: BASE64\r\n\r\n"
+      "QQBCQ0RF\r\n";
+  auto r = Read(kTop + kDocument + form + kEnd);
+  EXPECT_EQ(r->status, kOk);
+  EXPECT_EQ(r->page.form, "ACDE");
+}
+
+TEST(LeafReader, NonBase64DocumentLoadsAnEmptyPageAndOtherTypesAreNoLeaf) {
+  const std::string document7bit =
+      "--b1\r\nContent-Type: text/html\r\nContent-Transfer-Encoding: base64\r\n\r\nPHA+\r\n\r\n";
+  auto r = Read(kTop + document7bit + kForm + kEnd);
+  EXPECT_EQ(r->status, kOk);
+  EXPECT_EQ(r->page.loads, 1);
+  EXPECT_EQ(r->page.document, "");
+
+  auto plain = Read("Content-Type: text/plain\r\n\r\n" + kDocument + kForm + kEnd);
+  EXPECT_EQ(plain->status, kOk);
+  EXPECT_EQ(plain->page.loads, 0);
+  EXPECT_EQ(plain->page.restores, 0);
+  EXPECT_TRUE(plain->report.reports.empty());
+  auto none = Read("X-Other: 1\r\n\r\n");
+  EXPECT_EQ(none->status, kOk);
+  EXPECT_EQ(none->page.loads, 0);
+}
+
+TEST(LeafReader, AttachmentNamesAndDispositions) {
+  const std::string noDisposition =
+      "--b1\r\nContent-Type: application/octet-stream\r\nContent-Transfer-Encoding: BASE64\r\n\r\n"
+      "QUJD\r\n\r\n";
+  auto r = Read(kTop + kDocument + kForm + noDisposition + Attachment("a;b", "") + kEnd);
+  EXPECT_EQ(r->status, kOk);
+  ASSERT_EQ(r->sink.attachments.size(), 2u);
+  EXPECT_EQ(r->sink.attachments[0].first, "");
+  EXPECT_EQ(r->sink.attachments[1].first, "a;b");
+}
+
+struct FailureCase {
+  const char* what;
+  std::string message;
+  std::vector<int> lines;
+  int loads;
+  std::size_t attachments;
+};
+
+TEST(LeafReader, FailureTable) {
+  const std::string textPlainPart =
+      "--b1\r\nContent-Type: text/plain\r\nContent-Transfer-Encoding: BASE64\r\n\r\nQUJD\r\n";
+  const std::string noEncoding =
+      "--b1\r\nContent-Type: application/octet-stream\r\n\r\nQUJD\r\n";
+  const std::string formNoEnd =
+      "--b1\r\nContent-Type: application/octet-stream\r\nContent-Transfer-Encoding: BASE64\r\n\r\n"
+      "YT0x\r\n";
+  const std::vector<FailureCase> cases = {
+      {"unbalanced quote in the top type", "Content-Type: \"multipart/mixed\r\n\r\n", {1045}, 0, 0},
+      {"unbalanced quote in the boundary", "Content-Type: multipart/mixed; boundary=\"b1\r\n\r\n",
+       {1053}, 0, 0},
+      {"top header block without end", "Content-Type: multipart/mixed", {492}, 0, 0},
+      {"top line without colon", "Content-Type multipart/mixed\r\n\r\n", {509}, 0, 0},
+      {"capital B boundary gives none",
+       "Content-Type: multipart/mixed; Boundary=\"b1\"\r\n\r\n" + kDocument, {1053}, 0, 0},
+      {"parameter without =", "Content-Type: multipart/mixed; boundary\r\n\r\n", {1053}, 0, 0},
+      {"empty quoted boundary", "Content-Type: multipart/mixed; boundary=\"\"\r\n\r\n--\r\n",
+       {1053}, 0, 0},
+      {"preamble meets end of data", kTop + "text\r\n", {1067}, 0, 0},
+      {"preamble meets closing delimiter", kTop + kEnd + kDocument, {1074}, 0, 0},
+      {"first part not text/html", kTop + textPlainPart + kForm + kEnd, {542, 1084}, 0, 0},
+      {"document header without end", kTop + "--b1\r\nContent-Type: text/html\r\n",
+       {492, 531, 1084}, 0, 0},
+      {"unbalanced quote in document type",
+       kTop + "--b1\r\nContent-Type: \"text/html\r\n\r\n", {536, 1084}, 0, 0},
+      {"unbalanced quote in document encoding",
+       kTop + "--b1\r\nContent-Type: text/html\r\nContent-Transfer-Encoding: \"x\r\n\r\n",
+       {546, 1084}, 0, 0},
+      {"end of data in the document", kTop + "--b1\r\nContent-Type: text/html\r\n\r\nPHA+\r\n",
+       {555, 1084}, 0, 0},
+      {"closing delimiter right after the document", kTop + kDocument.substr(0, kDocument.size() - 2) + kEnd,
+       {492, 1090}, 1, 0},
+      {"form type wrong", kTop + kDocument + textPlainPart + kEnd, {633, 1090}, 1, 0},
+      {"unbalanced quote in form type",
+       kTop + kDocument + "--b1\r\nContent-Type: a\"\r\n\r\n" + kEnd, {627, 1090}, 1, 0},
+      {"unbalanced quote in form encoding",
+       kTop + kDocument + "--b1\r\nContent-Type: application/octet-stream\r\n"
+                          "Content-Transfer-Encoding: \"\r\n\r\n" + kEnd,
+       {637, 1090}, 1, 0},
+      {"end of data in the form", kTop + kDocument + formNoEnd, {646, 1090}, 1, 0},
+      {"text/plain attachment", kTop + kDocument + kForm + Attachment("a", "QQ==") + textPlainPart + kEnd,
+       {740, 1097}, 1, 1},
+      {"attachment without encoding", kTop + kDocument + kForm + noEncoding + kEnd, {749, 1097}, 1, 0},
+      {"unbalanced quote in attachment type",
+       kTop + kDocument + kForm + "--b1\r\nContent-Type: \"\r\n\r\n" + kEnd, {735, 1097}, 1, 0},
+      {"unbalanced quote in attachment encoding",
+       kTop + kDocument + kForm + "--b1\r\nContent-Type: application/octet-stream\r\n"
+                                  "Content-Transfer-Encoding: \"BASE64\r\n\r\n" + kEnd,
+       {744, 1097}, 1, 0},
+      {"malformed disposition", kTop + kDocument + kForm + Attachment("\"", "") + kEnd,
+       {753, 1097}, 1, 0},
+      {"closing delimiter with trailing spaces",
+       kTop + kDocument + kForm + Attachment("a", "QQ==") + "--b1--  \r\n", {492, 730, 1097}, 1, 1},
+      {"end of data inside an attachment body",
+       kTop + kDocument + kForm + Attachment("a", "QQ=="), {492, 730, 1097}, 1, 1},
+  };
+  for (const FailureCase& c : cases) {
+    auto r = Read(c.message);
+    EXPECT_EQ(r->status, kInvalidData) << c.what;
+    EXPECT_EQ(r->report.Lines(), c.lines) << c.what;
+    for (const auto& reported : r->report.reports) {
+      EXPECT_EQ(reported.source, "mainview") << c.what;
+      EXPECT_EQ(reported.code, kInvalidData) << c.what;
+    }
+    EXPECT_EQ(r->page.loads, c.loads) << c.what;
+    EXPECT_EQ(r->sink.attachments.size(), c.attachments) << c.what;
+  }
+}
+
+TEST(LeafReader, APageWithoutRestoreFormStopsBeforeTheAttachments) {
+  auto r = Read(kTop + kDocument + kForm + Attachment("a", "QUJD") + kEnd, false);
+  EXPECT_EQ(r->status, kUnknownName);
+  EXPECT_EQ(r->page.loads, 1);
+  EXPECT_TRUE(r->sink.attachments.empty());
+  EXPECT_EQ(r->report.reports, (std::vector<test::Reported>{{kUnknownName, "mainview", 691},
+                                                             {kUnknownName, "mainview", 1090}}));
+}
+
+TEST(LeafReader, ADelimiterLineIsNeverDecodedAndLongLinesStreamInPieces) {
+  // A body of one very long line, then a delimiter with trailing text that
+  // ends the part but not the message.
+  std::string body;
+  for (int i = 0; i < 50000; ++i) body += "QUJD";
+  auto r = Read(kTop + kDocument + kForm + Attachment("long", body) + "--b1 more\r\n" +
+                Attachment("x", "QQ==").substr(6) + kEnd);
+  EXPECT_EQ(r->status, kOk);
+  ASSERT_EQ(r->sink.attachments.size(), 2u);
+  EXPECT_EQ(r->sink.attachments[0].second.size(), 150000u);
+  EXPECT_EQ(r->sink.attachments[1].second, "A");
+}
+
+}  // namespace
+}  // namespace ambrine
