@@ -255,6 +255,7 @@ test("exportForm gives a readable text with every value", async () => {
   assert.ok(lines.includes("- 報告書 2024.pdf"));
   assert.ok(lines.includes("- 写真 1.jpg"));
   assert.equal(page.$("total").textContent, "1,500");
+  assert.equal(page.$("bodyPrint").textContent, "一行目\n二行目");  // what prints in place of the text area
   page.close();
 });
 
