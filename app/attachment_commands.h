@@ -1,0 +1,26 @@
+// The page's attachment methods: attachFile, detachFile, listFile and
+// extractFile, on the view's attachment store.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace ambrine {
+
+class MainView;
+
+class AttachmentCommands {
+ public:
+  explicit AttachmentCommands(MainView& view) : view_(view) {}
+
+  void Attach(std::optional<std::string>& result);
+  void Detach(std::int32_t index, std::optional<std::string>& result);
+  void List(std::optional<std::string>& result);
+  void Extract(std::int32_t index);
+
+ private:
+  MainView& view_;
+};
+
+}  // namespace ambrine

@@ -1,0 +1,22 @@
+// Refuses every request that would leave the machine: a form works offline
+// and a page inside a leaf cannot report that it was opened or send what the
+// user types.
+#pragma once
+
+#include <QWebEngineUrlRequestInterceptor>
+
+namespace ambrine {
+
+// True for the schemes a form page may load from: its own document, inline
+// data and the engine's internal pages.
+bool IsLocalScheme(const QString& scheme);
+
+class NetworkGuard : public QWebEngineUrlRequestInterceptor {
+  Q_OBJECT
+
+ public:
+  using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+  void interceptRequest(QWebEngineUrlRequestInfo& info) override;
+};
+
+}  // namespace ambrine

@@ -1,0 +1,268 @@
+#include "dialogs/genkey_dialog.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <QVBoxLayout>
+#include <cerrno>
+
+#include "dialogs/message_box_error_report.h"
+#include "gpg/gpg_engine.h"
+#include "gpg/pipe_io.h"
+
+namespace ambrine {
+
+namespace {
+
+constexpr std::string_view kProgressPrefix = "[GNUPG:] PROGRESS ";
+constexpr int kFieldLimit = 260;
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// The field's text as UTF-8, as a 260-character buffer would hold it.
+std::string FieldText(const QLineEdit* edit) {
+  return edit->text().left(kFieldLimit - 1).toStdString();
+}
+
+}  // namespace
+
+bool IsValidKeyName(std::string_view utf8) {
+  if (utf8.size() < 5) return false;
+  if (IsDigit(utf8.front())) return false;
+  return utf8.find_first_of("<>") == std::string_view::npos;
+}
+
+bool IsValidKeyEmail(std::string_view address) {
+  if (address.empty()) return false;
+  if (address.front() == '@') return false;
+  if (address.back() == '@' || address.back() == '.') return false;
+  if (address.find("..") != std::string_view::npos) return false;
+  int ats = 0;
+  for (char c : address) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x80) return false;
+    if (c == '@') {
+      ++ats;
+      continue;
+    }
+    if (!IsAsciiLetter(c) && !IsDigit(c) && c != '+' && c != '-' && c != '.' && c != '_')
+      return false;
+  }
+  return ats == 1;
+}
+
+bool IsValidKeyComment(std::string_view utf8) {
+  return utf8.find_first_of("()") == std::string_view::npos;
+}
+
+KeyFieldError CheckKeyFields(std::string_view name, std::string_view email,
+                             std::string_view comment) {
+  if (!name.empty() && !IsValidKeyName(name)) return KeyFieldError::Name;
+  if (!email.empty() && !IsValidKeyEmail(email)) return KeyFieldError::Email;
+  if (!comment.empty() && !IsValidKeyComment(comment)) return KeyFieldError::Comment;
+  return KeyFieldError::None;
+}
+
+std::string StatusLineDisplay(std::string_view line, bool& inProgress) {
+  if (line.substr(0, kProgressPrefix.size()) == kProgressPrefix) {
+    // "[GNUPG:] PROGRESS <what> <char> ...": show only the progress character.
+    std::string_view rest = line.substr(kProgressPrefix.size());
+    const std::size_t space = rest.find(' ');
+    rest = space == std::string_view::npos ? std::string_view() : rest.substr(space);
+    while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+    inProgress = true;
+    return rest.empty() ? std::string() : std::string(1, rest.front());
+  }
+  std::string out;
+  if (inProgress) {
+    out.push_back('\n');
+    inProgress = false;
+  }
+  out.append(line);
+  out.push_back('\n');
+  return out;
+}
+
+GenkeyDialog::GenkeyDialog(GpgSettings* settings, QWidget* owner)
+    : QDialog(owner),
+      settings_(settings),
+      name_(new QLineEdit(this)),
+      email_(new QLineEdit(this)),
+      comment_(new QLineEdit(this)),
+      ok_(new QPushButton(QStringLiteral("OK"), this)),
+      cancel_(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this)),
+      messages_(new QPlainTextEdit(this)) {
+  setWindowTitle(QStringLiteral("Ambrine 鍵の作成"));
+  for (QLineEdit* edit : {name_, email_, comment_}) edit->setMaxLength(kFieldLimit);
+  messages_->setReadOnly(true);
+  messages_->setMinimumSize(360, 180);
+  ok_->setDefault(true);
+  connect(ok_, &QPushButton::clicked, this, &GenkeyDialog::accept);
+  connect(cancel_, &QPushButton::clicked, this, &GenkeyDialog::reject);
+
+  auto* fields = new QVBoxLayout;
+  fields->addWidget(new QLabel(QStringLiteral("名前(5文字以上):"), this));
+  fields->addWidget(name_);
+  fields->addWidget(new QLabel(QStringLiteral("メールアドレス:"), this));
+  fields->addWidget(email_);
+  fields->addWidget(new QLabel(QStringLiteral("コメント(任意):"), this));
+  fields->addWidget(comment_);
+  auto* buttons = new QVBoxLayout;
+  buttons->addWidget(ok_);
+  buttons->addWidget(cancel_);
+  buttons->addStretch();
+  auto* top = new QGridLayout;
+  top->addLayout(fields, 0, 0);
+  top->addLayout(buttons, 0, 1);
+  top->setColumnStretch(0, 1);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addWidget(new QLabel(QStringLiteral("メッセージ"), this));
+  layout->addWidget(messages_, 1);
+  name_->setFocus();
+}
+
+GenkeyDialog::~GenkeyDialog() {
+  delete notifier_;
+  statusRead_.reset();
+  if (generating_) QApplication::restoreOverrideCursor();
+  delete engine_;  // stops and reaps a gpg that is still running
+}
+
+int GenkeyDialog::DoModal() { return exec(); }
+
+void GenkeyDialog::accept() {
+  if (generating_) return;
+  if (done_) {
+    done(1);
+    return;
+  }
+  Generate();
+}
+
+void GenkeyDialog::reject() {
+  // While gpg writes the key rings the dialog cannot be left.
+  if (generating_) return;
+  done(2);
+}
+
+void GenkeyDialog::SetEntering(bool entering) {
+  for (QWidget* w : {static_cast<QWidget*>(name_), static_cast<QWidget*>(email_),
+                     static_cast<QWidget*>(comment_), static_cast<QWidget*>(ok_),
+                     static_cast<QWidget*>(cancel_)})
+    w->setEnabled(entering);
+}
+
+void GenkeyDialog::Generate() {
+  messages_->clear();
+  const std::string name = FieldText(name_);
+  const std::string email = FieldText(email_);
+  const std::string comment = FieldText(comment_);
+  switch (CheckKeyFields(name, email, comment)) {
+    case KeyFieldError::Name:
+      messages_->setPlainText(QStringLiteral("名前の形式にエラーがあります"));
+      return;
+    case KeyFieldError::Email:
+      messages_->setPlainText(QStringLiteral("メールアドレスの形式にエラーがあります"));
+      return;
+    case KeyFieldError::Comment:
+      messages_->setPlainText(QStringLiteral("コメントの形式にエラーがあります"));
+      return;
+    case KeyFieldError::None:
+      break;
+  }
+
+  Fd statusWrite;
+  Status status = CreateInboundPipe(statusRead_, statusWrite);
+  if (Failed(status)) {
+    WindowErrorReport().Report(status, "GenkeyDlg", 148);
+    return;
+  }
+
+  SetEntering(false);
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  generating_ = true;
+
+  // No key-ring options: the parameters name the two rings gpg writes.
+  engine_ = new GpgEngine(settings_->gpgPath, settings_->homeFolder, {}, {});
+  KeyGenRequest request;
+  request.secretKeyring = settings_->secretKeyrings.empty() ? "" : settings_->secretKeyrings.front();
+  request.publicKeyring = settings_->publicKeyrings.empty() ? "" : settings_->publicKeyrings.front();
+  request.name = name.empty() ? nullptr : name.c_str();
+  request.email = email.empty() ? nullptr : email.c_str();
+  request.comment = comment.empty() ? nullptr : comment.c_str();
+  request.statusFd = std::move(statusWrite);
+  status = engine_->GenerateKey(std::move(request));
+  if (Failed(status)) {
+    delete engine_;
+    engine_ = nullptr;
+    statusRead_.reset();
+    generating_ = false;
+    QApplication::restoreOverrideCursor();
+    WindowErrorReport().Report(status, "GenkeyDlg", 226);
+    QMessageBox::critical(this, QStringLiteral("エラー"),
+                          QStringLiteral("鍵の生成に失敗しました。"));
+    SetEntering(true);
+    return;
+  }
+
+  // Read the status lines as they come, so the box shows gpg's progress;
+  // the controls stay disabled until the pipe ends.
+  inProgress_ = false;
+  ::fcntl(statusRead_.get(), F_SETFL, ::fcntl(statusRead_.get(), F_GETFL) | O_NONBLOCK);
+  notifier_ = new QSocketNotifier(statusRead_.get(), QSocketNotifier::Read, this);
+  connect(notifier_, &QSocketNotifier::activated, this, &GenkeyDialog::ReadStatus);
+}
+
+void GenkeyDialog::ReadStatus() {
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = ::read(statusRead_.get(), buffer, sizeof buffer);
+    if (n > 0) {
+      splitter_.Feed(std::string_view(buffer, static_cast<std::size_t>(n)),
+                     [this](std::string_view line) { ShowLine(line); });
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;  // more later
+    break;  // end of data, broken pipe or a failed read
+  }
+  splitter_.Finish([this](std::string_view line) { ShowLine(line); });
+  FinishGeneration();
+}
+
+void GenkeyDialog::ShowLine(std::string_view line) {
+  const std::string text = StatusLineDisplay(line, inProgress_);
+  messages_->moveCursor(QTextCursor::End);
+  messages_->insertPlainText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+  messages_->ensureCursorVisible();
+}
+
+void GenkeyDialog::FinishGeneration() {
+  notifier_->setEnabled(false);
+  notifier_->deleteLater();
+  notifier_ = nullptr;
+  statusRead_.reset();
+  int exitCode = 0;
+  engine_->WaitForExit(&exitCode);  // the status lines already told the outcome
+  delete engine_;
+  engine_ = nullptr;
+  generating_ = false;
+  QApplication::restoreOverrideCursor();
+  ok_->setEnabled(true);
+  ok_->setFocus();
+  done_ = true;
+  emit generationFinished();
+}
+
+}  // namespace ambrine

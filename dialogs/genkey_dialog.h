@@ -1,0 +1,117 @@
+// Asks for name, e-mail address and comment, checks them and generates the
+// user's key pair with gpg, showing gpg's status lines while it works.
+#pragma once
+
+#include <QDialog>
+#include <string>
+#include <string_view>
+
+#include "gpg/fd.h"
+#include "gpg/gpg_settings.h"
+
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QSocketNotifier;
+
+namespace ambrine {
+
+class GpgEngine;
+
+// The field rules, on bytes. An empty field is never tested by the dialog.
+bool IsValidKeyName(std::string_view utf8);     // >= 5 bytes, no leading digit, no < >
+bool IsValidKeyEmail(std::string_view address);  // one @ inside, [A-Za-z0-9+-._], no ..
+bool IsValidKeyComment(std::string_view utf8);  // no ( )
+
+enum class KeyFieldError { None, Name, Email, Comment };
+// The first rejected non-empty field, in the order name, e-mail, comment.
+KeyFieldError CheckKeyFields(std::string_view name, std::string_view email,
+                             std::string_view comment);
+
+// What one gpg status line adds to the message box: a progress line adds its
+// progress character (runs stay on one line); any other line adds itself and
+// a line break, after a line break that ends a run of progress characters.
+std::string StatusLineDisplay(std::string_view line, bool& inProgress);
+
+// Splits bytes read from the status pipe into lines with the pipe's line
+// rules: LF ends a line, CR ends it and swallows the byte after it.
+class StatusLineSplitter {
+ public:
+  // Calls `emit` for each completed line.
+  template <typename F>
+  void Feed(std::string_view bytes, F&& emit) {
+    for (char c : bytes) {
+      if (skipNext_) {
+        skipNext_ = false;
+        continue;
+      }
+      if (c == '\n' || c == '\r') {
+        skipNext_ = (c == '\r');
+        emit(std::string_view(line_));
+        line_.clear();
+      } else {
+        line_.push_back(c);
+      }
+    }
+  }
+  // The last line, when the data ended without a line end.
+  template <typename F>
+  void Finish(F&& emit) {
+    if (!line_.empty()) emit(std::string_view(line_));
+    line_.clear();
+  }
+
+ private:
+  std::string line_;
+  bool skipNext_ = false;
+};
+
+class GenkeyDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  GenkeyDialog(GpgSettings* settings, QWidget* owner = nullptr);
+  ~GenkeyDialog() override;
+
+  // 1 when OK is pressed after a generation has ended, 2 on cancel.
+  int DoModal();
+
+  void accept() override;
+  void reject() override;
+
+  QLineEdit* nameEdit() const { return name_; }
+  QLineEdit* emailEdit() const { return email_; }
+  QLineEdit* commentEdit() const { return comment_; }
+  QPlainTextEdit* messageBox() const { return messages_; }
+  QPushButton* okButton() const { return ok_; }
+  bool generationDone() const { return done_; }
+
+ signals:
+  // gpg's status output has ended and OK now closes the dialog.
+  void generationFinished();
+
+ private:
+  void Generate();
+  void SetEntering(bool entering);
+  void ReadStatus();
+  void ShowLine(std::string_view line);
+  void FinishGeneration();
+
+  GpgSettings* settings_;
+  QLineEdit* name_;
+  QLineEdit* email_;
+  QLineEdit* comment_;
+  QPushButton* ok_;
+  QPushButton* cancel_;
+  QPlainTextEdit* messages_;
+
+  bool done_ = false;
+  bool generating_ = false;
+  bool inProgress_ = false;
+  GpgEngine* engine_ = nullptr;
+  Fd statusRead_;
+  QSocketNotifier* notifier_ = nullptr;
+  StatusLineSplitter splitter_;
+};
+
+}  // namespace ambrine
