@@ -1,0 +1,348 @@
+// ambrine-leaf: shows, extracts and creates leaf files from the command line,
+// with the same gpg, key rings and message code as the window.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "gpg/pipe_io.h"
+#include "leaf/attachment_sink.h"
+#include "leaf/secure_wipe.h"
+#include "leaf_file.h"
+#include "sha256.h"
+#include "tool_io.h"
+#include "tool_settings.h"
+
+namespace ambrine {
+namespace {
+
+constexpr const char* kHelp = R"(Usage:
+  ambrine-leaf show    [OPTIONS] LEAF
+  ambrine-leaf extract [OPTIONS] LEAF (--document OUT | --form OUT | --attachment INDEX OUT)
+  ambrine-leaf create  [--homedir DIR] (--recipient FPR ... | --symmetric --passphrase-file FILE)
+                       --document PAGE.html [--form FILE] [--attach FILE ...] -o LEAF
+
+show      decrypts and verifies LEAF and prints one JSON object:
+          {"decrypted": true, "signatures": [{"keyid": "...", "uid": "..."}],
+           "document": {"bytes": N, "sha256": "..."}, "form": "...",
+           "attachments": [{"index": 0, "name": "...", "bytes": N, "sha256": "..."}]}
+extract   writes the saved page, the form text or one attachment to OUT.
+create    writes a leaf as the window's save does: signed with the first secret
+          key, encrypted to the recipients plus that key, or with the passphrase
+          (--symmetric). Attachments first go through temporary files as the
+          window's attachFile does.
+
+Options:
+  --homedir DIR          key rings secring.gpg and pubring.gpg (plus preset/*.gpg
+                         beside the program). Default: the window's conf folder,
+                         the program folder + "conf", or, when an INSTALL entry is
+                         beside the program, $XDG_DATA_HOME (else ~/.local/share)
+                         + "/Ambrine/conf".
+  --passphrase-file FILE the leaf's passphrase (its first line). Without it a
+                         passphrase gpg needs is asked on the terminal.
+  --reencrypt            (show) store each attachment in a temporary file under
+                         a fresh passphrase, as the window does on open.
+  --help                 this text.
+
+gpg is the program folder's bin/gpg, else /usr/bin/gpg1. Exit status: 0 on
+success, 1 on failure (the reason on stderr), 2 on wrong usage.
+)";
+
+struct Options {
+  std::string command;
+  std::string home;
+  std::string passphraseFile;
+  bool reencrypt = false;
+  std::vector<std::string> positional;
+  std::string document, form, output;
+  bool attachmentWanted = false;
+  int attachmentIndex = -1;
+  std::vector<std::string> recipients, attachments;
+  bool symmetric = false;
+};
+
+int Usage(const std::string& message) {
+  std::fprintf(stderr, "ambrine-leaf: %s\nTry 'ambrine-leaf --help'.\n", message.c_str());
+  return 2;
+}
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "ambrine-leaf: %s\n", message.c_str());
+  return 1;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream text;
+  text << in.rdbuf();
+  bytes = text.str();
+  return true;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+  Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+  if (!fd) return false;
+  return Succeeded(WritePipeBytes(fd.get(), bytes.data(), bytes.size()));
+}
+
+bool ReadPassphraseFile(const std::string& path, std::string& passphrase) {
+  if (!ReadWholeFile(path, passphrase)) return false;
+  std::size_t end = passphrase.find_first_of("\r\n");
+  if (end != std::string::npos) passphrase.resize(end);
+  return true;
+}
+
+// Holds the reader's reports until it is known whether gpg decrypted at all:
+// a wrong passphrase is the message then, not the empty message behind it.
+class HeldReport : public ErrorReport {
+ public:
+  void Report(Status code, const char* source, int line) override {
+    held_.push_back({code, source, line});
+  }
+  void Print() {
+    StderrErrorReport out;
+    for (const auto& r : held_) out.Report(r.code, r.source, r.line);
+  }
+
+ private:
+  struct Item {
+    Status code;
+    const char* source;
+    int line;
+  };
+  std::vector<Item> held_;
+};
+
+// Hashes each attachment, forwards it to an optional second sink, and keeps
+// one chosen attachment's bytes in a file.
+class ToolSink : public AttachmentSink {
+ public:
+  struct Info {
+    std::string name;
+    std::uint64_t bytes = 0;
+    std::string sha256;
+  };
+  ToolSink(AttachmentSink* next, int keepIndex, int keepFd)
+      : next_(next), keepIndex_(keepIndex), keepFd_(keepFd) {}
+
+  Status Begin(const std::string& name) override {
+    if (next_ != nullptr) {
+      Status status = next_->Begin(name);
+      if (Failed(status)) return status;
+    }
+    infos.push_back({name, 0, ""});
+    hash_ = Sha256();
+    return kOk;
+  }
+  void Write(const char* bytes, std::size_t count) override {
+    hash_.Update(bytes, count);
+    infos.back().bytes += count;
+    if (static_cast<int>(infos.size()) - 1 == keepIndex_ && Succeeded(keepStatus)) {
+      keepStatus = WritePipeBytes(keepFd_, bytes, count);
+    }
+    if (next_ != nullptr) next_->Write(bytes, count);
+  }
+  Status End() override {
+    infos.back().sha256 = hash_.HexDigest();
+    return next_ != nullptr ? next_->End() : kOk;
+  }
+
+  std::vector<Info> infos;
+  Status keepStatus = kOk;
+
+ private:
+  AttachmentSink* next_;
+  int keepIndex_;
+  int keepFd_;
+  Sha256 hash_;
+};
+
+PassphraseAsker MakeAsker(const std::string& passphrase, bool given) {
+  return [passphrase, given](const std::string& prompt, std::string& answer) {
+    if (given) {
+      answer = passphrase;
+      return true;
+    }
+    return AskPassphrase(prompt, answer);
+  };
+}
+
+int ShowOrExtract(const Options& o) {
+  if (o.positional.size() != 1) return Usage("one LEAF file is needed");
+  const bool extract = o.command == "extract";
+  const int wanted = (!o.document.empty()) + (!o.form.empty()) + o.attachmentWanted;
+  if (extract && wanted != 1) return Usage("extract needs one of --document, --form, --attachment");
+  if (!extract && wanted != 0) return Usage("show takes no output option");
+
+  std::string passphrase;
+  if (!o.passphraseFile.empty() && !ReadPassphraseFile(o.passphraseFile, passphrase)) {
+    return Fail("cannot read " + o.passphraseFile);
+  }
+  GpgSettings settings = ToolSettings(o.home.empty() ? DefaultHomeFolder() : o.home);
+
+  Fd keep;
+  if (o.attachmentWanted) {
+    keep.reset(::open(o.output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    if (!keep) return Fail("cannot create " + o.output);
+  }
+  HeldReport report;
+  AttachmentStore store;
+  std::unique_ptr<GpgAttachmentSink> stored;
+  if (o.reencrypt) stored = std::make_unique<GpgAttachmentSink>(store, settings, report);
+  ToolSink sink(stored.get(), o.attachmentIndex, keep.get());
+  PlainPage page;
+  OpenResult result;
+  std::string error;
+  Status status = OpenLeaf(settings, o.positional[0], MakeAsker(passphrase, !o.passphraseFile.empty()),
+                           page, sink, report, result, error);
+  SecureWipe(passphrase);
+  if (Failed(status)) {
+    if (result.decrypted) report.Print();
+    if (keep) ::unlink(o.output.c_str());
+    return Fail(error);
+  }
+
+  if (extract) {
+    bool ok = true;
+    if (!o.document.empty()) ok = WriteWholeFile(o.document, page.document);
+    if (!o.form.empty()) ok = WriteWholeFile(o.form, page.form);
+    if (o.attachmentWanted) {
+      if (o.attachmentIndex >= static_cast<int>(sink.infos.size())) {
+        ::unlink(o.output.c_str());
+        return Fail("the leaf has no attachment " + std::to_string(o.attachmentIndex));
+      }
+      ok = Succeeded(sink.keepStatus);
+    }
+    return ok ? 0 : Fail("cannot write the output file");
+  }
+
+  std::string json = "{\"decrypted\": true, \"signatures\": [";
+  for (std::size_t i = 0; i < result.signatures.size(); ++i) {
+    if (i > 0) json += ", ";
+    json += "{\"keyid\": " + JsonString(result.signatures[i].keyId) +
+            ", \"uid\": " + JsonString(result.signatures[i].userId) + "}";
+  }
+  json += "], \"document\": {\"bytes\": " + std::to_string(page.document.size()) +
+          ", \"sha256\": \"" + Sha256::Hex(page.document) + "\"}, \"form\": " +
+          JsonString(page.form) + ", \"attachments\": [";
+  for (std::size_t i = 0; i < sink.infos.size(); ++i) {
+    if (i > 0) json += ", ";
+    json += "{\"index\": " + std::to_string(i) + ", \"name\": " + JsonString(sink.infos[i].name) +
+            ", \"bytes\": " + std::to_string(sink.infos[i].bytes) + ", \"sha256\": \"" +
+            sink.infos[i].sha256 + "\"}";
+  }
+  json += "]}\n";
+  std::fputs(json.c_str(), stdout);
+  SecureWipe(json);
+  return 0;
+}
+
+int Create(const Options& o) {
+  if (!o.positional.empty()) return Usage("unexpected argument " + o.positional[0]);
+  if (o.document.empty() || o.output.empty()) return Usage("create needs --document and -o");
+  if (o.symmetric == !o.recipients.empty()) {
+    return Usage("create needs either --recipient or --symmetric");
+  }
+  if (o.symmetric && o.passphraseFile.empty()) return Usage("--symmetric needs --passphrase-file");
+
+  GpgSettings settings = ToolSettings(o.home.empty() ? DefaultHomeFolder() : o.home);
+  CreateRequest request;
+  request.recipients = o.recipients;
+  request.symmetric = o.symmetric;
+  request.outputPath = o.output;
+  if (o.symmetric && !ReadPassphraseFile(o.passphraseFile, request.passphrase)) {
+    return Fail("cannot read " + o.passphraseFile);
+  }
+  PlainPage page;
+  if (!ReadWholeFile(o.document, page.document)) return Fail("cannot read " + o.document);
+  if (!o.form.empty() && !ReadWholeFile(o.form, page.form)) return Fail("cannot read " + o.form);
+
+  StderrErrorReport report;
+  AttachmentStore store;
+  std::string error;
+  for (const std::string& path : o.attachments) {
+    if (Failed(AttachFile(settings, path, store, report, error))) return Fail(error);
+  }
+  Status status = CreateLeaf(settings, request, page, store,
+                             [](const std::string& prompt, std::string& answer) {
+                               return AskPassphrase(prompt, answer);
+                             },
+                             report, error);
+  SecureWipe(request.passphrase);
+  if (Failed(status)) {
+    // A leaf that failed half-way is no leaf.
+    ::unlink(o.output.c_str());
+    return Fail(error);
+  }
+  return 0;
+}
+
+int Main(int argc, char** argv) {
+  Options o;
+  std::vector<std::string> args(argv + 1, argv + argc);
+  for (const std::string& a : args) {
+    if (a == "--help" || a == "-h") {
+      std::fputs(kHelp, stdout);
+      return 0;
+    }
+  }
+  if (args.empty()) return Usage("no command");
+  o.command = args[0];
+  if (o.command != "show" && o.command != "extract" && o.command != "create") {
+    return Usage("unknown command " + o.command);
+  }
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= args.size()) return false;
+      out = args[++i];
+      return true;
+    };
+    std::string v;
+    if (a == "--homedir") {
+      if (!value(o.home)) return Usage("--homedir needs a folder");
+    } else if (a == "--passphrase-file") {
+      if (!value(o.passphraseFile)) return Usage("--passphrase-file needs a file");
+    } else if (a == "--reencrypt") {
+      o.reencrypt = true;
+    } else if (a == "--document") {
+      if (!value(o.document)) return Usage("--document needs a file");
+    } else if (a == "--form") {
+      if (!value(o.form)) return Usage("--form needs a file");
+    } else if (a == "--attachment") {
+      if (!value(v) || !value(o.output)) return Usage("--attachment needs INDEX and OUT");
+      char* end = nullptr;
+      long index = std::strtol(v.c_str(), &end, 10);
+      if (v.empty() || *end != '\0' || index < 0 || index > 1000000) return Usage("bad INDEX " + v);
+      o.attachmentWanted = true;
+      o.attachmentIndex = static_cast<int>(index);
+    } else if (a == "--recipient") {
+      if (!value(v)) return Usage("--recipient needs a fingerprint");
+      o.recipients.push_back(v);
+    } else if (a == "--symmetric") {
+      o.symmetric = true;
+    } else if (a == "--attach") {
+      if (!value(v)) return Usage("--attach needs a file");
+      o.attachments.push_back(v);
+    } else if (a == "-o" || a == "--output") {
+      if (!value(o.output)) return Usage("-o needs a file");
+    } else if (a.size() > 1 && a[0] == '-') {
+      return Usage("unknown option " + a);
+    } else {
+      o.positional.push_back(a);
+    }
+  }
+  if (o.command == "create") return Create(o);
+  return ShowOrExtract(o);
+}
+
+}  // namespace
+}  // namespace ambrine
+
+int main(int argc, char** argv) { return ambrine::Main(argc, argv); }
