@@ -66,7 +66,7 @@ TEST(Encrypt, SignedForTwoRecipientsEachOfWhomDecryptsAndVerifies) {
   test::TempDir dir;
   const std::string message = "leaf message\r\n日本語\n";
   {
-    GpgEngine engine(test::SettingsFor(keys.aliceHome.path()));
+    GpgEngine engine(test::SettingsFor(keys.aliceHome));
     Fd inWrite, inChild, statusRead, statusChild;
     ASSERT_EQ(kOk, CreateOutboundPipe(inWrite, inChild));
     ASSERT_EQ(kOk, CreateInboundPipe(statusRead, statusChild));
@@ -81,14 +81,14 @@ TEST(Encrypt, SignedForTwoRecipientsEachOfWhomDecryptsAndVerifies) {
     ASSERT_EQ(kOk, engine.WaitForExit(&code));
     ASSERT_EQ(0, code);
   }
-  const Decrypted byAlice = DecryptIn(keys.aliceHome.path(), dir.File("leaf.gpg"),
+  const Decrypted byAlice = DecryptIn(keys.aliceHome, dir.File("leaf.gpg"),
                                       SharedKeys::kAlicePassphrase);
   EXPECT_EQ(0, byAlice.exitCode);
   EXPECT_EQ(message, byAlice.plain);
   EXPECT_TRUE(Contains(byAlice.status, StatusKeyword::GoodSig));
   EXPECT_TRUE(Contains(byAlice.status, StatusKeyword::DecryptionOkay));
 
-  const Decrypted byBob = DecryptIn(keys.bobHome.path(), dir.File("leaf.gpg"),
+  const Decrypted byBob = DecryptIn(keys.bobHome, dir.File("leaf.gpg"),
                                     SharedKeys::kBobPassphrase);
   EXPECT_EQ(0, byBob.exitCode);
   EXPECT_EQ(message, byBob.plain);
@@ -100,14 +100,14 @@ TEST(Encrypt, SomeoneWhoIsNotARecipientCannotDecrypt) {
   const auto& keys = Keys();
   test::TempDir dir;
   test::WriteFile(dir.File("plain"), "for alice only");
-  GpgEngine engine(test::SettingsFor(keys.aliceHome.path()));
+  GpgEngine engine(test::SettingsFor(keys.aliceHome));
   ASSERT_EQ(kOk, engine.Encrypt({keys.alice.fingerprint}, OpenRead(dir.File("plain")),
                                 OpenWrite(dir.File("sealed")), false, nullptr, Fd(), Fd()));
   int code = -1;
   ASSERT_EQ(kOk, engine.WaitForExit(&code));
   ASSERT_EQ(0, code);
 
-  const Decrypted byBob = DecryptIn(keys.bobHome.path(), dir.File("sealed"), SharedKeys::kBobPassphrase);
+  const Decrypted byBob = DecryptIn(keys.bobHome, dir.File("sealed"), SharedKeys::kBobPassphrase);
   EXPECT_NE(0, byBob.exitCode);
   EXPECT_EQ("", byBob.plain);
   EXPECT_FALSE(Contains(byBob.status, StatusKeyword::DecryptionOkay));

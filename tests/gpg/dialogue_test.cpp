@@ -141,7 +141,7 @@ TEST(EncryptFileSymmetric, RealGpgSignsWithTheKeyPassphraseFromTheDialogue) {
   const auto& keys = test::Keys();
   test::TempDir dir;
   test::WriteFile(dir.File("in"), "signed content");
-  const auto settings = test::SettingsFor(keys.aliceHome.path());
+  const auto settings = test::SettingsFor(keys.aliceHome);
 
   int code = -1;
   GpgEngine encrypt(settings);

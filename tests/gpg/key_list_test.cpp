@@ -86,12 +86,12 @@ TEST(ListKeys, AFailedStartLeavesTheListAsItWas) {
 
 TEST(ListKeys, ListsRealKeyRings) {
   const auto& keys = test::Keys();
-  GpgEngine secretEngine(test::SettingsFor(keys.aliceHome.path()));
+  GpgEngine secretEngine(test::SettingsFor(keys.aliceHome));
   KeyList secret;
   ASSERT_EQ(kOk, secretEngine.ListKeys(true, secret, nullptr, nullptr));
   EXPECT_EQ((KeyList{"Alice Ambrine:" + keys.alice.fingerprint}), secret);
 
-  GpgEngine publicEngine(test::SettingsFor(keys.aliceHome.path()));
+  GpgEngine publicEngine(test::SettingsFor(keys.aliceHome));
   KeyList pub;
   ASSERT_EQ(kOk, publicEngine.ListKeys(false, pub, nullptr, nullptr));
   EXPECT_EQ((KeyList{"Alice Ambrine:" + keys.alice.fingerprint,
@@ -100,7 +100,7 @@ TEST(ListKeys, ListsRealKeyRings) {
   EXPECT_EQ(40u, keys.alice.fingerprint.size());
 
   const std::vector<std::string> onlyBob{keys.bob.fingerprint};
-  GpgEngine filtered(test::SettingsFor(keys.aliceHome.path()));
+  GpgEngine filtered(test::SettingsFor(keys.aliceHome));
   ASSERT_EQ(kOk, filtered.ListKeys(false, pub, &onlyBob, nullptr));
   EXPECT_EQ((KeyList{"Bob Ambrine:" + keys.bob.fingerprint}), pub);
 }

@@ -22,7 +22,7 @@ TEST(KeyMaintenance, ExportImportDeleteRoundTrip) {
   test::TempDir otherHome;
   const std::string exported = dir.File("-alice public.gpg");
 
-  GpgEngine exporter(test::SettingsFor(keys.aliceHome.path()));
+  GpgEngine exporter(test::SettingsFor(keys.aliceHome));
   ASSERT_EQ(kOk, exporter.ExportKey(keys.alice.fingerprint, exported, nullptr));
   const std::string bytes = test::ReadFile(exported);
   ASSERT_FALSE(bytes.empty());
@@ -63,9 +63,9 @@ TEST(KeyMaintenance, FailuresOfGpgBecomeTheGeneralFailure) {
 TEST(KeyMaintenance, DeletingASecretKeysPublicHalfIsRefused) {
   // gpg refuses while the secret key is in the rings; the refusal is a failure.
   const auto& keys = test::Keys();
-  GpgEngine engine(test::SettingsFor(keys.bobHome.path()));
+  GpgEngine engine(test::SettingsFor(keys.bobHome));
   EXPECT_EQ(kFailure, engine.DeleteKey(keys.bob.fingerprint, nullptr));
-  KeyList pub = PublicKeys(keys.bobHome.path());
+  KeyList pub = PublicKeys(keys.bobHome);
   EXPECT_EQ(2u, pub.size());
 }
 
