@@ -1,0 +1,179 @@
+// Round trips through the real gpg1, with throwaway key rings: the library
+// as the window uses it, and broken messages read with real temporary files.
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include "gpg/gpg_engine.h"
+#include "leaf/leaf_reader.h"
+#include "leaf/leaf_writer.h"
+#include "leaf/tool/leaf_file.h"
+#include "leaf_test_support.h"
+#include "support/test_keyring.h"
+
+namespace ambrine {
+namespace {
+
+using test::RecordingReport;
+
+// One key for the whole binary; key generation is the slow part.
+struct Keys {
+  test::TempDir home;
+  test::TestKey key = test::MakeKey(home.path(), "Leaf Tester <leaf@example.org>");
+  GpgSettings settings = test::SettingsFor(home.path());
+};
+Keys& SharedKeys() {
+  static Keys* keys = new Keys;
+  return *keys;
+}
+
+// Temporary attachment files go to a folder of the test's own, so leftovers
+// can be counted.
+class LeafGpg : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SharedKeys();  // made outside the per-test temporary folder
+    saved_ = getenv("TMPDIR") ? getenv("TMPDIR") : "";
+    setenv("TMPDIR", tmp_.path().c_str(), 1);
+  }
+  void TearDown() override {
+    if (saved_.empty()) unsetenv("TMPDIR"); else setenv("TMPDIR", saved_.c_str(), 1);
+  }
+  int TempFiles() const {
+    int count = 0;
+    if (DIR* dir = opendir(tmp_.path().c_str())) {
+      while (dirent* e = readdir(dir)) count += std::string(e->d_name).rfind("AMB", 0) == 0;
+      closedir(dir);
+    }
+    return count;
+  }
+  std::string Decrypted(const AttachmentEntry& entry) {
+    std::string out = work_.File("out" + std::to_string(entry.index));
+    GpgEngine engine(SharedKeys().settings);
+    int exitCode = -1;
+    EXPECT_EQ(engine.DecryptFile(entry.tempPath, out, false, entry.tempPassphrase.c_str(), &exitCode), kOk);
+    EXPECT_EQ(exitCode, 0);
+    return test::ReadFile(out);
+  }
+
+  test::TempDir tmp_;
+  test::TempDir work_;
+  std::string saved_;
+};
+
+std::string Pattern(std::size_t size, unsigned seed) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 2654435761u + seed) >> 11);
+  return bytes;
+}
+
+TEST_F(LeafGpg, PublicKeyAndPassphraseLeavesRoundTripWithTheirAttachments) {
+  const GpgSettings& settings = SharedKeys().settings;
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"\xE6\x97\xA5\xE8\xA8\x98 1.bin", Pattern(200001, 1)}, {"empty", ""}, {"s", "x"}};
+  AttachmentStore store;
+  RecordingReport report;
+  std::string error;
+  for (const auto& [name, content] : files) {
+    test::WriteFile(work_.File(name), content);
+    ASSERT_EQ(AttachFile(settings, work_.File(name), store, report, error), kOk) << error;
+  }
+  // The temporary files hold ciphertext only.
+  EXPECT_NE(test::ReadFile(store.Find(0)->tempPath).find("\x8c"), std::string::npos);
+  EXPECT_EQ(test::ReadFile(store.Find(0)->tempPath).find(files[0].second.substr(0, 64)), std::string::npos);
+
+  for (bool symmetric : {false, true}) {
+    PlainPage page;
+    page.document = "<!DOCTYPE html><html><body>\xE6\x97\xA5</body></html>";
+    page.form = std::string("k=v\x01", 4) + std::string(57, 'z');
+    CreateRequest request;
+    request.symmetric = symmetric;
+    request.passphrase = "pass phrase";
+    request.outputPath = work_.File("leaf.gpg");
+    auto noAsk = [](const std::string&, std::string&) { return false; };
+    ASSERT_EQ(CreateLeaf(settings, request, page, store, noAsk, report, error), kOk) << error;
+
+    PlainPage opened;
+    AttachmentStore reopened;
+    GpgAttachmentSink sink(reopened, settings, report);
+    OpenResult result;
+    auto ask = [](const std::string&, std::string& answer) { answer = "pass phrase"; return true; };
+    ASSERT_EQ(OpenLeaf(settings, request.outputPath, ask, opened, sink, report, result, error), kOk) << error;
+    EXPECT_TRUE(result.decrypted);
+    ASSERT_EQ(result.signatures.size(), 1u);
+    EXPECT_EQ(result.signatures[0].userId, "Leaf Tester <leaf@example.org>");
+    EXPECT_EQ(opened.document, page.document);
+    EXPECT_EQ(opened.form, page.form);
+    ASSERT_EQ(reopened.Count(), files.size());
+    for (const AttachmentEntry& entry : reopened) {
+      EXPECT_EQ(entry.name, files[entry.index].first);
+      EXPECT_EQ(entry.tempPassphrase.size(), 16u);
+      EXPECT_NE(entry.tempPassphrase, store.Find(entry.index)->tempPassphrase);
+      EXPECT_EQ(Decrypted(entry), files[entry.index].second) << entry.name;
+    }
+  }
+  EXPECT_TRUE(report.reports.empty());
+  store.Clear();
+  EXPECT_EQ(TempFiles(), 0);
+}
+
+TEST_F(LeafGpg, AnUndecryptableTemporaryFileFailsTheSaveInsteadOfDroppingTheAttachment) {
+  const GpgSettings& settings = SharedKeys().settings;
+  AttachmentStore store;
+  RecordingReport report;
+  std::string error;
+  test::WriteFile(work_.File("a"), "content");
+  ASSERT_EQ(AttachFile(settings, work_.File("a"), store, report, error), kOk) << error;
+  AttachmentStore wrong;
+  wrong.Append("a", store.Find(0)->tempPath, "0000000000000000");
+  test::MemoryPage page;
+  LeafWriter writer(page, wrong, settings, report);
+  Status status = kOk;
+  std::string message = test::WriteToString(writer, &status);
+  EXPECT_EQ(status, kFailure);
+  EXPECT_EQ(report.Lines(), (std::vector<int>{1296, 1498}));
+  EXPECT_EQ(message.find("--" + test::BoundaryOf(message) + "--"), std::string::npos);
+  // `wrong` must not delete the file that `store` owns.
+  wrong.Clear();
+}
+
+TEST_F(LeafGpg, BrokenMessagesFailCleanlyAndLeaveNoTemporaryFiles) {
+  const std::string top = "Content-Type: multipart/mixed; boundary=b\r\n\r\n";
+  const std::string head =
+      top + "--b\r\nContent-Type: text/html\r\nContent-Transfer-Encoding: BASE64\r\n\r\nQQ==\r\n"
+            "--b\r\nContent-Type: application/octet-stream\r\nContent-Transfer-Encoding: BASE64\r\n\r\n";
+  const std::string attachment =
+      "--b\r\nContent-Type: application/octet-stream\r\nContent-Transfer-Encoding: BASE64\r\n\r\n";
+  const std::vector<std::string> broken = {
+      "",
+      "\r\n",
+      top,
+      top + "--b--\r\n",
+      head,
+      head + attachment,
+      head + attachment + "QUJD",
+      head + attachment + "QUJD\r\n--b\r\n",
+      head + attachment + "QUJD\r\n--b-- \r\n",
+      head + attachment + std::string(300000, '\xFF'),
+      head + "--b\r\nContent-Type: application/octet-stream\r\n\r\n",
+      head + "--b\r\nContent-Type: application/octet-stream\r\nContent-Disposition: a; filename=\"x\r\n"
+             "Content-Transfer-Encoding: BASE64\r\n\r\n",
+      std::string("Content-Type: multipart/mixed; boundary=\"\0\"\r\n\r\n", 48),
+  };
+  for (const std::string& message : broken) {
+    {
+      AttachmentStore store;
+      RecordingReport report;
+      test::MemoryPage page;
+      LineReader input(message);
+      GpgAttachmentSink sink(store, SharedKeys().settings, report);
+      LeafReader reader(input, page, sink, report);
+      Status status = reader.ReadLeafMessage();
+      EXPECT_TRUE(Failed(status) || message.empty() || message == "\r\n") << message.substr(0, 200);
+    }
+    EXPECT_EQ(TempFiles(), 0) << message.substr(0, 200);
+  }
+}
+
+}  // namespace
+}  // namespace ambrine

@@ -1,0 +1,144 @@
+// ambrine-leaf end to end, and its SHA-256 and JSON helpers.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "gpg/gpg_engine.h"
+#include "leaf/tool/sha256.h"
+#include "leaf/tool/tool_io.h"
+#include "support/test_keyring.h"
+
+namespace ambrine {
+namespace {
+
+TEST(Sha256, KnownVectors) {
+  EXPECT_EQ(Sha256::Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+  EXPECT_EQ(Sha256::Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  EXPECT_EQ(Sha256::Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+            "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+  // A million "a" in uneven pieces.
+  const std::string a(1000, 'a');
+  Sha256 exact;
+  exact.Update(a.data(), 7);
+  for (int i = 0; i < 999; ++i) exact.Update(a.data(), a.size());
+  exact.Update(a.data(), 993);
+
+  EXPECT_EQ(exact.HexDigest(), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+}
+
+TEST(ToolIo, JsonStringsEscapeControlsAndReplaceBrokenUtf8) {
+  EXPECT_EQ(JsonString("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\u000a\\u0001\"");
+  EXPECT_EQ(JsonString("\xE6\x97\xA5"), "\"\xE6\x97\xA5\"");
+  EXPECT_EQ(JsonString("x\xFFy\xE6\x97"), "\"x\xEF\xBF\xBDy\xEF\xBF\xBD\xEF\xBF\xBD\"");
+}
+
+struct ToolRun {
+  int exit = -1;
+  std::string out;
+  std::string err;
+};
+
+ToolRun Tool(const std::string& arguments, const test::TempDir& dir) {
+  const std::string errFile = dir.File("stderr");
+  std::string command = std::string(AMBRINE_LEAF_TOOL) + " " + arguments + " 2>" + errFile + " </dev/null";
+  ToolRun run;
+  FILE* pipe = popen(command.c_str(), "r");
+  char block[4096];
+  std::size_t n;
+  while ((n = fread(block, 1, sizeof block, pipe)) > 0) run.out.append(block, n);
+  int status = pclose(pipe);
+  run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.err = test::ReadFile(errFile);
+  return run;
+}
+
+class ToolTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    home_ = new test::TempDir;
+    key_ = new test::TestKey(test::MakeKey(home_->path(), "Tool Tester"));
+  }
+  static void TearDownTestSuite() {
+    delete key_;
+    delete home_;
+  }
+  std::string Home() const { return "--homedir " + home_->path() + " "; }
+  static test::TempDir* home_;
+  static test::TestKey* key_;
+  test::TempDir dir_;
+};
+test::TempDir* ToolTest::home_ = nullptr;
+test::TestKey* ToolTest::key_ = nullptr;
+
+TEST_F(ToolTest, CreateShowAndExtractAgree) {
+  test::WriteFile(dir_.File("page.html"), "<html>\xE6\x97\xA5</html>");
+  test::WriteFile(dir_.File("form.txt"), "a=\"1\"\n");
+  test::WriteFile(dir_.File("one.bin"), "abc");
+  test::WriteFile(dir_.File("two.bin"), "");
+  ToolRun create = Tool("create " + Home() + "--recipient " + key_->fingerprint + " --document " +
+                        dir_.File("page.html") + " --form " + dir_.File("form.txt") + " --attach " +
+                        dir_.File("one.bin") + " --attach " + dir_.File("two.bin") + " -o " +
+                        dir_.File("leaf.gpg"),
+                    dir_);
+  ASSERT_EQ(create.exit, 0) << create.err;
+
+  ToolRun show = Tool("show " + Home() + dir_.File("leaf.gpg"), dir_);
+  ASSERT_EQ(show.exit, 0) << show.err;
+  const std::string keyId = key_->fingerprint.substr(24);
+  EXPECT_EQ(show.out,
+            "{\"decrypted\": true, \"signatures\": [{\"keyid\": \"" + keyId +
+                "\", \"uid\": \"Tool Tester\"}], \"document\": {\"bytes\": 16, \"sha256\": \"" +
+                Sha256::Hex("<html>\xE6\x97\xA5</html>") + "\"}, \"form\": \"a=\\\"1\\\"\\u000a\", "
+                "\"attachments\": [{\"index\": 0, \"name\": \"one.bin\", \"bytes\": 3, \"sha256\": \"" +
+                Sha256::Hex("abc") + "\"}, {\"index\": 1, \"name\": \"two.bin\", \"bytes\": 0, "
+                "\"sha256\": \"" + Sha256::Hex("") + "\"}]}\n");
+
+  EXPECT_EQ(Tool("extract " + Home() + dir_.File("leaf.gpg") + " --attachment 0 " + dir_.File("x"), dir_).exit, 0);
+  EXPECT_EQ(test::ReadFile(dir_.File("x")), "abc");
+  EXPECT_EQ(Tool("extract " + Home() + dir_.File("leaf.gpg") + " --form " + dir_.File("f"), dir_).exit, 0);
+  EXPECT_EQ(test::ReadFile(dir_.File("f")), "a=\"1\"\n");
+  EXPECT_EQ(Tool("extract " + Home() + dir_.File("leaf.gpg") + " --document " + dir_.File("d"), dir_).exit, 0);
+  EXPECT_EQ(test::ReadFile(dir_.File("d")), "<html>\xE6\x97\xA5</html>");
+  ToolRun missing = Tool("extract " + Home() + dir_.File("leaf.gpg") + " --attachment 5 " + dir_.File("y"), dir_);
+  EXPECT_EQ(missing.exit, 1);
+  EXPECT_NE(missing.err.find("no attachment 5"), std::string::npos);
+  EXPECT_NE(::access(dir_.File("y").c_str(), F_OK), 0);
+}
+
+TEST_F(ToolTest, FailuresNameWhatFailed) {
+  test::WriteFile(dir_.File("page.html"), "<p/>");
+  test::WriteFile(dir_.File("pass"), "right\n");
+  test::WriteFile(dir_.File("wrong"), "wrong\n");
+  ASSERT_EQ(Tool("create " + Home() + "--symmetric --passphrase-file " + dir_.File("pass") +
+                     " --document " + dir_.File("page.html") + " -o " + dir_.File("sym.gpg"),
+                 dir_).exit, 0);
+  EXPECT_EQ(Tool("show " + Home() + "--passphrase-file " + dir_.File("pass") + " " + dir_.File("sym.gpg"),
+                 dir_).exit, 0);
+  ToolRun wrong = Tool("show " + Home() + "--passphrase-file " + dir_.File("wrong") + " " + dir_.File("sym.gpg"), dir_);
+  EXPECT_EQ(wrong.exit, 1);
+  EXPECT_NE(wrong.err.find("wrong passphrase"), std::string::npos) << wrong.err;
+
+  // A signed and encrypted message that is no leaf: its first part is text.
+  test::WriteFile(dir_.File("bad.txt"),
+                  "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\n--b--\r\n");
+  GpgEngine engine(test::SettingsFor(home_->path()));
+  int exitCode = -1;
+  ASSERT_EQ(engine.EncryptFileSymmetric(dir_.File("bad.txt"), dir_.File("bad.gpg"), false, nullptr,
+                                        "right", &exitCode), kOk);
+  ToolRun malformed = Tool("show " + Home() + "--passphrase-file " + dir_.File("pass") + " " + dir_.File("bad.gpg"), dir_);
+  EXPECT_EQ(malformed.exit, 1);
+  EXPECT_NE(malformed.err.find("the first part is not text/html"), std::string::npos) << malformed.err;
+  EXPECT_NE(malformed.err.find("malformed"), std::string::npos) << malformed.err;
+
+  ToolRun notGpg = Tool("show " + Home() + dir_.File("page.html"), dir_);
+  EXPECT_EQ(notGpg.exit, 1);
+  EXPECT_NE(notGpg.err.find("cannot be decrypted"), std::string::npos) << notGpg.err;
+  EXPECT_EQ(Tool("create " + Home() + "--document " + dir_.File("page.html"), dir_).exit, 2);
+  EXPECT_EQ(Tool("frobnicate", dir_).exit, 2);
+  EXPECT_EQ(Tool("--help", dir_).exit, 0);
+}
+
+}  // namespace
+}  // namespace ambrine
