@@ -10,7 +10,7 @@ packages=(
   gnupg1
   qt6-base-dev qt6-webengine-dev libgl-dev
   xvfb xauth fonts-noto-cjk
-  nodejs node-jsdom
+  nodejs node-jsdom time
 )
 missing=()
 for p in "${packages[@]}"; do
