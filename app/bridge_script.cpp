@@ -30,12 +30,31 @@ constexpr char kScript[] = R"JS(
     if (typeof v === 'number' && isFinite(v)) return { t: 'n', v: v };
     return { t: 'o' };
   }
+  // The engine cuts prompt texts of more than about 10,000 characters, so a
+  // long call travels in pieces ('P'), then its last piece ('C'); a long
+  // answer comes back in pieces too ('M' more, 'E' end, 'R' asks for more).
+  var piece = @PIECE@;
+  function exchange(kind, text) {
+    var answer = ask(marker + kind + text, '');
+    if (typeof answer !== 'string' || answer.length === 0) throw new Error('no answer');
+    return answer;
+  }
   function send(name, args, handover) {
     var call = { name: name, args: Array.prototype.map.call(args, typed) };
     if (handover) call.handover = handover;
-    var answer = ask(marker + ascii(stringify(call)), '');
-    if (typeof answer !== 'string') throw new Error('window.external.' + name + ': no answer');
-    var reply = parse(answer);
+    var text = ascii(stringify(call)), answer;
+    try {
+      for (; text.length > piece; text = text.substring(piece)) exchange('P', text.substring(0, piece));
+      answer = exchange('C', text);
+      var whole = answer.substring(1);
+      while (answer.charAt(0) === 'M') {
+        answer = exchange('R', '');
+        whole += answer.substring(1);
+      }
+    } catch (e) {
+      throw new Error('window.external.' + name + ': ' + e.message);
+    }
+    var reply = parse(whole);
     if (reply.s < 0)
       throw new Error('window.external.' + name + ' failed: 0x' + (reply.s >>> 0).toString(16));
     return reply.r;
@@ -80,6 +99,7 @@ QString BridgeMarker(const QString& token) {
 QString BridgeScriptSource(const QString& token) {
   QString source = QString::fromUtf8(kScript);
   source.replace(QStringLiteral("@MARKER@"), BridgeMarker(token));
+  source.replace(QStringLiteral("@PIECE@"), QString::number(kBridgePieceSize));
   return source;
 }
 

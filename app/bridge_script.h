@@ -7,7 +7,12 @@
 
 namespace ambrine {
 
-// The text every bridge call's prompt message begins with.
+// The longest piece of a call or an answer that travels in one prompt():
+// the engine cuts prompt texts somewhere above 10,000 characters.
+inline constexpr int kBridgePieceSize = 8000;
+
+// The text every bridge call's prompt message begins with; a letter that
+// tells the kind of piece follows it.
 QString BridgeMarker(const QString& token);
 
 // The injected script for a page whose calls carry `token`.

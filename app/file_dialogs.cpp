@@ -33,8 +33,8 @@ QString Ask(QWidget* owner, const std::vector<FileFilter>& filters, bool save,
 }  // namespace
 
 QString AskOpenFileName(QWidget* owner, const std::vector<FileFilter>& filters,
-                        const QString& defaultSuffix) {
-  return Ask(owner, filters, false, defaultSuffix, QString());
+                        const QString& /*defaultSuffix*/) {
+  return Ask(owner, filters, false, QString(), QString());
 }
 
 QString AskSaveFileName(QWidget* owner, const std::vector<FileFilter>& filters,

@@ -25,7 +25,9 @@ inline FileFilter AllFilesFilter() {
 // each label followed by the real patterns in parentheses.
 QStringList NameFiltersFor(const std::vector<FileFilter>& filters);
 
-// An existing file to open; empty on cancel.
+// An existing file to open; empty on cancel. The file is taken as it is
+// named: `defaultSuffix` is not added to a name without a dot (Qt would,
+// which makes a file without extension impossible to open).
 QString AskOpenFileName(QWidget* owner, const std::vector<FileFilter>& filters,
                         const QString& defaultSuffix = QString());
 // A file to write, asking before an existing file is replaced; empty on cancel.

@@ -68,6 +68,11 @@ FormWebPage::FormWebPage(QWebEngineProfile* profile, QObject* parent)
   bridge.setWorldId(QWebEngineScript::MainWorld);
   bridge.setRunsOnSubFrames(false);
   scripts().insert(bridge);
+  // Pieces of a call never carry over into another document.
+  connect(this, &QWebEnginePage::loadStarted, this, [this]() {
+    pendingCall_.clear();
+    pendingAnswer_.clear();
+  });
 }
 
 bool FormWebPage::acceptNavigationRequest(const QUrl& url, NavigationType type,
@@ -82,23 +87,45 @@ bool FormWebPage::acceptNavigationRequest(const QUrl& url, NavigationType type,
 
 bool FormWebPage::javaScriptPrompt(const QUrl& securityOrigin, const QString& msg,
                                    const QString& defaultValue, QString* result) {
-  if (!msg.startsWith(marker_)) {
+  if (!msg.startsWith(marker_) || msg.size() == marker_.size()) {
     // Our prompt's marker without this view's token: a frame or a document
     // that was not given window.external. Refuse it without a dialog.
     if (msg.startsWith(QStringLiteral("@AMBRINE-EXTERNAL/"))) {
-      *result = Reply(kAccessDenied, std::nullopt);
+      *result = QStringLiteral("E") + Reply(kAccessDenied, std::nullopt);
       return true;
     }
     return QWebEnginePage::javaScriptPrompt(securityOrigin, msg, defaultValue, result);
   }
   if (securityOrigin.scheme() != QLatin1String(kFormScheme) || inPageCall_ || !handler_) {
-    *result = Reply(inPageCall_ ? kUnexpected : kAccessDenied, std::nullopt);
+    *result = QStringLiteral("E") + Reply(inPageCall_ ? kUnexpected : kAccessDenied, std::nullopt);
     return true;
   }
+  const QChar kind = msg.at(marker_.size());
+  const QString text = msg.mid(marker_.size() + 1);
+  if (kind == QLatin1Char('P')) {  // a piece of a long call
+    pendingCall_ += text;
+    *result = QStringLiteral("E");
+    return true;
+  }
+  if (kind == QLatin1Char('R')) {  // the next piece of a long answer
+    *result = NextAnswerPiece();
+    return true;
+  }
+  QString call = std::exchange(pendingCall_, QString()) + text;
   inPageCall_ = true;
-  *result = Dispatch(msg.mid(marker_.size()));
+  pendingAnswer_ = Dispatch(call);
   inPageCall_ = false;
+  call.fill(QChar(0));  // the call may carry form data
+  *result = NextAnswerPiece();
   return true;
+}
+
+QString FormWebPage::NextAnswerPiece() {
+  if (pendingAnswer_.size() <= kBridgePieceSize)
+    return QStringLiteral("E") + std::exchange(pendingAnswer_, QString());
+  QString piece = QStringLiteral("M") + pendingAnswer_.left(kBridgePieceSize);
+  pendingAnswer_.remove(0, kBridgePieceSize);
+  return piece;
 }
 
 QString FormWebPage::Dispatch(const QString& json) {

@@ -42,11 +42,15 @@ class FormWebPage : public QWebEnginePage {
 
  private:
   QString Dispatch(const QString& json);
+  // The next piece of the answer being handed back, with its 'M' or 'E'.
+  QString NextAnswerPiece();
 
   QString token_;
   QString marker_;
   PageCallHandler* handler_ = nullptr;
   bool inPageCall_ = false;
+  QString pendingCall_;    // pieces of a long call received so far
+  QString pendingAnswer_;  // the rest of a long answer
 };
 
 // Decodes one argument as the bridge script typed it.

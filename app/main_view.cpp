@@ -115,8 +115,7 @@ Status MainView::LoadFormFile(const std::string& path) {
 void MainView::NewForm() {
   const QString path = AskOpenFileName(
       dialogOwner(),
-      {{QStringLiteral("HTML ファイル (*.html)"), QStringLiteral("*.html")}, AllFilesFilter()},
-      QStringLiteral("html"));
+      {{QStringLiteral("HTML ファイル (*.html)"), QStringLiteral("*.html")}, AllFilesFilter()});
   if (path.isEmpty()) return;
   const std::string chosen = path.toStdString();
   LoadFormFile(chosen);

@@ -1,0 +1,117 @@
+// The program's calls into the page, documents loaded from memory, and the
+// form page as the leaf writer and reader see it.
+#include <gtest/gtest.h>
+
+#include <QEventLoop>
+#include <QTcpServer>
+#include <QTimer>
+
+#include "app/web_form_page.h"
+#include "page_fixture.h"
+
+namespace ambrine::test {
+namespace {
+
+using PageCallTest = PageFixture;
+
+TEST_F(PageCallTest, NamedFunctionsAreCalledAndMissingOnesReportUnknownName) {
+  LoadPage(R"JS(
+    function exportForm() { return "書き出し"; }
+    function numberResult() { return 5; }
+    function thrower() { throw new Error("boom"); }
+    let lexical = function () { return "let works"; };
+    function restoreForm(text) { window.restored = text; }
+  )JS");
+  PageCallResult r = view_->CallPageFunction("exportForm", {});
+  EXPECT_EQ(kOk, r.status);
+  EXPECT_TRUE(r.isString);
+  EXPECT_EQ("書き出し", r.text);
+
+  r = view_->CallPageFunction("numberResult", {});
+  EXPECT_EQ(kOk, r.status);
+  EXPECT_FALSE(r.isString);
+
+  EXPECT_EQ(kFailure, view_->CallPageFunction("thrower", {}).status);
+  EXPECT_EQ(kUnknownName, view_->CallPageFunction("saveForm", {}).status);
+  EXPECT_EQ("let works", view_->CallPageFunction("lexical", {}).text);
+
+  const std::string text = "a\"b\\c\n</script>改行\u2028終";
+  EXPECT_EQ(kOk, view_->CallPageFunction("restoreForm", {text}).status);
+  EXPECT_EQ(text, Eval("window.restored"));
+}
+
+TEST_F(PageCallTest, WebFormPageSavesLoadsAndRestores) {
+  WebFormPage page(*view_);
+  std::string text;
+  bool isString = true;
+  LoadPage("");
+  EXPECT_EQ(kUnknownName, page.CallSaveForm(text, isString));
+  EXPECT_EQ(kUnknownName, page.CallRestoreForm("x"));
+
+  // A saved document comes back in UTF-8 even when its markup names
+  // another charset.
+  const std::string doc =
+      "<!DOCTYPE html><html><head><meta charset=\"shift_jis\"><script>"
+      "function saveForm() { return document.getElementById('v').textContent; }"
+      "function restoreForm(t) { document.getElementById('v').textContent = t; }"
+      "</script></head><body><p id=\"v\">初期値</p></body></html>";
+  ASSERT_EQ(kOk, page.LoadDocument(doc));
+  ASSERT_EQ(kOk, page.CallRestoreForm("復元した値"));
+  ASSERT_EQ(kOk, page.CallSaveForm(text, isString));
+  EXPECT_TRUE(isString);
+  EXPECT_EQ("復元した値", text);
+
+  std::string saved;
+  ASSERT_EQ(kOk, page.SaveDocument(saved));
+  EXPECT_EQ(0u, saved.rfind("<!DOCTYPE html><html><head>", 0)) << saved.substr(0, 80);
+  EXPECT_NE(std::string::npos, saved.find("<p id=\"v\">復元した値</p>"));
+}
+
+TEST_F(PageCallTest, HandedOverPageAnswersFromTheCall) {
+  WebFormPage live(*view_);
+  PageHandover handover;
+  handover.formIsString = true;
+  handover.formText = "form data";
+  handover.document = "<!DOCTYPE html><html></html>";
+  HandedOverFormPage page(handover, live);
+  std::string text;
+  bool isString = false;
+  EXPECT_EQ(kOk, page.CallSaveForm(text, isString));
+  EXPECT_TRUE(isString);
+  EXPECT_EQ("form data", text);
+  EXPECT_EQ(kOk, page.SaveDocument(text));
+  EXPECT_EQ(handover.document, text);
+}
+
+TEST_F(PageCallTest, DocumentsLargerThanTwoMegabytesLoadWhole) {
+  std::string filler;
+  filler.reserve(3 * 1024 * 1024);
+  while (filler.size() < 3 * 1024 * 1024) filler += "<p>行 0123456789 abcdefghij</p>\n";
+  LoadPage("function count() { return String(document.getElementsByTagName('p').length); }",
+           filler + "<div id=\"end\">末尾</div>");
+  EXPECT_EQ("末尾", Eval("document.getElementById('end').textContent"));
+  std::string saved;
+  ASSERT_EQ(kOk, view_->SerializeDocument(saved));
+  EXPECT_GT(saved.size(), 3u * 1024 * 1024);
+  EXPECT_NE(std::string::npos, saved.find("<div id=\"end\">末尾</div>"));
+}
+
+TEST_F(PageCallTest, NetworkRequestsAreRefused) {
+  QTcpServer server;
+  ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+  const std::string url = "http://127.0.0.1:" + std::to_string(server.serverPort()) + "/leak";
+  LoadPage("window.outcome = ''; fetch('" + url +
+           "').then(function () { outcome = 'fetched'; }, function () { outcome = 'refused'; });"
+           "function outcomeOf() { return outcome; }");
+  // Wait for the fetch to settle: the page reports when it has.
+  while (view_->CallPageFunction("outcomeOf", {}).text.empty() && !server.hasPendingConnections()) {
+    QEventLoop loop;
+    QTimer::singleShot(10, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+  EXPECT_EQ("refused", view_->CallPageFunction("outcomeOf", {}).text);
+  EXPECT_FALSE(server.hasPendingConnections());
+}
+
+}  // namespace
+}  // namespace ambrine::test
