@@ -8,7 +8,12 @@
 
 namespace ambrine {
 
+class AttachmentStore;
 class MainView;
+
+// The listing the page gets: "index\tname\n" per entry, in order. False
+// when a line is longer than 275 characters; the page then gets no result.
+bool AttachmentListing(const AttachmentStore& store, std::string& text);
 
 class AttachmentCommands {
  public:

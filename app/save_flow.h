@@ -2,10 +2,18 @@
 // the form, its values and its attachments as an encrypted, signed leaf.
 #pragma once
 
+#include <string>
+#include <vector>
+
 namespace ambrine {
 
 class MainView;
 struct PageHandover;
+
+// The keys gpg encrypts to: the chosen ones in their order, then the
+// user's own key, so the user can always open what they saved.
+std::vector<std::string> SaveRecipients(const std::vector<std::string>& chosen,
+                                        const std::string& myFingerprint);
 
 class SaveFlow {
  public:

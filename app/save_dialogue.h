@@ -1,0 +1,52 @@
+// gpg's questions while it prepares to sign and encrypt a leaf: reads the
+// status lines, asks the user where gpg wants an answer, and writes the
+// answers, until gpg announces that encryption or signing begins.
+#pragma once
+
+#include <string>
+
+#include "gpg/status.h"
+
+namespace ambrine {
+
+// How the user is asked; the window shows input and message boxes.
+class SaveQuestions {
+ public:
+  virtual ~SaveQuestions() = default;
+  // A line for gpg, typed visibly or hidden; empty after cancel.
+  virtual std::string AskLine(const std::string& prompt, bool hidden) = 0;
+  // A yes/no question of gpg's.
+  virtual bool AskYesNo(const std::string& prompt) = 0;
+  // gpg said the key's passphrase was wrong; it will ask again.
+  virtual void ShowBadPassphrase() = 0;
+};
+
+enum class SaveDialogueEnd {
+  Began,        // BEGIN_ENCRYPTION or BEGIN_SIGNING
+  EndOfData,    // gpg closed its status output
+  ReadFailed,   // reading a status line failed
+  WriteFailed,  // an answer could not be written; `line` names it
+};
+
+struct SaveDialogueResult {
+  SaveDialogueEnd end = SaveDialogueEnd::EndOfData;
+  Status status = kOk;
+  int line = 0;
+};
+
+class SaveDialogue {
+ public:
+  explicit SaveDialogue(SaveQuestions& questions) : questions_(questions) {}
+
+  SaveDialogueResult Run(int statusFd, int commandFd);
+
+  // The text the next question shows: set by passphrase announcements and
+  // by every status line the dialogue has no reaction of its own to.
+  const std::string& prompt() const { return prompt_; }
+
+ private:
+  SaveQuestions& questions_;
+  std::string prompt_;
+};
+
+}  // namespace ambrine

@@ -1,0 +1,249 @@
+// The save and open dialogues with gpg, line by line, over real pipes; the
+// texts the user sees; the order of recipients; the attachment listing.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "app/attachment_commands.h"
+#include "app/open_check.h"
+#include "app/save_dialogue.h"
+#include "app/save_flow.h"
+#include "gpg/fd.h"
+#include "leaf/attachment_store.h"
+
+namespace ambrine {
+namespace {
+
+// A pipe holding `lines` (each given a line end) and then its end.
+Fd StatusInput(const std::vector<std::string>& lines) {
+  int fds[2];
+  EXPECT_EQ(::pipe2(fds, O_CLOEXEC), 0);
+  for (const std::string& line : lines) {
+    const std::string text = line + "\n";
+    EXPECT_EQ(::write(fds[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  }
+  ::close(fds[1]);
+  return Fd(fds[0]);
+}
+
+// The command pipe: the dialogue writes into `write`, the test reads `read`.
+struct CommandPipe {
+  CommandPipe() {
+    int fds[2];
+    EXPECT_EQ(::pipe2(fds, O_CLOEXEC), 0);
+    read = Fd(fds[0]);
+    write = Fd(fds[1]);
+  }
+  std::string Written() {
+    write.reset();
+    std::string all;
+    char buffer[256];
+    ssize_t n;
+    while ((n = ::read(read.get(), buffer, sizeof buffer)) > 0) all.append(buffer, n);
+    return all;
+  }
+  Fd read, write;
+};
+
+struct Asked {
+  std::string kind;  // "line", "hidden", "bool", "bad"
+  std::string prompt;
+};
+
+class FakeSaveQuestions : public SaveQuestions {
+ public:
+  std::string AskLine(const std::string& prompt, bool hidden) override {
+    asked.push_back({hidden ? "hidden" : "line", prompt});
+    return answer;
+  }
+  bool AskYesNo(const std::string& prompt) override {
+    asked.push_back({"bool", prompt});
+    return yes;
+  }
+  void ShowBadPassphrase() override { asked.push_back({"bad", ""}); }
+  std::vector<Asked> asked;
+  std::string answer = "typed";
+  bool yes = true;
+};
+
+TEST(SaveDialogue, AsksWithThePromptOfTheLastLineAndStopsAtBeginSigning) {
+  Fd status = StatusInput({
+      "[GNUPG:] USERID_HINT 0123 Bob Flow",
+      "[GNUPG:] NEED_PASSPHRASE 0123 0123 17 0",
+      "[GNUPG:] GET_HIDDEN passphrase.enter",
+      "[GNUPG:] BAD_PASSPHRASE 0123",
+      "[GNUPG:] NEED_PASSPHRASE_SYM 9 3 2",
+      "[GNUPG:] GET_LINE some.question",
+      "[GNUPG:] SOMETHING_NEW with arguments",
+      "[GNUPG:] GET_BOOL openfile.overwrite.okay",
+      "[GNUPG:] BEGIN_SIGNING",
+      "[GNUPG:] GET_BOOL never.read",
+  });
+  CommandPipe command;
+  FakeSaveQuestions questions;
+  SaveDialogue dialogue(questions);
+  const SaveDialogueResult result = dialogue.Run(status.get(), command.write.get());
+
+  EXPECT_EQ(result.end, SaveDialogueEnd::Began);
+  ASSERT_EQ(questions.asked.size(), 4u);
+  EXPECT_EQ(questions.asked[0].kind, "hidden");
+  EXPECT_EQ(questions.asked[0].prompt,
+            "秘密鍵のロックを解除するためのパスフレーズを入力してください。");
+  EXPECT_EQ(questions.asked[1].kind, "bad");
+  EXPECT_EQ(questions.asked[2].kind, "line");
+  EXPECT_EQ(questions.asked[2].prompt, "対称暗号化のためのパスフレーズを入力してください。");
+  // A keyword without a reaction of its own becomes the prompt, whole.
+  EXPECT_EQ(questions.asked[3].kind, "bool");
+  EXPECT_EQ(questions.asked[3].prompt, "SOMETHING_NEW with arguments");
+  EXPECT_EQ(command.Written(), "typed\ntyped\ny\n");
+}
+
+TEST(SaveDialogue, CancelledInputGivesAnEmptyLineAndNoIsAnswered) {
+  Fd status = StatusInput({"[GNUPG:] GET_HIDDEN passphrase.enter", "[GNUPG:] GET_BOOL q"});
+  CommandPipe command;
+  FakeSaveQuestions questions;
+  questions.answer = "";
+  questions.yes = false;
+  SaveDialogue dialogue(questions);
+  EXPECT_EQ(dialogue.Run(status.get(), command.write.get()).end, SaveDialogueEnd::EndOfData);
+  EXPECT_EQ(command.Written(), "\nn\n");
+}
+
+TEST(SaveDialogue, AnswerThatCannotBeWrittenEndsTheDialogueWithItsStep) {
+  Fd status = StatusInput({"[GNUPG:] GET_LINE q", "[GNUPG:] GET_BOOL q"});
+  CommandPipe command;
+  command.read.reset();  // gpg is gone
+  FakeSaveQuestions questions;
+  SaveDialogue dialogue(questions);
+  const SaveDialogueResult result = dialogue.Run(status.get(), command.write.get());
+  EXPECT_EQ(result.end, SaveDialogueEnd::WriteFailed);
+  EXPECT_EQ(result.line, 1412);
+  EXPECT_TRUE(Failed(result.status));
+  EXPECT_EQ(questions.asked.size(), 1u);
+}
+
+class FakeOpenQuestions : public OpenQuestions {
+ public:
+  bool AskPassphrase(bool symmetric, std::string& answer) override {
+    asked.push_back(symmetric ? "symmetric" : "key");
+    if (answers.empty()) return false;
+    answer = answers.front();
+    answers.erase(answers.begin());
+    return true;
+  }
+  void ShowBadPassphrase() override { asked.push_back("bad"); }
+  std::vector<std::string> asked;
+  std::vector<std::string> answers;
+};
+
+TEST(OpenCheckDialogue, WritesEachPassphraseAtOnceAndKeepsTheLast) {
+  Fd status = StatusInput({
+      "[GNUPG:] NEED_PASSPHRASE 1 2 16 0",
+      "[GNUPG:] GET_HIDDEN passphrase.enter",
+      "[GNUPG:] NEED_PASSPHRASE_SYM 9 3 2",
+      "[GNUPG:] GET_HIDDEN passphrase.enter",
+      "[GNUPG:] GET_BOOL untrusted.question",
+      "GOODSIG not a status line",
+      "[GNUPG:] DECRYPTION_OKAY",
+      "[GNUPG:] GOODSIG 1234ABCD Alice Flow <alice@example.org>",
+      "[GNUPG:] GOODSIG 5678EF00 アリス",
+  });
+  CommandPipe command;
+  FakeOpenQuestions questions;
+  questions.answers = {"", "second パス"};
+  OpenCheckDialogue dialogue(questions);
+  const OpenCheckResult result = dialogue.Run(status, command.write);
+
+  EXPECT_EQ(result.end, OpenCheckEnd::Finished);
+  EXPECT_EQ(questions.asked, (std::vector<std::string>{"key", "symmetric"}));
+  EXPECT_EQ(result.passphrase, "second パス");
+  EXPECT_TRUE(result.decrypted);
+  EXPECT_TRUE(result.signatureSeen);
+  EXPECT_FALSE(result.questionRefused);
+  EXPECT_EQ(result.goodSignatures,
+            (std::vector<std::string>{"GOODSIG 1234ABCD Alice Flow <alice@example.org>",
+                                      "GOODSIG 5678EF00 アリス"}));
+  EXPECT_EQ(command.Written(), "\nsecond パス\ny\n");
+}
+
+TEST(OpenCheckDialogue, ALineQuestionClosesTheCommandPipeAndIgnoresTheRest) {
+  Fd status = StatusInput({
+      "[GNUPG:] GET_LINE some.question",
+      "[GNUPG:] BAD_PASSPHRASE 1",
+      "[GNUPG:] NEED_PASSPHRASE 1 2 16 0",
+  });
+  CommandPipe command;
+  FakeOpenQuestions questions;
+  OpenCheckDialogue dialogue(questions);
+  const OpenCheckResult result = dialogue.Run(status, command.write);
+  EXPECT_EQ(result.end, OpenCheckEnd::Finished);
+  EXPECT_TRUE(result.questionRefused);
+  EXPECT_FALSE(command.write.valid());
+  EXPECT_TRUE(questions.asked.empty());
+  EXPECT_FALSE(result.decrypted);
+}
+
+TEST(OpenCheckDialogue, AHiddenQuestionWithoutAWaitingAnswerIsRefused) {
+  Fd status = StatusInput({"[GNUPG:] GET_HIDDEN passphrase.enter"});
+  CommandPipe command;
+  FakeOpenQuestions questions;
+  OpenCheckDialogue dialogue(questions);
+  EXPECT_TRUE(dialogue.Run(status, command.write).questionRefused);
+  EXPECT_FALSE(command.write.valid());
+}
+
+TEST(OpenCheckDialogue, CancelAndBadPassphraseEndWithTheirSteps) {
+  {
+    Fd status = StatusInput({"[GNUPG:] NEED_PASSPHRASE_SYM 9 3 2", "[GNUPG:] DECRYPTION_OKAY"});
+    CommandPipe command;
+    FakeOpenQuestions questions;  // no answers: cancel
+    OpenCheckDialogue dialogue(questions);
+    const OpenCheckResult result = dialogue.Run(status, command.write);
+    EXPECT_EQ(result.end, OpenCheckEnd::Cancelled);
+    EXPECT_EQ(result.line, 910);
+    EXPECT_FALSE(result.decrypted);
+  }
+  {
+    Fd status = StatusInput({"[GNUPG:] NEED_PASSPHRASE 1 2 16 0", "[GNUPG:] GET_HIDDEN p",
+                             "[GNUPG:] BAD_PASSPHRASE 1", "[GNUPG:] DECRYPTION_OKAY"});
+    CommandPipe command;
+    FakeOpenQuestions questions;
+    questions.answers = {"wrong"};
+    OpenCheckDialogue dialogue(questions);
+    const OpenCheckResult result = dialogue.Run(status, command.write);
+    EXPECT_EQ(result.end, OpenCheckEnd::BadPassphrase);
+    EXPECT_EQ(result.line, 936);
+    EXPECT_EQ(questions.asked, (std::vector<std::string>{"key", "bad"}));
+    EXPECT_FALSE(result.decrypted);  // nothing after the bad passphrase is read
+  }
+}
+
+TEST(ConfirmationText, ListsUserIdsOrSaysNoneWasConfirmed) {
+  EXPECT_EQ(ConfirmationText({"GOODSIG 1234ABCD Alice Flow <a@example.org>", "GOODSIG onlyone"}),
+            "Alice Flow <a@example.org>\nonlyone\n上記の電子署名が確認されました\n処理を続行しますか?");
+  EXPECT_EQ(ConfirmationText({}), "確認された電子署名はありません\n処理を続行しますか?");
+}
+
+TEST(SaveRecipients, ChosenKeysInOrderThenMyOwnLast) {
+  EXPECT_EQ(SaveRecipients({"B", "A"}, "MINE"), (std::vector<std::string>{"B", "A", "MINE"}));
+  EXPECT_EQ(SaveRecipients({}, "MINE"), std::vector<std::string>{"MINE"});
+}
+
+TEST(AttachmentListing, OneLinePerEntryAndNoneForTooLongALine) {
+  AttachmentStore store;
+  std::string text = "left";
+  EXPECT_TRUE(AttachmentListing(store, text));
+  EXPECT_EQ(text, "");
+  store.Append("a.txt", "", "");
+  store.Append("報告書.txt", "", "");
+  EXPECT_TRUE(AttachmentListing(store, text));
+  EXPECT_EQ(text, "0\ta.txt\n1\t報告書.txt\n");
+  store.Append(std::string(273, 'x'), "", "");  // "2\t" + 273 + "\n" = 276
+  EXPECT_FALSE(AttachmentListing(store, text));
+}
+
+}  // namespace
+}  // namespace ambrine

@@ -1,0 +1,91 @@
+// What the flow tests share: key pairs made once per run, a scratch folder
+// per process (with its own TMPDIR, so the tests can look at every file the
+// program leaves there), program folders, and a main window to drive.
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "leaf/error_report.h"
+#include "support/test_keyring.h"
+
+namespace ambrine {
+class MainFrame;
+class MainView;
+}  // namespace ambrine
+
+namespace ambrine::test {
+
+// Alice (no passphrase) holds Bob's public key; Bob (passphrase) holds
+// Alice's; Mallory (no passphrase) holds Alice's, and no one holds his.
+struct FlowKeys {
+  std::string aliceHome, bobHome, malloryHome;
+  TestKey alice, bob, mallory;
+  static constexpr const char* kBobPassphrase = "bob-pass";
+};
+
+// The keys of this run: from AMB_FLOW_KEYS_DIR when set (made by
+// --make-keys), else made on first use.
+const FlowKeys& Keys();
+void MakeFlowKeys(const std::string& folder);
+
+// Made by main(): <base>/tmp is TMPDIR, <base>/work holds everything else.
+void SetUpScratch();
+void TearDownScratch();
+const std::string& TmpFolder();
+const std::string& WorkFolder();
+
+// A program folder under the work folder: bin/gpg, preset/index.html and,
+// unless `home` is empty, conf/ with the key rings of `home`.
+std::string MakeProgramFolder(const std::string& name, const std::string& home);
+
+// Files under `folder` (recursively) whose bytes contain `marker`.
+std::vector<std::string> FilesHolding(const std::string& folder, const std::string& marker);
+// Files under `folder` named AMB*.TMP.
+std::vector<std::string> AttachmentTempFiles(const std::string& folder);
+
+struct Reported {
+  Status code;
+  std::string source;
+  int line;
+};
+
+class RecordingReport : public ErrorReport {
+ public:
+  void Report(Status code, const char* source, int line) override {
+    reports.push_back({code, source, line});
+  }
+  std::vector<Reported> reports;
+};
+
+// The main window started on a program folder, reporting into `report`.
+class Window {
+ public:
+  Window();
+  ~Window();
+  // False when start-up failed.
+  bool Start(const std::string& programFolder);
+
+  MainFrame& frame() { return *frame_; }
+  MainView& view();
+  RecordingReport& report() { return report_; }
+
+  // Runs `script` in the page and gives its value.
+  QVariant Js(const QString& script);
+  // Waits until the page lists `count` attachments.
+  bool PageListsAttachments(int count);
+  // Fills the default form: title, body and the first table row.
+  void FillForm(const QString& title, const QString& body, const QString& item,
+                const QString& amount);
+  // The form's title, body, first row item and amount as the page shows them.
+  QStringList FormValues();
+
+ private:
+  std::unique_ptr<MainFrame> frame_;
+  RecordingReport report_;
+};
+
+}  // namespace ambrine::test
