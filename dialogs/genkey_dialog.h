@@ -37,9 +37,9 @@ std::string StatusLineDisplay(std::string_view line, bool& inProgress);
 // rules: LF ends a line, CR ends it and swallows the byte after it.
 class StatusLineSplitter {
  public:
-  // Calls `emit` for each completed line.
+  // Calls `onLine` for each completed line.
   template <typename F>
-  void Feed(std::string_view bytes, F&& emit) {
+  void Feed(std::string_view bytes, F&& onLine) {
     for (char c : bytes) {
       if (skipNext_) {
         skipNext_ = false;
@@ -47,7 +47,7 @@ class StatusLineSplitter {
       }
       if (c == '\n' || c == '\r') {
         skipNext_ = (c == '\r');
-        emit(std::string_view(line_));
+        onLine(std::string_view(line_));
         line_.clear();
       } else {
         line_.push_back(c);
@@ -56,8 +56,8 @@ class StatusLineSplitter {
   }
   // The last line, when the data ended without a line end.
   template <typename F>
-  void Finish(F&& emit) {
-    if (!line_.empty()) emit(std::string_view(line_));
+  void Finish(F&& onLine) {
+    if (!line_.empty()) onLine(std::string_view(line_));
     line_.clear();
   }
 

@@ -1,0 +1,131 @@
+// The key generation dialog: field rules, status-line display and a real
+// key generated through the dialog.
+#include <gtest/gtest.h>
+
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <filesystem>
+
+#include "dialogs/genkey_dialog.h"
+#include "gpg/gpg_engine.h"
+#include "support/qt_modal.h"
+#include "support/test_keyring.h"
+
+namespace ambrine::test {
+namespace {
+
+TEST(GenkeyRules, NameNeedsFiveBytesNoLeadingDigitNoAngleBrackets) {
+  EXPECT_FALSE(IsValidKeyName("abcd"));
+  EXPECT_TRUE(IsValidKeyName("abcde"));
+  EXPECT_TRUE(IsValidKeyName("山田"));  // two characters, six UTF-8 bytes
+  EXPECT_FALSE(IsValidKeyName("1abcde"));
+  EXPECT_FALSE(IsValidKeyName("abc<de"));
+  EXPECT_FALSE(IsValidKeyName("abcde>"));
+}
+
+TEST(GenkeyRules, EmailAddressRules) {
+  EXPECT_TRUE(IsValidKeyEmail("user@example.org"));
+  EXPECT_TRUE(IsValidKeyEmail("first.last+tag_x-y@mail-host.example.co"));
+  EXPECT_FALSE(IsValidKeyEmail("@example.org"));
+  EXPECT_FALSE(IsValidKeyEmail("user@example."));
+  EXPECT_FALSE(IsValidKeyEmail("user@"));
+  EXPECT_FALSE(IsValidKeyEmail("user@@example.org"));
+  EXPECT_FALSE(IsValidKeyEmail("us@er@example.org"));
+  EXPECT_FALSE(IsValidKeyEmail("user@example..org"));
+  EXPECT_FALSE(IsValidKeyEmail("us er@example.org"));
+  EXPECT_FALSE(IsValidKeyEmail("usér@example.org"));
+  EXPECT_FALSE(IsValidKeyEmail("userexample.org"));
+}
+
+TEST(GenkeyRules, CommentAndEmptyFields) {
+  EXPECT_TRUE(IsValidKeyComment("home"));
+  EXPECT_FALSE(IsValidKeyComment("home (work)"));
+  EXPECT_EQ(KeyFieldError::None, CheckKeyFields("", "", ""));
+  EXPECT_EQ(KeyFieldError::Name, CheckKeyFields("abcd", "bad", "(x)"));
+  EXPECT_EQ(KeyFieldError::Email, CheckKeyFields("abcde", "bad", "(x)"));
+  EXPECT_EQ(KeyFieldError::Comment, CheckKeyFields("", "a@b.c", "(x)"));
+}
+
+TEST(GenkeyStatusDisplay, ProgressCharactersShareALineOtherLinesStandAlone) {
+  bool progress = false;
+  std::string shown;
+  for (const char* line : {"[GNUPG:] PROGRESS primegen + 0 0", "[GNUPG:] PROGRESS primegen + 0 0",
+                           "[GNUPG:] PROGRESS primegen   + 0 0", "[GNUPG:] KEY_CREATED B ABCD"})
+    shown += StatusLineDisplay(line, progress);
+  EXPECT_EQ("+++\n[GNUPG:] KEY_CREATED B ABCD\n", shown);
+  EXPECT_FALSE(progress);
+  EXPECT_EQ("gpg: 鍵\n", StatusLineDisplay("gpg: 鍵", progress));
+}
+
+TEST(GenkeyStatusDisplay, SplitterFollowsThePipeLineRules) {
+  StatusLineSplitter splitter;
+  std::vector<std::string> lines;
+  auto add = [&](std::string_view l) { lines.emplace_back(l); };
+  splitter.Feed("one\ntw", add);
+  splitter.Feed("o\r", add);
+  splitter.Feed("Xthree\n\nlast", add);  // the byte after CR is swallowed
+  splitter.Finish(add);
+  EXPECT_EQ((std::vector<std::string>{"one", "two", "three", "", "last"}), lines);
+}
+
+class GenkeyDialogTest : public testing::Test {
+ protected:
+  TempDir home_;
+  GpgSettings settings_ = SettingsFor(home_.path());
+};
+
+TEST_F(GenkeyDialogTest, RejectedFieldShowsItsMessageAndCancelGivesTwo) {
+  GenkeyDialog dialog(&settings_);
+  EXPECT_EQ(QStringLiteral("Ambrine 鍵の作成"), dialog.windowTitle());
+  dialog.nameEdit()->setText(QStringLiteral("abcde"));
+  dialog.emailEdit()->setText(QStringLiteral("a@@b"));
+  WhenModal([&](QWidget*) {
+    dialog.okButton()->click();
+    EXPECT_EQ(QStringLiteral("メールアドレスの形式にエラーがあります"),
+              dialog.messageBox()->toPlainText());
+    dialog.emailEdit()->clear();
+    dialog.commentEdit()->setText(QStringLiteral("(x)"));
+    dialog.okButton()->click();
+    EXPECT_EQ(QStringLiteral("コメントの形式にエラーがあります"), dialog.messageBox()->toPlainText());
+    dialog.nameEdit()->setText(QStringLiteral("1abcde"));
+    dialog.okButton()->click();
+    EXPECT_EQ(QStringLiteral("名前の形式にエラーがあります"), dialog.messageBox()->toPlainText());
+    dialog.reject();
+  });
+  EXPECT_EQ(2, dialog.DoModal());
+  EXPECT_FALSE(std::filesystem::exists(home_.File("secring.gpg")));
+}
+
+TEST_F(GenkeyDialogTest, GeneratesTheKeyShowsStatusAndOkThenGivesOne) {
+  GenkeyDialog dialog(&settings_);
+  dialog.nameEdit()->setText(QStringLiteral("鍵 テスト"));
+  dialog.emailEdit()->setText(QStringLiteral("genkey@example.org"));
+  dialog.commentEdit()->setText(QStringLiteral("home"));
+  WhenModal([&](QWidget*) {
+    dialog.okButton()->click();
+    // While gpg works the fields and Cancel are off and the dialog stays.
+    EXPECT_FALSE(dialog.nameEdit()->isEnabled());
+    dialog.reject();
+    EXPECT_TRUE(dialog.isVisible());
+  });
+  QObject::connect(&dialog, &GenkeyDialog::generationFinished, &dialog, [&]() {
+    EXPECT_TRUE(dialog.okButton()->isEnabled());
+    EXPECT_FALSE(dialog.nameEdit()->isEnabled());
+    dialog.okButton()->click();
+  });
+  EXPECT_EQ(1, dialog.DoModal());
+  EXPECT_TRUE(dialog.generationDone());
+  EXPECT_TRUE(dialog.messageBox()->toPlainText().contains(QStringLiteral("[GNUPG:] KEY_CREATED")))
+      << dialog.messageBox()->toPlainText().toStdString();
+
+  GpgEngine engine(settings_);
+  KeyList keys;
+  ASSERT_EQ(kOk, engine.ListKeys(true, keys, nullptr, nullptr));
+  ASSERT_EQ(1u, keys.size());
+  EXPECT_EQ(0u, keys[0].rfind("鍵 テスト (home) <genkey@example.org>:", 0)) << keys[0];
+}
+
+}  // namespace
+}  // namespace ambrine::test
