@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace ambrine {
 namespace {
@@ -18,10 +19,34 @@ QString QtFilterFor(const QString& label) {
   return label;
 }
 
+// Qt would add the default suffix to every typed name, so an existing file
+// without a dot could never be opened. Opening takes the name as typed and
+// adds the suffix only when that finds the file.
+class FileNameDialog : public QFileDialog {
+ public:
+  FileNameDialog(QWidget* parent, QString openSuffix)
+      : QFileDialog(parent), openSuffix_(std::move(openSuffix)) {}
+
+ protected:
+  void accept() override {
+    const QStringList typed = selectedFiles();
+    if (acceptMode() == AcceptOpen && !openSuffix_.isEmpty() && typed.size() == 1) {
+      const QString withSuffix = typed.first() + QLatin1Char('.') + openSuffix_;
+      if (!QFileInfo::exists(typed.first()) && QFileInfo::exists(withSuffix)) {
+        selectFile(withSuffix);
+      }
+    }
+    QFileDialog::accept();
+  }
+
+ private:
+  QString openSuffix_;
+};
+
 }  // namespace
 
 QString AskFileName(QWidget* parent, const FileNameQuestion& question) {
-  QFileDialog dialog(parent);
+  FileNameDialog dialog(parent, question.save ? QString() : question.defaultSuffix);
   // Qt's own dialog behaves the same on every desktop (and can be driven by
   // the tests); the platform's portal dialog cannot show our filter labels.
   dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -36,7 +61,7 @@ QString AskFileName(QWidget* parent, const FileNameQuestion& question) {
       types->setItemText(i, question.filters.at(i));
     }
   }
-  dialog.setDefaultSuffix(question.defaultSuffix);
+  if (question.save) dialog.setDefaultSuffix(question.defaultSuffix);
   if (!question.initialFile.isEmpty()) dialog.selectFile(question.initialFile);
 
   if (dialog.exec() != QDialog::Accepted) return {};

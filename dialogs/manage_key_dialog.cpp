@@ -123,4 +123,6 @@ std::string ManageKeyDialog::SelectedFingerprint() const {
   return selected.empty() ? std::string() : selected.front();
 }
 
+void ManageKeyDialog::reject() { done(kCancelled); }
+
 }  // namespace ambrine

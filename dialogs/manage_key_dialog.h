@@ -21,6 +21,11 @@ class ManageKeyDialog : public QDialog {
   explicit ManageKeyDialog(GpgSettings* settings, QWidget* parent = nullptr,
                            ErrorReport& report = WindowErrorReport());
 
+  // exec() gives 1 for OK and 2 when cancelled (Escape, the close box or a
+  // cancel button), the results the callers test for.
+  static constexpr int kCancelled = 2;
+  void reject() override;
+
   KeyListView* keyList() const { return list_; }
   QPushButton* importButton() const { return importButton_; }
   QPushButton* exportButton() const { return exportButton_; }

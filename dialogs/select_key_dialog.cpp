@@ -206,4 +206,6 @@ void SelectKeyDialog::done(int result) {
   QDialog::done(result);
 }
 
+void SelectKeyDialog::reject() { done(kCancelled); }
+
 }  // namespace ambrine

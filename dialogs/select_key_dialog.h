@@ -26,6 +26,11 @@ class SelectKeyDialog : public QDialog {
   explicit SelectKeyDialog(GpgSettings* settings, QWidget* parent = nullptr,
                            ErrorReport& report = WindowErrorReport());
 
+  // exec() gives 1 for OK and 2 when cancelled (Escape, the close box or a
+  // cancel button), the results the callers test for.
+  static constexpr int kCancelled = 2;
+  void reject() override;
+
   void done(int result) override;
 
   QRadioButton* publicKeyRadio() const { return publicKeyRadio_; }

@@ -1,0 +1,307 @@
+// The key management dialog against real gpg1 key rings.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+#include <memory>
+
+#include "dialogs/key_list_view.h"
+#include "dialogs/manage_key_dialog.h"
+#include "gpg/gpg_engine.h"
+#include "support/qt_modal.h"
+#include "support/test_keyring.h"
+
+namespace ambrine {
+namespace {
+
+using test::TempDir;
+using test::TestKey;
+using test::WhenModal;
+
+struct Reported {
+  Status code;
+  std::string source;
+  int line;
+};
+
+class RecordingReport : public ErrorReport {
+ public:
+  void Report(Status code, const char* source, int line) override {
+    reports.push_back({code, source, line});
+  }
+  std::vector<Reported> reports;
+};
+
+// Three key pairs made once, each in a home of its own (gpg's batch key
+// generation replaces the named key rings), and `home` with all three public
+// keys in an order that differs from the sorted one.
+struct Keys {
+  TempDir carolHome, hanakoHome, aliceHome, home;
+  TestKey carol = test::MakeKey(carolHome.path(), "Carol Test");
+  TestKey hanako = test::MakeKey(hanakoHome.path(), "山田 花子");
+  TestKey alice = test::MakeKey(aliceHome.path(), "Alice Test");
+  Keys() {
+    test::CopyPublicKey(carolHome.path(), home.path(), carol.fingerprint);
+    test::CopyPublicKey(hanakoHome.path(), home.path(), hanako.fingerprint);
+    test::CopyPublicKey(aliceHome.path(), home.path(), alice.fingerprint);
+  }
+};
+
+const Keys& SharedKeys() {
+  static Keys keys;
+  return keys;
+}
+
+// A home holding only the public keys given (no secret key ring).
+std::unique_ptr<TempDir> PublicOnlyHome(std::initializer_list<const TestKey*> keys) {
+  auto home = std::make_unique<TempDir>();
+  for (const TestKey* key : keys)
+    test::CopyPublicKey(SharedKeys().home.path(), home->path(), key->fingerprint);
+  return home;
+}
+
+std::vector<std::string> PublicFingerprints(const std::string& home) {
+  KeyList keys;
+  GpgEngine engine(test::SettingsFor(home));
+  engine.ListKeys(false, keys, nullptr, nullptr);
+  std::vector<std::string> fingerprints;
+  for (const auto& entry : keys) fingerprints.push_back(SplitKeyEntry(entry).fingerprint);
+  return fingerprints;
+}
+
+std::vector<std::string> Names(const KeyListView* list) {
+  std::vector<std::string> names;
+  for (int row = 0; row < list->topLevelItemCount(); ++row)
+    names.push_back(list->topLevelItem(row)->text(0).toStdString());
+  return names;
+}
+
+using Strings = std::vector<std::string>;
+
+void SelectName(KeyListView* list, const std::string& name) {
+  const auto found = list->findItems(QString::fromStdString(name), Qt::MatchExactly, 0);
+  ASSERT_EQ(found.size(), 1);
+  found.first()->setSelected(true);
+}
+
+// Acts once on a message box shown over `owner`; the watch ends with it.
+void WhenBoxOver(QWidget* owner, std::function<void(QMessageBox*)> action) {
+  auto* timer = new QTimer(owner);
+  QObject::connect(timer, &QTimer::timeout, owner, [=] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box && box->parentWidget() == owner) {
+      timer->stop();
+      action(box);
+    }
+  });
+  timer->start(20);
+}
+
+// Answers the next file dialog with `path`, confirming a replacement.
+void AnswerFileDialog(const QString& path, QStringList* labels = nullptr) {
+  WhenModal([=](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    if (!dialog) {
+      ADD_FAILURE() << "expected a file dialog";
+      modal->close();
+      return;
+    }
+    if (labels) {
+      auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+      for (int i = 0; types && i < types->count(); ++i) *labels << types->itemText(i);
+    }
+    const bool replacing = dialog->acceptMode() == QFileDialog::AcceptSave && QFileInfo::exists(path);
+    WhenBoxOver(dialog, [replacing](QMessageBox* box) {
+      if (replacing && box->button(QMessageBox::Yes)) {
+        box->button(QMessageBox::Yes)->click();
+      } else {
+        ADD_FAILURE() << "unexpected message: " << box->text().toStdString();
+        box->close();
+      }
+    });
+    // Typed as a user would: selectFile() leaves a focused name box alone.
+    dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+    static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept checks the name
+  });
+}
+
+// Closes, and counts, any modal window that opens while it lives.
+class ModalCounter {
+ public:
+  ModalCounter() {
+    QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] {
+      if (QWidget* modal = QApplication::activeModalWidget()) {
+        ++count;
+        modal->close();
+      }
+    });
+    timer_.start(20);
+  }
+  int count = 0;
+
+ private:
+  QTimer timer_;
+};
+
+TEST(ManageKeyDialog, ListsKeysSortedByNameWithGroupedFingerprints) {
+  const Keys& keys = SharedKeys();
+  GpgSettings settings = test::SettingsFor(keys.home.path());
+  RecordingReport report;
+  ManageKeyDialog dialog(&settings, nullptr, report);
+
+  EXPECT_EQ(dialog.windowTitle(), QStringLiteral("鍵の管理"));
+  KeyListView* list = dialog.keyList();
+  ASSERT_EQ(Names(list), (Strings{"Alice Test", "Carol Test", "山田 花子"}));
+  const QRegularExpression grouped(QStringLiteral("^([0-9A-F]{4} ){9}[0-9A-F]{4}$"));
+  EXPECT_TRUE(grouped.match(list->topLevelItem(0)->text(1)).hasMatch());
+  EXPECT_EQ(StripSpaces(list->topLevelItem(0)->text(1).toStdString()), keys.alice.fingerprint);
+  EXPECT_EQ(StripSpaces(list->topLevelItem(2)->text(1).toStdString()), keys.hanako.fingerprint);
+  EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
+  EXPECT_TRUE(dialog.okButton()->isDefault());
+  EXPECT_TRUE(report.reports.empty());
+}
+
+TEST(ManageKeyDialog, EmptyRingShowsNothingAndExportAndDeleteDoNothing) {
+  TempDir home;
+  GpgSettings settings = test::SettingsFor(home.path());
+  RecordingReport report;
+  ManageKeyDialog dialog(&settings, nullptr, report);
+  EXPECT_EQ(dialog.keyList()->topLevelItemCount(), 0);
+
+  ModalCounter modals;
+  dialog.exportButton()->click();
+  dialog.deleteButton()->click();
+  EXPECT_EQ(modals.count, 0);
+  EXPECT_TRUE(report.reports.empty());
+}
+
+TEST(ManageKeyDialog, ImportUsesNoSecretKeyRingAndRefillsTheList) {
+  TempDir files;
+  const std::string keyFile = files.File("alice");  // a name without a dot
+  test::CopyPublicKey(SharedKeys().home.path(), files.path(), SharedKeys().alice.fingerprint);
+  {
+    GpgEngine engine(test::SettingsFor(files.path()));
+    ASSERT_EQ(engine.ExportKey(SharedKeys().alice.fingerprint, keyFile, nullptr), kOk);
+  }
+  TempDir home;  // no key rings at all
+  GpgSettings settings = test::SettingsFor(home.path());
+  RecordingReport report;
+  ManageKeyDialog dialog(&settings, nullptr, report);
+
+  QStringList labels;
+  AnswerFileDialog(QString::fromStdString(keyFile), &labels);
+  dialog.importButton()->click();
+
+  EXPECT_EQ(labels, (QStringList{"公開鍵 ファイル (*.gpg)", "すべてのファイル (*.*)"}));
+  EXPECT_EQ(Names(dialog.keyList()), Strings{"Alice Test"});
+  // gpg creates a named secret key ring that is missing; the null device
+  // stands in for it, so none appears.
+  EXPECT_FALSE(std::filesystem::exists(home.File("secring.gpg")));
+  EXPECT_TRUE(report.reports.empty());
+
+  // A file that holds no key is reported and leaves the list alone.
+  const std::string junk = files.File("junk.gpg");
+  test::WriteFile(junk, "not a key\n");
+  AnswerFileDialog(QString::fromStdString(junk));
+  dialog.importButton()->click();
+  ASSERT_EQ(report.reports.size(), 1u);
+  EXPECT_EQ(report.reports[0].source, "ManageKey");
+  EXPECT_EQ(report.reports[0].line, 107);
+  EXPECT_EQ(Names(dialog.keyList()), Strings{"Alice Test"});
+}
+
+TEST(ManageKeyDialog, AllFilesFilterMatchesDotlessNames) {
+  TempDir home;
+  GpgSettings settings = test::SettingsFor(home.path());
+  ManageKeyDialog dialog(&settings);
+  QStringList patterns;
+  WhenModal([&](QWidget* modal) {
+    auto* fileDialog = qobject_cast<QFileDialog*>(modal);
+    fileDialog->selectNameFilter(QStringLiteral("すべてのファイル (*.*)"));
+    if (auto* model = fileDialog->findChild<QFileSystemModel*>()) patterns = model->nameFilters();
+    fileDialog->reject();
+  });
+  dialog.importButton()->click();
+  EXPECT_EQ(patterns, QStringList{"*"});
+}
+
+TEST(ManageKeyDialog, ExportWritesAKeyThatImportsElsewhere) {
+  const Keys& keys = SharedKeys();
+  GpgSettings settings = test::SettingsFor(keys.home.path());
+  RecordingReport report;
+  ManageKeyDialog dialog(&settings, nullptr, report);
+  SelectName(dialog.keyList(), keys.hanako.userId);
+
+  TempDir out;
+  const std::string keyFile = out.File("hanako.gpg");
+  test::WriteFile(keyFile, "an older file that is replaced");
+  QString offered;
+  WhenModal([&](QWidget* modal) {
+    auto* fileDialog = qobject_cast<QFileDialog*>(modal);
+    offered = QFileInfo(fileDialog->selectedFiles().value(0)).fileName();
+    fileDialog->reject();
+  });
+  dialog.exportButton()->click();
+  EXPECT_EQ(offered, QStringLiteral("Untitled.gpg"));
+
+  AnswerFileDialog(QString::fromStdString(keyFile));
+  dialog.exportButton()->click();
+  EXPECT_TRUE(report.reports.empty());
+
+  TempDir other;
+  GpgEngine engine(test::SettingsFor(other.path()));
+  ASSERT_EQ(engine.ImportKeys(keyFile, nullptr), kOk);
+  EXPECT_EQ(PublicFingerprints(other.path()), std::vector<std::string>{keys.hanako.fingerprint});
+}
+
+TEST(ManageKeyDialog, DeleteRemovesTheSelectedKeyAtOnce) {
+  const Keys& keys = SharedKeys();
+  auto home = PublicOnlyHome({&keys.alice, &keys.carol});
+  GpgSettings settings = test::SettingsFor(home->path());
+  RecordingReport report;
+  ManageKeyDialog dialog(&settings, nullptr, report);
+  SelectName(dialog.keyList(), keys.alice.userId);
+
+  ModalCounter modals;  // no confirmation question
+  dialog.deleteButton()->click();
+  EXPECT_EQ(modals.count, 0);
+  EXPECT_TRUE(report.reports.empty());
+  EXPECT_EQ(Names(dialog.keyList()), Strings{"Carol Test"});
+  EXPECT_EQ(PublicFingerprints(home->path()), std::vector<std::string>{keys.carol.fingerprint});
+}
+
+TEST(ManageKeyDialog, RefusedDeleteIsReportedAndTheListRefilled) {
+  // gpg will not delete a public key whose secret key is present.
+  const Keys& keys = SharedKeys();
+  GpgSettings settings = test::SettingsFor(keys.carolHome.path());
+  RecordingReport report;
+  ManageKeyDialog dialog(&settings, nullptr, report);
+  SelectName(dialog.keyList(), keys.carol.userId);
+
+  dialog.deleteButton()->click();
+  ASSERT_EQ(report.reports.size(), 1u);
+  EXPECT_EQ(report.reports[0].code, kFailure);
+  EXPECT_EQ(report.reports[0].source, "ManageKey");
+  EXPECT_EQ(report.reports[0].line, 162);
+  EXPECT_EQ(Names(dialog.keyList()), Strings{"Carol Test"});
+  EXPECT_TRUE(dialog.keyList()->selectedItems().isEmpty());  // a fresh list
+}
+
+TEST(ManageKeyDialog, EscapeRejectsAndOkAccepts) {
+  TempDir home;
+  GpgSettings settings = test::SettingsFor(home.path());
+  ManageKeyDialog dialog(&settings);
+  WhenModal([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
+  EXPECT_EQ(dialog.exec(), 2);
+  WhenModal([&](QWidget*) { dialog.okButton()->click(); });
+  EXPECT_EQ(dialog.exec(), 1);
+}
+
+}  // namespace
+}  // namespace ambrine
