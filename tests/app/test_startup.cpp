@@ -283,6 +283,19 @@ TEST(StartupView, FingerprintBoxAndFormDataExport) {
   WhenModal([out](QWidget* w) { ChooseFile(w, QString::fromStdString(out), false); });
   frame.view()->ExportFormData();
   EXPECT_EQ("エクスポート", ReadFile(out));
+
+  // Export my key: the save dialog offers "Untitled" and writes the key.
+  const std::string keyFile = program.Folder() + "mykey.gpg";
+  QString initial;
+  WhenModal([&](QWidget* w) {
+    if (auto* edit = w->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) initial = edit->text();
+    ChooseFile(w, QString::fromStdString(keyFile), false);
+  });
+  frame.view()->ExportMyKey();
+  EXPECT_EQ(QStringLiteral("Untitled"), initial);
+  const std::string key = ReadFile(keyFile);
+  ASSERT_FALSE(key.empty());
+  EXPECT_EQ(0x99, static_cast<unsigned char>(key[0]));  // an OpenPGP public key packet
 }
 
 }  // namespace
