@@ -16,6 +16,7 @@
 #include "gpg/gpg_engine.h"
 #include "support/qt_modal.h"
 #include "support/test_keyring.h"
+#include "key_dialog_testing.h"
 
 namespace ambrine {
 namespace {
@@ -24,45 +25,17 @@ using test::TempDir;
 using test::TestKey;
 using test::WhenModal;
 
-struct Reported {
-  Status code;
-  std::string source;
-  int line;
-};
+using test::RecordingReport;
+using test::Strings;
+using test::Names;
 
-class RecordingReport : public ErrorReport {
- public:
-  void Report(Status code, const char* source, int line) override {
-    reports.push_back({code, source, line});
-  }
-  std::vector<Reported> reports;
-};
+const test::DialogTestKeys& SharedKeys() { return test::SharedTestKeys(); }
 
-// Three key pairs made once, each in a home of its own (gpg's batch key
-// generation replaces the named key rings), and `home` with all three public
-// keys in an order that differs from the sorted one.
-struct Keys {
-  TempDir carolHome, hanakoHome, aliceHome, home;
-  TestKey carol = test::MakeKey(carolHome.path(), "Carol Test");
-  TestKey hanako = test::MakeKey(hanakoHome.path(), "山田 花子");
-  TestKey alice = test::MakeKey(aliceHome.path(), "Alice Test");
-  Keys() {
-    test::CopyPublicKey(carolHome.path(), home.path(), carol.fingerprint);
-    test::CopyPublicKey(hanakoHome.path(), home.path(), hanako.fingerprint);
-    test::CopyPublicKey(aliceHome.path(), home.path(), alice.fingerprint);
-  }
-};
-
-const Keys& SharedKeys() {
-  static Keys keys;
-  return keys;
-}
-
-// A home holding only the public keys given (no secret key ring).
+// A fresh home holding only the public keys given (no secret key ring).
 std::unique_ptr<TempDir> PublicOnlyHome(std::initializer_list<const TestKey*> keys) {
   auto home = std::make_unique<TempDir>();
   for (const TestKey* key : keys)
-    test::CopyPublicKey(SharedKeys().home.path(), home->path(), key->fingerprint);
+    test::CopyPublicKey(SharedKeys().ring, home->path(), key->fingerprint);
   return home;
 }
 
@@ -74,15 +47,6 @@ std::vector<std::string> PublicFingerprints(const std::string& home) {
   for (const auto& entry : keys) fingerprints.push_back(SplitKeyEntry(entry).fingerprint);
   return fingerprints;
 }
-
-std::vector<std::string> Names(const KeyListView* list) {
-  std::vector<std::string> names;
-  for (int row = 0; row < list->topLevelItemCount(); ++row)
-    names.push_back(list->topLevelItem(row)->text(0).toStdString());
-  return names;
-}
-
-using Strings = std::vector<std::string>;
 
 void SelectName(KeyListView* list, const std::string& name) {
   const auto found = list->findItems(QString::fromStdString(name), Qt::MatchExactly, 0);
@@ -150,8 +114,8 @@ class ModalCounter {
 };
 
 TEST(ManageKeyDialog, ListsKeysSortedByNameWithGroupedFingerprints) {
-  const Keys& keys = SharedKeys();
-  GpgSettings settings = test::SettingsFor(keys.home.path());
+  const auto& keys = SharedKeys();
+  GpgSettings settings = test::SettingsFor(keys.ring);
   RecordingReport report;
   ManageKeyDialog dialog(&settings, nullptr, report);
 
@@ -184,7 +148,7 @@ TEST(ManageKeyDialog, EmptyRingShowsNothingAndExportAndDeleteDoNothing) {
 TEST(ManageKeyDialog, ImportUsesNoSecretKeyRingAndRefillsTheList) {
   TempDir files;
   const std::string keyFile = files.File("alice");  // a name without a dot
-  test::CopyPublicKey(SharedKeys().home.path(), files.path(), SharedKeys().alice.fingerprint);
+  test::CopyPublicKey(SharedKeys().ring, files.path(), SharedKeys().alice.fingerprint);
   {
     GpgEngine engine(test::SettingsFor(files.path()));
     ASSERT_EQ(engine.ExportKey(SharedKeys().alice.fingerprint, keyFile, nullptr), kOk);
@@ -232,8 +196,8 @@ TEST(ManageKeyDialog, AllFilesFilterMatchesDotlessNames) {
 }
 
 TEST(ManageKeyDialog, ExportWritesAKeyThatImportsElsewhere) {
-  const Keys& keys = SharedKeys();
-  GpgSettings settings = test::SettingsFor(keys.home.path());
+  const auto& keys = SharedKeys();
+  GpgSettings settings = test::SettingsFor(keys.ring);
   RecordingReport report;
   ManageKeyDialog dialog(&settings, nullptr, report);
   SelectName(dialog.keyList(), keys.hanako.userId);
@@ -261,7 +225,7 @@ TEST(ManageKeyDialog, ExportWritesAKeyThatImportsElsewhere) {
 }
 
 TEST(ManageKeyDialog, DeleteRemovesTheSelectedKeyAtOnce) {
-  const Keys& keys = SharedKeys();
+  const auto& keys = SharedKeys();
   auto home = PublicOnlyHome({&keys.alice, &keys.carol});
   GpgSettings settings = test::SettingsFor(home->path());
   RecordingReport report;
@@ -278,8 +242,8 @@ TEST(ManageKeyDialog, DeleteRemovesTheSelectedKeyAtOnce) {
 
 TEST(ManageKeyDialog, RefusedDeleteIsReportedAndTheListRefilled) {
   // gpg will not delete a public key whose secret key is present.
-  const Keys& keys = SharedKeys();
-  GpgSettings settings = test::SettingsFor(keys.carolHome.path());
+  const auto& keys = SharedKeys();
+  GpgSettings settings = test::SettingsFor(keys.carolHome);
   RecordingReport report;
   ManageKeyDialog dialog(&settings, nullptr, report);
   SelectName(dialog.keyList(), keys.carol.userId);

@@ -13,6 +13,7 @@
 #include "dialogs/select_key_dialog.h"
 #include "support/qt_modal.h"
 #include "support/test_keyring.h"
+#include "key_dialog_testing.h"
 
 namespace ambrine {
 namespace {
@@ -21,37 +22,11 @@ using test::TempDir;
 using test::TestKey;
 using test::WhenModal;
 
-struct Reported {
-  Status code;
-  std::string source;
-  int line;
-};
+using test::Names;
+using test::RecordingReport;
+using test::Strings;
 
-class RecordingReport : public ErrorReport {
- public:
-  void Report(Status code, const char* source, int line) override {
-    reports.push_back({code, source, line});
-  }
-  std::vector<Reported> reports;
-};
-
-// Two key pairs made once, each in a home of its own (gpg's batch key
-// generation replaces the named key rings); `home` holds both public keys,
-// Zoe's first, so gpg's order is not the sorted one.
-struct Keys {
-  TempDir zoeHome, bobHome, home;
-  TestKey zoe = test::MakeKey(zoeHome.path(), "Zoe Test");
-  TestKey bob = test::MakeKey(bobHome.path(), "Bob Test");
-  Keys() {
-    test::CopyPublicKey(zoeHome.path(), home.path(), zoe.fingerprint);
-    test::CopyPublicKey(bobHome.path(), home.path(), bob.fingerprint);
-  }
-};
-
-const Keys& SharedKeys() {
-  static Keys keys;
-  return keys;
-}
+const test::DialogTestKeys& SharedKeys() { return test::SharedTestKeys(); }
 
 GpgSettings OpeningSettings(const std::string& home) {
   GpgSettings settings = test::SettingsFor(home);
@@ -78,8 +53,8 @@ void AnswerMessage(QString* title, QString* text) {
 }
 
 TEST(SelectKeyDialog, OpensInPublicKeyModeWithEmptiedFields) {
-  const Keys& keys = SharedKeys();
-  GpgSettings settings = OpeningSettings(keys.home.path());
+  const auto& keys = SharedKeys();
+  GpgSettings settings = OpeningSettings(keys.ring);
   RecordingReport report;
   SelectKeyDialog dialog(&settings, nullptr, report);
 
@@ -96,29 +71,28 @@ TEST(SelectKeyDialog, OpensInPublicKeyModeWithEmptiedFields) {
   EXPECT_EQ(dialog.fileNameEdit()->text(), QStringLiteral("/records/current leaf.gpg"));
 
   KeyListView* list = dialog.keyList();
-  ASSERT_EQ(list->topLevelItemCount(), 2);
-  EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("Bob Test"));
+  ASSERT_EQ(Names(list), (Strings{"Alice Test", "Carol Test", "山田 花子"}));
   EXPECT_EQ(list->topLevelItem(1)->text(1).size(), 49);  // ten groups of four
   EXPECT_EQ(list->selectionMode(), QAbstractItemView::MultiSelection);
   EXPECT_TRUE(report.reports.empty());
 }
 
 TEST(SelectKeyDialog, RecipientsFollowTheListOrder) {
-  const Keys& keys = SharedKeys();
-  GpgSettings settings = OpeningSettings(keys.home.path());
+  const auto& keys = SharedKeys();
+  GpgSettings settings = OpeningSettings(keys.ring);
   SelectKeyDialog dialog(&settings);
-  SelectRow(dialog.keyList(), 1);
+  SelectRow(dialog.keyList(), 2);
   SelectRow(dialog.keyList(), 0);
   dialog.okButton()->click();
 
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
   EXPECT_EQ(settings.publicKeyMode, 1);
-  EXPECT_EQ(settings.recipients, (std::vector<std::string>{keys.bob.fingerprint, keys.zoe.fingerprint}));
+  EXPECT_EQ(settings.recipients, (Strings{keys.alice.fingerprint, keys.hanako.fingerprint}));
   EXPECT_EQ(settings.outputPath, "/records/current leaf.gpg");
 }
 
 TEST(SelectKeyDialog, NoSelectionGivesNoRecipients) {
-  GpgSettings settings = OpeningSettings(SharedKeys().home.path());
+  GpgSettings settings = OpeningSettings(SharedKeys().ring);
   SelectKeyDialog dialog(&settings);
   dialog.okButton()->click();
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
@@ -127,7 +101,7 @@ TEST(SelectKeyDialog, NoSelectionGivesNoRecipients) {
 }
 
 TEST(SelectKeyDialog, PassphrasesMustMatchExactly) {
-  GpgSettings settings = OpeningSettings(SharedKeys().home.path());
+  GpgSettings settings = OpeningSettings(SharedKeys().ring);
   SelectKeyDialog dialog(&settings);
   dialog.symmetricRadio()->click();
   dialog.passphraseEdit()->setText(QStringLiteral("Secret パス"));
@@ -153,7 +127,7 @@ TEST(SelectKeyDialog, PassphrasesMustMatchExactly) {
 }
 
 TEST(SelectKeyDialog, TwoEmptyPassphrasesMatch) {
-  GpgSettings settings = OpeningSettings(SharedKeys().home.path());
+  GpgSettings settings = OpeningSettings(SharedKeys().ring);
   SelectKeyDialog dialog(&settings);
   dialog.symmetricRadio()->click();
   dialog.okButton()->click();
@@ -163,8 +137,8 @@ TEST(SelectKeyDialog, TwoEmptyPassphrasesMatch) {
 }
 
 TEST(SelectKeyDialog, EmptyFileNameIsRefusedAndASecondOkDoesNotRepeatRecipients) {
-  const Keys& keys = SharedKeys();
-  GpgSettings settings = OpeningSettings(keys.home.path());
+  const auto& keys = SharedKeys();
+  GpgSettings settings = OpeningSettings(keys.ring);
   SelectKeyDialog dialog(&settings);
   SelectRow(dialog.keyList(), 1);
   dialog.fileNameEdit()->clear();
@@ -179,12 +153,12 @@ TEST(SelectKeyDialog, EmptyFileNameIsRefusedAndASecondOkDoesNotRepeatRecipients)
   dialog.fileNameEdit()->setText(QStringLiteral("/records/new.gpg"));
   dialog.okButton()->click();
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
-  EXPECT_EQ(settings.recipients, std::vector<std::string>{keys.zoe.fingerprint});
+  EXPECT_EQ(settings.recipients, Strings{keys.carol.fingerprint});
   EXPECT_EQ(settings.outputPath, "/records/new.gpg");
 }
 
 TEST(SelectKeyDialog, ModeButtonsSwitchListAndPassphraseBoxes) {
-  GpgSettings settings = OpeningSettings(SharedKeys().home.path());
+  GpgSettings settings = OpeningSettings(SharedKeys().ring);
   SelectKeyDialog dialog(&settings);
   dialog.symmetricRadio()->click();
   EXPECT_FALSE(dialog.keyList()->isEnabled());
@@ -198,7 +172,7 @@ TEST(SelectKeyDialog, ModeButtonsSwitchListAndPassphraseBoxes) {
 }
 
 TEST(SelectKeyDialog, CancelWritesNothing) {
-  GpgSettings settings = OpeningSettings(SharedKeys().home.path());
+  GpgSettings settings = OpeningSettings(SharedKeys().ring);
   SelectKeyDialog dialog(&settings);
   dialog.symmetricRadio()->click();
   dialog.passphraseEdit()->setText("typed");
@@ -212,7 +186,7 @@ TEST(SelectKeyDialog, CancelWritesNothing) {
 
 TEST(SelectKeyDialog, BrowseStartsAtTheOpeningPathAndFillsTheBox) {
   TempDir folder;
-  GpgSettings settings = OpeningSettings(SharedKeys().home.path());
+  GpgSettings settings = OpeningSettings(SharedKeys().ring);
   settings.outputPath = folder.File("current.gpg");
   SelectKeyDialog dialog(&settings);
   dialog.fileNameEdit()->setText(QStringLiteral("/elsewhere/typed.gpg"));
@@ -231,10 +205,10 @@ TEST(SelectKeyDialog, BrowseStartsAtTheOpeningPathAndFillsTheBox) {
 }
 
 TEST(SelectKeyDialog, KeyManagementRefreshesTheList) {
-  const Keys& keys = SharedKeys();
+  const auto& keys = SharedKeys();
   TempDir home;
-  test::CopyPublicKey(keys.zoeHome.path(), home.path(), keys.zoe.fingerprint);
-  test::CopyPublicKey(keys.bobHome.path(), home.path(), keys.bob.fingerprint);
+  test::CopyPublicKey(keys.ring, home.path(), keys.carol.fingerprint);
+  test::CopyPublicKey(keys.ring, home.path(), keys.alice.fingerprint);
   GpgSettings settings = OpeningSettings(home.path());
   RecordingReport report;
   SelectKeyDialog dialog(&settings, nullptr, report);
@@ -247,20 +221,19 @@ TEST(SelectKeyDialog, KeyManagementRefreshesTheList) {
       modal->close();
       return;
     }
-    manage->keyList()->topLevelItem(0)->setSelected(true);  // Bob
+    manage->keyList()->topLevelItem(0)->setSelected(true);  // Alice
     manage->deleteButton()->click();
     manage->okButton()->click();
   });
   dialog.manageKeysButton()->click();
 
-  ASSERT_EQ(dialog.keyList()->topLevelItemCount(), 1);
-  EXPECT_EQ(dialog.keyList()->topLevelItem(0)->text(0), QStringLiteral("Zoe Test"));
+  EXPECT_EQ(Names(dialog.keyList()), Strings{"Carol Test"});
   EXPECT_TRUE(dialog.keyList()->selectedItems().isEmpty());
   EXPECT_TRUE(report.reports.empty());
 }
 
 TEST(SelectKeyDialog, FailedListingIsReported) {
-  GpgSettings settings = OpeningSettings(SharedKeys().home.path());
+  GpgSettings settings = OpeningSettings(SharedKeys().ring);
   settings.gpgPath = "/nonexistent/gpg";
   RecordingReport report;
   SelectKeyDialog dialog(&settings, nullptr, report);

@@ -1,0 +1,107 @@
+// What the key dialog tests share: key pairs made once with the real gpg1
+// and a recorder for reported failures.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QTreeWidget>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "gpg/gpg_engine.h"
+#include "leaf/error_report.h"
+#include "support/test_keyring.h"
+
+namespace ambrine::test {
+
+struct Reported {
+  Status code;
+  std::string source;
+  int line;
+};
+
+class RecordingReport : public ErrorReport {
+ public:
+  void Report(Status code, const char* source, int line) override {
+    reports.push_back({code, source, line});
+  }
+  std::vector<Reported> reports;
+};
+
+// Three key pairs, each in a home of its own (gpg's batch key generation
+// replaces the key rings it names), and `ring`, a home with the three public
+// keys added in an order that is not the sorted one. Tests read these homes
+// and copy from them; a test that changes a key ring works on a copy.
+struct DialogTestKeys {
+  std::string carolHome, hanakoHome, aliceHome, ring;
+  TestKey carol, hanako, alice;
+};
+
+namespace detail {
+
+inline TestKey OnlySecretKey(const std::string& home) {
+  GpgEngine engine(SettingsFor(home));
+  KeyList keys;
+  engine.ListKeys(true, keys, nullptr, nullptr);
+  if (keys.size() != 1) return {};
+  const KeyEntry entry = SplitKeyEntry(keys.front());
+  return {entry.userId, entry.fingerprint};
+}
+
+inline void MakeKeys(const std::string& folder) {
+  for (const char* home : {"carol", "hanako", "alice", "ring"}) {
+    std::filesystem::create_directory(folder + "/" + home);
+    std::filesystem::permissions(folder + "/" + home, std::filesystem::perms::owner_all);
+  }
+  const TestKey carol = MakeKey(folder + "/carol", "Carol Test");
+  const TestKey hanako = MakeKey(folder + "/hanako", "山田 花子");
+  const TestKey alice = MakeKey(folder + "/alice", "Alice Test");
+  CopyPublicKey(folder + "/carol", folder + "/ring", carol.fingerprint);
+  CopyPublicKey(folder + "/hanako", folder + "/ring", hanako.fingerprint);
+  CopyPublicKey(folder + "/alice", folder + "/ring", alice.fingerprint);
+}
+
+}  // namespace detail
+
+// Key generation takes seconds and every test runs in a process of its own,
+// so the keys are made once and kept beside the test program. A folder is
+// built under a temporary name and renamed into place, so a test running at
+// the same time sees either no keys or all of them.
+inline const DialogTestKeys& SharedTestKeys() {
+  static const DialogTestKeys keys = [] {
+    const std::string cache =
+        std::filesystem::read_symlink("/proc/self/exe").parent_path().string() +
+        "/dialog-test-keys";
+    if (!std::filesystem::exists(cache)) {
+      std::string building = cache + ".XXXXXX";
+      if (!::mkdtemp(building.data())) ADD_FAILURE() << "cannot create " << building;
+      detail::MakeKeys(building);
+      if (std::rename(building.c_str(), cache.c_str()) != 0) {
+        std::filesystem::remove_all(building);  // another test was first
+      }
+    }
+    DialogTestKeys made{cache + "/carol", cache + "/hanako", cache + "/alice", cache + "/ring",
+                        {}, {}, {}};
+    made.carol = detail::OnlySecretKey(made.carolHome);
+    made.hanako = detail::OnlySecretKey(made.hanakoHome);
+    made.alice = detail::OnlySecretKey(made.aliceHome);
+    return made;
+  }();
+  if (keys.alice.fingerprint.empty()) ADD_FAILURE() << "no shared test keys";
+  return keys;
+}
+
+// The name column from the top down.
+inline std::vector<std::string> Names(const QTreeWidget* list) {
+  std::vector<std::string> names;
+  for (int row = 0; row < list->topLevelItemCount(); ++row)
+    names.push_back(list->topLevelItem(row)->text(0).toStdString());
+  return names;
+}
+
+using Strings = std::vector<std::string>;
+
+}  // namespace ambrine::test
