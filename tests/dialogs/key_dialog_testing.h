@@ -5,14 +5,21 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
 #include <QTreeWidget>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "gpg/gpg_engine.h"
 #include "leaf/error_report.h"
+#include "support/qt_modal.h"
 #include "support/test_keyring.h"
 
 namespace ambrine::test {
@@ -103,5 +110,46 @@ inline std::vector<std::string> Names(const QTreeWidget* list) {
 }
 
 using Strings = std::vector<std::string>;
+
+// Acts once on a message box shown over `owner`; the watch ends with it.
+inline void WhenBoxOver(QWidget* owner, std::function<void(QMessageBox*)> action) {
+  auto* timer = new QTimer(owner);
+  QObject::connect(timer, &QTimer::timeout, owner, [=] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box && box->parentWidget() == owner) {
+      timer->stop();
+      action(box);
+    }
+  });
+  timer->start(20);
+}
+
+// Answers the next file dialog: `look` sees it as it opened, then `path` is
+// typed and accepted, and a question about replacing a file answered yes.
+inline void AnswerFileDialog(const QString& path,
+                             std::function<void(QFileDialog*)> look = {}) {
+  WhenModal([=](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    if (!dialog) {
+      ADD_FAILURE() << "expected a file dialog";
+      modal->close();
+      return;
+    }
+    if (look) look(dialog);
+    const bool replacing =
+        dialog->acceptMode() == QFileDialog::AcceptSave && QFileInfo::exists(path);
+    WhenBoxOver(dialog, [replacing](QMessageBox* box) {
+      if (replacing && box->button(QMessageBox::Yes)) {
+        box->button(QMessageBox::Yes)->click();
+      } else {
+        ADD_FAILURE() << "unexpected message: " << box->text().toStdString();
+        box->close();
+      }
+    });
+    // Typed as a user would: selectFile() leaves a focused name box alone.
+    dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+    static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept checks the name
+  });
+}
 
 }  // namespace ambrine::test

@@ -2,32 +2,25 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QFileDialog>
 #include <QFileSystemModel>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <filesystem>
 #include <memory>
 
 #include "dialogs/key_list_view.h"
 #include "dialogs/manage_key_dialog.h"
-#include "gpg/gpg_engine.h"
-#include "support/qt_modal.h"
-#include "support/test_keyring.h"
 #include "key_dialog_testing.h"
 
 namespace ambrine {
 namespace {
 
+using test::AnswerFileDialog;
+using test::Names;
+using test::RecordingReport;
+using test::Strings;
 using test::TempDir;
 using test::TestKey;
 using test::WhenModal;
-
-using test::RecordingReport;
-using test::Strings;
-using test::Names;
 
 const test::DialogTestKeys& SharedKeys() { return test::SharedTestKeys(); }
 
@@ -52,47 +45,6 @@ void SelectName(KeyListView* list, const std::string& name) {
   const auto found = list->findItems(QString::fromStdString(name), Qt::MatchExactly, 0);
   ASSERT_EQ(found.size(), 1);
   found.first()->setSelected(true);
-}
-
-// Acts once on a message box shown over `owner`; the watch ends with it.
-void WhenBoxOver(QWidget* owner, std::function<void(QMessageBox*)> action) {
-  auto* timer = new QTimer(owner);
-  QObject::connect(timer, &QTimer::timeout, owner, [=] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box && box->parentWidget() == owner) {
-      timer->stop();
-      action(box);
-    }
-  });
-  timer->start(20);
-}
-
-// Answers the next file dialog with `path`, confirming a replacement.
-void AnswerFileDialog(const QString& path, QStringList* labels = nullptr) {
-  WhenModal([=](QWidget* modal) {
-    auto* dialog = qobject_cast<QFileDialog*>(modal);
-    if (!dialog) {
-      ADD_FAILURE() << "expected a file dialog";
-      modal->close();
-      return;
-    }
-    if (labels) {
-      auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
-      for (int i = 0; types && i < types->count(); ++i) *labels << types->itemText(i);
-    }
-    const bool replacing = dialog->acceptMode() == QFileDialog::AcceptSave && QFileInfo::exists(path);
-    WhenBoxOver(dialog, [replacing](QMessageBox* box) {
-      if (replacing && box->button(QMessageBox::Yes)) {
-        box->button(QMessageBox::Yes)->click();
-      } else {
-        ADD_FAILURE() << "unexpected message: " << box->text().toStdString();
-        box->close();
-      }
-    });
-    // Typed as a user would: selectFile() leaves a focused name box alone.
-    dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
-    static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept checks the name
-  });
 }
 
 // Closes, and counts, any modal window that opens while it lives.
@@ -158,11 +110,18 @@ TEST(ManageKeyDialog, ImportUsesNoSecretKeyRingAndRefillsTheList) {
   RecordingReport report;
   ManageKeyDialog dialog(&settings, nullptr, report);
 
-  QStringList labels;
-  AnswerFileDialog(QString::fromStdString(keyFile), &labels);
+  QStringList labels, allFilesPatterns;
+  AnswerFileDialog(QString::fromStdString(keyFile), [&](QFileDialog* fileDialog) {
+    auto* types = fileDialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    for (int i = 0; types && i < types->count(); ++i) labels << types->itemText(i);
+    fileDialog->selectNameFilter(QStringLiteral("すべてのファイル (*.*)"));
+    if (auto* model = fileDialog->findChild<QFileSystemModel*>())
+      allFilesPatterns = model->nameFilters();
+  });
   dialog.importButton()->click();
 
   EXPECT_EQ(labels, (QStringList{"公開鍵 ファイル (*.gpg)", "すべてのファイル (*.*)"}));
+  EXPECT_EQ(allFilesPatterns, QStringList{"*"});  // the dotless file is listed too
   EXPECT_EQ(Names(dialog.keyList()), Strings{"Alice Test"});
   // gpg creates a named secret key ring that is missing; the null device
   // stands in for it, so none appears.
@@ -180,21 +139,6 @@ TEST(ManageKeyDialog, ImportUsesNoSecretKeyRingAndRefillsTheList) {
   EXPECT_EQ(Names(dialog.keyList()), Strings{"Alice Test"});
 }
 
-TEST(ManageKeyDialog, AllFilesFilterMatchesDotlessNames) {
-  TempDir home;
-  GpgSettings settings = test::SettingsFor(home.path());
-  ManageKeyDialog dialog(&settings);
-  QStringList patterns;
-  WhenModal([&](QWidget* modal) {
-    auto* fileDialog = qobject_cast<QFileDialog*>(modal);
-    fileDialog->selectNameFilter(QStringLiteral("すべてのファイル (*.*)"));
-    if (auto* model = fileDialog->findChild<QFileSystemModel*>()) patterns = model->nameFilters();
-    fileDialog->reject();
-  });
-  dialog.importButton()->click();
-  EXPECT_EQ(patterns, QStringList{"*"});
-}
-
 TEST(ManageKeyDialog, ExportWritesAKeyThatImportsElsewhere) {
   const auto& keys = SharedKeys();
   GpgSettings settings = test::SettingsFor(keys.ring);
@@ -206,22 +150,17 @@ TEST(ManageKeyDialog, ExportWritesAKeyThatImportsElsewhere) {
   const std::string keyFile = out.File("hanako.gpg");
   test::WriteFile(keyFile, "an older file that is replaced");
   QString offered;
-  WhenModal([&](QWidget* modal) {
-    auto* fileDialog = qobject_cast<QFileDialog*>(modal);
+  AnswerFileDialog(QString::fromStdString(keyFile), [&](QFileDialog* fileDialog) {
     offered = QFileInfo(fileDialog->selectedFiles().value(0)).fileName();
-    fileDialog->reject();
   });
   dialog.exportButton()->click();
   EXPECT_EQ(offered, QStringLiteral("Untitled.gpg"));
-
-  AnswerFileDialog(QString::fromStdString(keyFile));
-  dialog.exportButton()->click();
   EXPECT_TRUE(report.reports.empty());
 
   TempDir other;
   GpgEngine engine(test::SettingsFor(other.path()));
   ASSERT_EQ(engine.ImportKeys(keyFile, nullptr), kOk);
-  EXPECT_EQ(PublicFingerprints(other.path()), std::vector<std::string>{keys.hanako.fingerprint});
+  EXPECT_EQ(PublicFingerprints(other.path()), Strings{keys.hanako.fingerprint});
 }
 
 TEST(ManageKeyDialog, DeleteRemovesTheSelectedKeyAtOnce) {
@@ -237,7 +176,7 @@ TEST(ManageKeyDialog, DeleteRemovesTheSelectedKeyAtOnce) {
   EXPECT_EQ(modals.count, 0);
   EXPECT_TRUE(report.reports.empty());
   EXPECT_EQ(Names(dialog.keyList()), Strings{"Carol Test"});
-  EXPECT_EQ(PublicFingerprints(home->path()), std::vector<std::string>{keys.carol.fingerprint});
+  EXPECT_EQ(PublicFingerprints(home->path()), Strings{keys.carol.fingerprint});
 }
 
 TEST(ManageKeyDialog, RefusedDeleteIsReportedAndTheListRefilled) {

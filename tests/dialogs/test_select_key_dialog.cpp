@@ -1,30 +1,22 @@
 // The save options dialog against real gpg1 key rings.
 #include <gtest/gtest.h>
 
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <memory>
 
 #include "dialogs/key_list_view.h"
 #include "dialogs/manage_key_dialog.h"
 #include "dialogs/select_key_dialog.h"
-#include "support/qt_modal.h"
-#include "support/test_keyring.h"
 #include "key_dialog_testing.h"
 
 namespace ambrine {
 namespace {
 
-using test::TempDir;
-using test::TestKey;
-using test::WhenModal;
-
 using test::Names;
 using test::RecordingReport;
 using test::Strings;
+using test::TempDir;
+using test::WhenModal;
 
 const test::DialogTestKeys& SharedKeys() { return test::SharedTestKeys(); }
 
@@ -52,7 +44,7 @@ void AnswerMessage(QString* title, QString* text) {
   });
 }
 
-TEST(SelectKeyDialog, OpensInPublicKeyModeWithEmptiedFields) {
+TEST(SelectKeyDialog, OpensInPublicKeyModeWithEmptiedFieldsAndSwitchesModes) {
   const auto& keys = SharedKeys();
   GpgSettings settings = OpeningSettings(keys.ring);
   RecordingReport report;
@@ -75,6 +67,15 @@ TEST(SelectKeyDialog, OpensInPublicKeyModeWithEmptiedFields) {
   EXPECT_EQ(list->topLevelItem(1)->text(1).size(), 49);  // ten groups of four
   EXPECT_EQ(list->selectionMode(), QAbstractItemView::MultiSelection);
   EXPECT_TRUE(report.reports.empty());
+
+  dialog.symmetricRadio()->click();
+  EXPECT_FALSE(dialog.keyList()->isEnabled());
+  EXPECT_FALSE(dialog.manageKeysButton()->isEnabled());
+  EXPECT_TRUE(dialog.passphraseEdit()->isEnabled());
+  EXPECT_TRUE(dialog.confirmEdit()->isEnabled());
+  dialog.publicKeyRadio()->click();
+  EXPECT_TRUE(dialog.keyList()->isEnabled());
+  EXPECT_FALSE(dialog.passphraseEdit()->isEnabled());
 }
 
 TEST(SelectKeyDialog, RecipientsFollowTheListOrder) {
@@ -157,20 +158,6 @@ TEST(SelectKeyDialog, EmptyFileNameIsRefusedAndASecondOkDoesNotRepeatRecipients)
   EXPECT_EQ(settings.outputPath, "/records/new.gpg");
 }
 
-TEST(SelectKeyDialog, ModeButtonsSwitchListAndPassphraseBoxes) {
-  GpgSettings settings = OpeningSettings(SharedKeys().ring);
-  SelectKeyDialog dialog(&settings);
-  dialog.symmetricRadio()->click();
-  EXPECT_FALSE(dialog.keyList()->isEnabled());
-  EXPECT_FALSE(dialog.manageKeysButton()->isEnabled());
-  EXPECT_TRUE(dialog.passphraseEdit()->isEnabled());
-  EXPECT_TRUE(dialog.confirmEdit()->isEnabled());
-  dialog.publicKeyRadio()->click();
-  EXPECT_TRUE(dialog.keyList()->isEnabled());
-  EXPECT_TRUE(dialog.manageKeysButton()->isEnabled());
-  EXPECT_FALSE(dialog.passphraseEdit()->isEnabled());
-}
-
 TEST(SelectKeyDialog, CancelWritesNothing) {
   GpgSettings settings = OpeningSettings(SharedKeys().ring);
   SelectKeyDialog dialog(&settings);
@@ -192,13 +179,10 @@ TEST(SelectKeyDialog, BrowseStartsAtTheOpeningPathAndFillsTheBox) {
   dialog.fileNameEdit()->setText(QStringLiteral("/elsewhere/typed.gpg"));
 
   QString offered;
-  WhenModal([&](QWidget* modal) {
-    auto* fileDialog = qobject_cast<QFileDialog*>(modal);
-    offered = fileDialog->selectedFiles().value(0);
-    fileDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
-        ->setText(QString::fromStdString(folder.File("chosen")));
-    static_cast<QDialog*>(fileDialog)->accept();
-  });
+  test::AnswerFileDialog(QString::fromStdString(folder.File("chosen")),
+                         [&](QFileDialog* fileDialog) {
+                           offered = fileDialog->selectedFiles().value(0);
+                         });
   dialog.browseButton()->click();
   EXPECT_EQ(offered, QString::fromStdString(folder.File("current.gpg")));
   EXPECT_EQ(dialog.fileNameEdit()->text(), QString::fromStdString(folder.File("chosen.gpg")));
