@@ -16,6 +16,7 @@
 
 #include "dialogs/message_box_error_report.h"
 #include "gpg/gpg_engine.h"
+#include "gpg/keyring_file.h"
 #include "gpg/pipe_io.h"
 
 namespace ambrine {
@@ -136,7 +137,8 @@ GenkeyDialog::~GenkeyDialog() {
   delete notifier_;
   statusRead_.reset();
   if (generating_) QApplication::restoreOverrideCursor();
-  delete engine_;  // stops and reaps a gpg that is still running
+  engine_.reset();  // stops and reaps a gpg that is still running
+  DropNewRings();
 }
 
 int GenkeyDialog::DoModal() { return exec(); }
@@ -194,18 +196,19 @@ void GenkeyDialog::Generate() {
   generating_ = true;
 
   // No key-ring options: the parameters name the two rings gpg writes.
-  engine_ = new GpgEngine(settings_->gpgPath, settings_->homeFolder, {}, {});
+  engine_ = std::make_unique<GpgEngine>(settings_->gpgPath, settings_->homeFolder,
+                                        std::vector<std::string>{}, std::vector<std::string>{});
   KeyGenRequest request;
-  request.secretKeyring = settings_->secretKeyrings.empty() ? "" : settings_->secretKeyrings.front();
-  request.publicKeyring = settings_->publicKeyrings.empty() ? "" : settings_->publicKeyrings.front();
+  request.secretKeyring = WritableRing(settings_->secretKeyrings, secretRing_);
+  request.publicKeyring = WritableRing(settings_->publicKeyrings, publicRing_);
   request.name = name.empty() ? nullptr : name.c_str();
   request.email = email.empty() ? nullptr : email.c_str();
   request.comment = comment.empty() ? nullptr : comment.c_str();
   request.statusFd = std::move(statusWrite);
   status = engine_->GenerateKey(std::move(request));
   if (Failed(status)) {
-    delete engine_;
-    engine_ = nullptr;
+    engine_.reset();
+    DropNewRings();
     statusRead_.reset();
     generating_ = false;
     QApplication::restoreOverrideCursor();
@@ -222,6 +225,35 @@ void GenkeyDialog::Generate() {
   ::fcntl(statusRead_.get(), F_SETFL, ::fcntl(statusRead_.get(), F_GETFL) | O_NONBLOCK);
   notifier_ = new QSocketNotifier(statusRead_.get(), QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, &GenkeyDialog::ReadStatus);
+}
+
+std::string GenkeyDialog::WritableRing(const std::vector<std::string>& rings,
+                                       NewRing& ring) {
+  ring = {};
+  ring.target = rings.empty() ? "" : rings.front();
+  if (!KeyringHasKeys(ring.target)) return ring.target;
+  // gpg replaces the ring it is told to write the new key to: write it to a
+  // ring of its own beside the user's and add it once gpg has succeeded, so
+  // the keys already there are kept.
+  ring.pending = ring.target + ".new";
+  ::unlink(ring.pending.c_str());
+  return ring.pending;
+}
+
+void GenkeyDialog::AddNewRings() {
+  for (const NewRing* ring : {&secretRing_, &publicRing_}) {
+    if (ring->pending.empty() || !KeyringHasKeys(ring->pending)) continue;
+    if (Status s = AppendKeyringFile(ring->pending, ring->target); Failed(s)) {
+      WindowErrorReport().Report(s, "GenkeyDlg", 257);
+    }
+  }
+}
+
+void GenkeyDialog::DropNewRings() {
+  for (NewRing* ring : {&secretRing_, &publicRing_}) {
+    if (!ring->pending.empty()) ::unlink(ring->pending.c_str());
+    *ring = {};
+  }
 }
 
 void GenkeyDialog::ReadStatus() {
@@ -254,9 +286,11 @@ void GenkeyDialog::FinishGeneration() {
   notifier_ = nullptr;
   statusRead_.reset();
   int exitCode = 0;
-  engine_->WaitForExit(&exitCode);  // the status lines already told the outcome
-  delete engine_;
-  engine_ = nullptr;
+  // The status lines already told the outcome; the exit code only decides
+  // whether the new key joins the user's rings.
+  if (Succeeded(engine_->WaitForExit(&exitCode)) && exitCode == 0) AddNewRings();
+  DropNewRings();
+  engine_.reset();
   generating_ = false;
   QApplication::restoreOverrideCursor();
   ok_->setEnabled(true);

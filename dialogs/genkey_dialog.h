@@ -3,8 +3,10 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "gpg/fd.h"
 #include "gpg/gpg_settings.h"
@@ -97,6 +99,16 @@ class GenkeyDialog : public QDialog {
   void ShowLine(std::string_view line);
   void FinishGeneration();
 
+  // A key ring gpg writes the new key to: the user's own, or a new one
+  // beside it when the user's already holds keys.
+  struct NewRing {
+    std::string target;
+    std::string pending;
+  };
+  std::string WritableRing(const std::vector<std::string>& rings, NewRing& ring);
+  void AddNewRings();
+  void DropNewRings();
+
   GpgSettings* settings_;
   QLineEdit* name_;
   QLineEdit* email_;
@@ -108,7 +120,9 @@ class GenkeyDialog : public QDialog {
   bool done_ = false;
   bool generating_ = false;
   bool inProgress_ = false;
-  GpgEngine* engine_ = nullptr;
+  std::unique_ptr<GpgEngine> engine_;
+  NewRing secretRing_;
+  NewRing publicRing_;
   Fd statusRead_;
   QSocketNotifier* notifier_ = nullptr;
   StatusLineSplitter splitter_;

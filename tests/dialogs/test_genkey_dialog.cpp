@@ -127,5 +127,27 @@ TEST_F(GenkeyDialogTest, GeneratesTheKeyShowsStatusAndOkThenGivesOne) {
   EXPECT_EQ(0u, keys[0].rfind("鍵 テスト (home) <genkey@example.org>:", 0)) << keys[0];
 }
 
+TEST_F(GenkeyDialogTest, KeysAlreadyInThePublicRingAreKept) {
+  // Someone else's public key is in the ring before the user makes a key.
+  TempDir other;
+  const TestKey friendKey = MakeKey(other.path(), "Friend Key");
+  CopyPublicKey(other.path(), home_.path(), friendKey.fingerprint);
+
+  GenkeyDialog dialog(&settings_);
+  dialog.nameEdit()->setText(QStringLiteral("Owner Key"));
+  WhenModal([&](QWidget*) { dialog.okButton()->click(); });
+  QObject::connect(&dialog, &GenkeyDialog::generationFinished, &dialog,
+                   [&]() { dialog.okButton()->click(); });
+  ASSERT_EQ(1, dialog.DoModal());
+
+  GpgEngine engine(settings_);
+  KeyList publicKeys;
+  ASSERT_EQ(kOk, engine.ListKeys(false, publicKeys, nullptr, nullptr));
+  ASSERT_EQ(2u, publicKeys.size());
+  EXPECT_EQ(friendKey.fingerprint, SplitKeyEntry(publicKeys[0]).fingerprint);
+  EXPECT_EQ("Owner Key", SplitKeyEntry(publicKeys[1]).userId);
+  EXPECT_FALSE(std::filesystem::exists(home_.File("pubring.gpg.new")));
+}
+
 }  // namespace
 }  // namespace ambrine::test

@@ -32,7 +32,9 @@ struct TestKey {
 GpgSettings SettingsFor(const std::string& home);
 
 // Generates a DSA 1024 / ElGamal 2048 key pair into home/secring.gpg and
-// home/pubring.gpg through GpgEngine::GenerateKey. Aborts the test on failure.
+// home/pubring.gpg through GpgEngine::GenerateKey, replacing what those rings
+// held (gpg1 rewrites the rings it is told to write). Aborts the test on
+// failure.
 TestKey MakeKey(const std::string& home, const std::string& name,
                 const char* passphrase = nullptr);
 
