@@ -37,14 +37,18 @@ SaveDialogueResult SaveDialogue::Run(int statusFd, int commandFd) {
         return {SaveDialogueEnd::Began, kOk, 0};
       case StatusKeyword::NeedPassphrase:
         prompt_ = "秘密鍵のロックを解除するためのパスフレーズを入力してください。";
+        symmetricAsked_ = false;
         break;
       case StatusKeyword::NeedPassphraseSym:
         prompt_ = "対称暗号化のためのパスフレーズを入力してください。";
+        symmetricAsked_ = true;
         break;
       case StatusKeyword::GetLine:
       case StatusKeyword::GetHidden: {
         const bool hidden = parsed.kind == StatusKeyword::GetHidden;
-        std::string answer = questions_.AskLine(prompt_, hidden);
+        std::string answer = hidden && symmetricAsked_ && symmetric_
+                                 ? *symmetric_
+                                 : questions_.AskLine(prompt_, hidden);
         const SaveDialogueResult written =
             WriteAnswer(commandFd, answer, hidden ? 1429 : 1412, hidden ? 1433 : 1416);
         if (written.end == SaveDialogueEnd::WriteFailed) return written;

@@ -38,6 +38,13 @@ class SaveDialogue {
  public:
   explicit SaveDialogue(SaveQuestions& questions) : questions_(questions) {}
 
+  // In passphrase mode the message's passphrase is given here rather than
+  // on gpg's passphrase descriptor: gpg1 takes a passphrase from that
+  // descriptor for every question, the signing key's too, so a protected
+  // key could never sign. The hidden question after NEED_PASSPHRASE_SYM is
+  // then answered with it, without asking the user again.
+  void SetSymmetricPassphrase(const std::string* passphrase) { symmetric_ = passphrase; }
+
   SaveDialogueResult Run(int statusFd, int commandFd);
 
   // The text the next question shows: set by passphrase announcements and
@@ -47,6 +54,8 @@ class SaveDialogue {
  private:
   SaveQuestions& questions_;
   std::string prompt_;
+  const std::string* symmetric_ = nullptr;
+  bool symmetricAsked_ = false;  // the last passphrase announcement was NEED_PASSPHRASE_SYM
 };
 
 }  // namespace ambrine

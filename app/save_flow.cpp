@@ -61,14 +61,15 @@ void SaveFlow::Run(const PageHandover* handover) {
                        std::move(statusChild), std::move(commandChild));
     if (Failed(s)) return report.Report(s, "mainview", 1361);
   } else {
-    s = engine.EncryptSymmetric(std::move(messageChild), output.TakeFd(), true,
-                                settings.passphrase.c_str(), std::move(statusChild),
-                                std::move(commandChild));
+    // The passphrase goes through the dialogue (see SetSymmetricPassphrase).
+    s = engine.EncryptSymmetric(std::move(messageChild), output.TakeFd(), true, nullptr,
+                                std::move(statusChild), std::move(commandChild));
     if (Failed(s)) return report.Report(s, "mainview", 1370);
   }
 
   DialogSaveQuestions questions(owner);
   SaveDialogue dialogue(questions);
+  if (settings.publicKeyMode != 1) dialogue.SetSymmetricPassphrase(&settings.passphrase);
   const SaveDialogueResult talked = dialogue.Run(status.get(), command.get());
   if (talked.end == SaveDialogueEnd::WriteFailed) {
     return report.Report(talked.status, "mainview", talked.line);

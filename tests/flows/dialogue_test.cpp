@@ -101,6 +101,27 @@ TEST(SaveDialogue, AsksWithThePromptOfTheLastLineAndStopsAtBeginSigning) {
   EXPECT_EQ(command.Written(), "typed\ntyped\ny\n");
 }
 
+TEST(SaveDialogue, MessagePassphraseAnswersOnlyTheSymmetricQuestion) {
+  Fd status = StatusInput({
+      "[GNUPG:] NEED_PASSPHRASE 0123 0123 17 0",
+      "[GNUPG:] GET_HIDDEN passphrase.enter",
+      "[GNUPG:] NEED_PASSPHRASE_SYM 7 3 2",
+      "[GNUPG:] GET_HIDDEN passphrase.enter",
+  });
+  CommandPipe command;
+  FakeSaveQuestions questions;
+  questions.answer = "key pass";
+  SaveDialogue dialogue(questions);
+  const std::string message = "message pass";
+  dialogue.SetSymmetricPassphrase(&message);
+  EXPECT_EQ(dialogue.Run(status.get(), command.write.get()).end, SaveDialogueEnd::EndOfData);
+  ASSERT_EQ(questions.asked.size(), 1u);
+  EXPECT_EQ(questions.asked[0].prompt,
+            "秘密鍵のロックを解除するためのパスフレーズを入力してください。");
+  EXPECT_EQ(command.Written(), "key pass\nmessage pass\n");
+  EXPECT_EQ(message, "message pass");  // the settings keep theirs
+}
+
 TEST(SaveDialogue, CancelledInputGivesAnEmptyLineAndNoIsAnswered) {
   Fd status = StatusInput({"[GNUPG:] GET_HIDDEN passphrase.enter", "[GNUPG:] GET_BOOL q"});
   CommandPipe command;

@@ -143,6 +143,8 @@ MainView& Window::view() { return *frame_->view(); }
 
 bool Window::Start(const std::string& programFolder) {
   view().setErrorReport(report_);
+  // The program runs from its folder: gpg is bin/gpg under the current one.
+  if (::chdir(programFolder.c_str()) != 0) return false;
   StartupEnvironment env;
   env.home = workFolder;
   env.currentFolder = programFolder;

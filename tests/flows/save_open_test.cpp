@@ -291,6 +291,20 @@ TEST(SaveAndOpen, TwoRecipientsEachOpenTheLeafAndAWrongKeyPassphraseStops) {
   int exitCode = -1;
   ASSERT_EQ(engine.DecryptFile(reply, reply + ".out", false, "", &exitCode), kOk);
   EXPECT_EQ(exitCode, 0);
+
+  // With a passphrase: gpg asks only for the key's passphrase; the one of
+  // the message is the dialog's.
+  const std::string sealed = test::WorkFolder() + "/sealed.gpg";
+  ModalScript symmetric;
+  symmetric.SaveOptionsSymmetric(QStringLiteral("封 pass"), QString::fromStdString(sealed))
+      .InputBox(FlowKeys::kBobPassphrase);
+  Trigger(bob, kCmdSave);
+  ASSERT_TRUE(symmetric.done()) << symmetric.Log().toStdString();
+  EXPECT_EQ(symmetric.seen().size(), 2u) << symmetric.Log().toStdString();
+  exitCode = -1;
+  ASSERT_EQ(engine.DecryptFile(sealed, sealed + ".out", false, "封 pass", &exitCode), kOk);
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_TRUE(bob.report().reports.empty());
   ExpectNoPlaintextInTmp();
 }
 
