@@ -5,6 +5,10 @@
 # pictures go to docs/screenshots/flow-*.png. Runs in a virtual X server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+for p in xdotool imagemagick; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' ||
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$p"
+done
 root=$(pwd)
 build=${BUILD_DIR:-build}
 [ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja

@@ -6,6 +6,10 @@
 # Needs: xvfb, xdotool, imagemagick (import).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+for p in xdotool imagemagick; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' ||
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$p"
+done
 root=$(pwd)
 build=${BUILD_DIR:-build}
 [ -x "$build/ambrine" ] || bash scripts/setup.sh
