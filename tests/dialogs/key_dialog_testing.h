@@ -20,23 +20,10 @@
 #include "gpg/gpg_engine.h"
 #include "leaf/error_report.h"
 #include "support/qt_modal.h"
+#include "support/recording_report.h"
 #include "support/test_keyring.h"
 
 namespace ambrine::test {
-
-struct Reported {
-  Status code;
-  std::string source;
-  int line;
-};
-
-class RecordingReport : public ErrorReport {
- public:
-  void Report(Status code, const char* source, int line) override {
-    reports.push_back({code, source, line});
-  }
-  std::vector<Reported> reports;
-};
 
 // Three key pairs, each in a home of its own (gpg's batch key generation
 // replaces the key rings it names), and `ring`, a home with the three public

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "leaf/error_report.h"
+#include "support/recording_report.h"
 #include "support/test_keyring.h"
 
 namespace ambrine {
@@ -46,20 +47,6 @@ std::string MakeProgramFolder(const std::string& name, const std::string& home);
 std::vector<std::string> FilesHolding(const std::string& folder, const std::string& marker);
 // Files under `folder` named AMB*.TMP.
 std::vector<std::string> AttachmentTempFiles(const std::string& folder);
-
-struct Reported {
-  Status code;
-  std::string source;
-  int line;
-};
-
-class RecordingReport : public ErrorReport {
- public:
-  void Report(Status code, const char* source, int line) override {
-    reports.push_back({code, source, line});
-  }
-  std::vector<Reported> reports;
-};
 
 // The main window started on a program folder, reporting into `report`.
 class Window {

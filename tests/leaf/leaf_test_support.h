@@ -11,28 +11,9 @@
 #include "leaf/error_report.h"
 #include "leaf/form_page.h"
 #include "leaf/leaf_writer.h"
+#include "support/recording_report.h"
 
 namespace ambrine::test {
-
-struct Reported {
-  Status code;
-  std::string source;
-  int line;
-  bool operator==(const Reported&) const = default;
-};
-
-class RecordingReport : public ErrorReport {
- public:
-  void Report(Status code, const char* source, int line) override {
-    reports.push_back({code, source, line});
-  }
-  std::vector<int> Lines() const {
-    std::vector<int> lines;
-    for (const auto& r : reports) lines.push_back(r.line);
-    return lines;
-  }
-  std::vector<Reported> reports;
-};
 
 class MemoryPage : public FormPage {
  public:
