@@ -86,6 +86,35 @@ Status OwnFingerprint(const GpgSettings& settings, std::string& fingerprint) {
   return kOk;
 }
 
+// The answers both dialogues give: yes to every yes/no question, the asked
+// passphrase to a hidden one, and an end of the command channel where no
+// answer will come, so gpg fails instead of waiting. False when a hidden
+// question went unanswered.
+bool AnswerQuestion(StatusKeyword kind, const std::string& prompt, bool refuse,
+                    const PassphraseAsker& ask, Fd& command) {
+  switch (kind) {
+    case StatusKeyword::GetHidden: {
+      std::string answer;
+      if (refuse || !ask(prompt, answer)) {
+        command.reset();
+        return false;
+      }
+      WritePipeString(command.get(), answer);
+      WritePipeString(command.get(), "\n");
+      SecureWipe(answer);
+      return true;
+    }
+    case StatusKeyword::GetBool:
+      WritePipeString(command.get(), "y\n");
+      return true;
+    case StatusKeyword::GetLine:
+      command.reset();
+      return true;
+    default:
+      return true;
+  }
+}
+
 }  // namespace
 
 Status CreateLeaf(const GpgSettings& settings, const CreateRequest& request, FormPage& page,
@@ -134,7 +163,6 @@ Status CreateLeaf(const GpgSettings& settings, const CreateRequest& request, For
   while (Succeeded(ReadPipeLine(statusRead.get(), line, &consumed)) && consumed > 0) {
     StatusLine parsed = ParseStatusLine(line);
     if (parsed.kind == StatusKeyword::BeginEncryption || parsed.kind == StatusKeyword::BeginSigning) break;
-    std::string answer;
     switch (parsed.kind) {
       case StatusKeyword::NeedPassphrase:
         prompt = "Passphrase to unlock the secret key";
@@ -142,26 +170,11 @@ Status CreateLeaf(const GpgSettings& settings, const CreateRequest& request, For
       case StatusKeyword::NeedPassphraseSym:
         prompt = "Passphrase for the symmetric encryption";
         break;
-      case StatusKeyword::GetHidden:
-        // Without an answer gpg cannot go on: closing the channel ends it.
-        if (badPassphrase || !ask(prompt, answer)) {
-          command.reset();
-          break;
-        }
-        WritePipeString(command.get(), answer);
-        WritePipeString(command.get(), "\n");
-        SecureWipe(answer);
-        break;
-      case StatusKeyword::GetBool:
-        WritePipeString(command.get(), "y\n");
-        break;
-      case StatusKeyword::GetLine:
-        command.reset();
-        break;
       case StatusKeyword::BadPassphrase:
         badPassphrase = true;
         break;
       default:
+        AnswerQuestion(parsed.kind, prompt, badPassphrase, ask, command);
         break;
     }
   }
@@ -221,7 +234,6 @@ Status OpenLeaf(const GpgSettings& settings, const std::string& path, const Pass
     std::size_t consumed = 0;
     while (Succeeded(ReadPipeLine(statusRead.get(), line, &consumed)) && consumed > 0) {
       StatusLine parsed = ParseStatusLine(line);
-      std::string answer;
       switch (parsed.kind) {
         case StatusKeyword::NeedPassphrase:
           prompt = "Passphrase to unlock the secret key";
@@ -231,20 +243,11 @@ Status OpenLeaf(const GpgSettings& settings, const std::string& path, const Pass
           status_.symmetricTried = true;
           break;
         case StatusKeyword::GetHidden:
-          if (status_.badPassphrase || !ask(prompt, answer)) {
-            status_.noPassphrase = !status_.badPassphrase;
-            command.reset();
-            break;
-          }
-          WritePipeString(command.get(), answer);
-          WritePipeString(command.get(), "\n");
-          SecureWipe(answer);
-          break;
         case StatusKeyword::GetBool:
-          WritePipeString(command.get(), "y\n");
-          break;
         case StatusKeyword::GetLine:
-          command.reset();
+          if (!AnswerQuestion(parsed.kind, prompt, status_.badPassphrase, ask, command)) {
+            status_.noPassphrase = !status_.badPassphrase;
+          }
           break;
         case StatusKeyword::BadPassphrase:
           status_.badPassphrase = true;
