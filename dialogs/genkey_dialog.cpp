@@ -187,7 +187,7 @@ void GenkeyDialog::Generate() {
   Fd statusWrite;
   Status status = CreateInboundPipe(statusRead_, statusWrite);
   if (Failed(status)) {
-    WindowErrorReport().Report(status, "GenkeyDlg", 148);
+    WindowErrorReport().Report(status, report::kGenkeyPipeFailed);
     return;
   }
 
@@ -212,7 +212,7 @@ void GenkeyDialog::Generate() {
     statusRead_.reset();
     generating_ = false;
     QApplication::restoreOverrideCursor();
-    WindowErrorReport().Report(status, "GenkeyDlg", 226);
+    WindowErrorReport().Report(status, report::kGenkeyGpgStartFailed);
     QMessageBox::critical(this, QStringLiteral("エラー"),
                           QStringLiteral("鍵の生成に失敗しました。"));
     SetEntering(true);
@@ -244,7 +244,7 @@ void GenkeyDialog::AddNewRings() {
   for (const NewRing* ring : {&secretRing_, &publicRing_}) {
     if (ring->pending.empty() || !KeyringHasKeys(ring->pending)) continue;
     if (Status s = AppendKeyringFile(ring->pending, ring->target); Failed(s)) {
-      WindowErrorReport().Report(s, "GenkeyDlg", 257);
+      WindowErrorReport().Report(s, report::kGenkeyRingAppendFailed);
     }
   }
 }

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "gpg/fd.h"
+#include "base/fd.h"
 #include "gpg/gpg_settings.h"
 
 class QLineEdit;

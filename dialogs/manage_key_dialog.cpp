@@ -11,11 +11,6 @@
 namespace ambrine {
 namespace {
 
-constexpr const char* kSource = "ManageKey";
-constexpr int kImportFailedLine = 107;
-constexpr int kExportFailedLine = 137;
-constexpr int kDeleteFailedLine = 162;
-
 const QStringList kKeyFileFilters{QStringLiteral("公開鍵 ファイル (*.gpg)"),
                                   QStringLiteral("すべてのファイル (*.*)")};
 
@@ -81,7 +76,7 @@ void ManageKeyDialog::Import() {
                    settings_->publicKeyrings);
   const Status status = engine.ImportKeys(path.toStdString(), nullptr);
   if (Failed(status)) {
-    report_.Report(status, kSource, kImportFailedLine);
+    report_.Report(status, report::kManageKeyImportFailed);
     return;
   }
   FillList();
@@ -101,7 +96,7 @@ void ManageKeyDialog::Export() {
 
   GpgEngine engine(*settings_);
   const Status status = engine.ExportKey(fingerprint, path.toStdString(), nullptr);
-  if (Failed(status)) report_.Report(status, kSource, kExportFailedLine);
+  if (Failed(status)) report_.Report(status, report::kManageKeyExportFailed);
 }
 
 void ManageKeyDialog::Delete() {
@@ -113,7 +108,7 @@ void ManageKeyDialog::Delete() {
     GpgEngine engine(*settings_);
     status = engine.DeleteKey(fingerprint, nullptr);
   }
-  if (Failed(status)) report_.Report(status, kSource, kDeleteFailedLine);
+  if (Failed(status)) report_.Report(status, report::kManageKeyDeleteFailed);
   // Refilled in every case: the list shows what the key ring now holds.
   FillList();
 }

@@ -2,7 +2,7 @@
 // "Debug" with the source and step that failed.
 #pragma once
 
-#include "leaf/error_report.h"
+#include "base/error_report.h"
 
 namespace ambrine {
 

@@ -15,25 +15,18 @@
 #include "dialogs/file_name_dialog.h"
 #include "dialogs/key_list_view.h"
 #include "dialogs/manage_key_dialog.h"
+#include "base/secure_wipe.h"
 #include "gpg/gpg_engine.h"
 
 namespace ambrine {
 namespace {
 
-constexpr const char* kSource = "SelectKey";
-constexpr int kListFailedLine = 52;
 constexpr int kPassphraseLimit = 260;
 
 // Overwrites a secret before it is dropped, so the bytes do not linger in
 // freed memory.
-void Wipe(std::string& secret) {
-  volatile char* bytes = secret.data();
-  for (std::size_t i = 0; i < secret.size(); ++i) bytes[i] = '\0';
-  secret.clear();
-}
-
 void Wipe(QByteArray& secret) {
-  secret.fill('\0');
+  SecureWipe(secret.data(), static_cast<std::size_t>(secret.size()));
   secret.clear();
 }
 
@@ -58,7 +51,7 @@ SelectKeyDialog::SelectKeyDialog(GpgSettings* settings, QWidget* parent,
   BuildControls();
 
   settings_->recipients.clear();
-  Wipe(settings_->passphrase);
+  SecureWipe(settings_->passphrase);
   fileNameEdit_->setText(initialOutputPath_);
   FillList();
   // Always public keys at first, whatever was chosen last time.
@@ -132,7 +125,7 @@ void SelectKeyDialog::FillList() {
   GpgEngine engine(*settings_);
   const Status status = engine.ListKeys(false, keys, nullptr, nullptr);
   if (Failed(status)) {
-    report_.Report(status, kSource, kListFailedLine);
+    report_.Report(status, report::kSelectKeyListFailed);
     return;
   }
   list_->ShowKeys(keys);
@@ -178,7 +171,7 @@ void SelectKeyDialog::Accept() {
     return;
   }
 
-  Wipe(settings_->passphrase);
+  SecureWipe(settings_->passphrase);
   if (publicKeys) {
     settings_->publicKeyMode = 1;
     settings_->recipients = list_->SelectedFingerprints();

@@ -8,7 +8,7 @@
 #include <array>
 #include <mutex>
 
-#include "gpg/fd.h"
+#include "base/fd.h"
 
 extern char** environ;
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "gpg/status.h"
+#include "base/status.h"
 
 namespace ambrine {
 

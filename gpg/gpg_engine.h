@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "fd.h"
-#include "gpg_settings.h"
-#include "key_list.h"
-#include "status.h"
+#include "base/fd.h"
+#include "gpg/gpg_settings.h"
+#include "gpg/key_list.h"
+#include "base/status.h"
 
 namespace ambrine {
 

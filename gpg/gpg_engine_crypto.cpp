@@ -1,7 +1,7 @@
 // Encryption and decryption, on streams and on files.
 #include "gpg/gpg_engine.h"
 #include "gpg/pipe_io.h"
-#include "gpg/symmetric_dialogue.h"
+#include "gpg/symmetric_conversation.h"
 
 namespace ambrine {
 
@@ -66,10 +66,10 @@ Status GpgEngine::EncryptFileSymmetric(const std::string& inputPath,
       Failed(s))
     return s;
 
-  SymmetricDialogue dialogue(keyPassphrase, symmetricPassphrase);
+  SymmetricConversation conversation(keyPassphrase, symmetricPassphrase);
   // After a failed read the process is not waited for here; the engine's
   // destructor stops it.
-  if (Status s = dialogue.Run(status, command); Failed(s)) return s;
+  if (Status s = conversation.Run(status, command); Failed(s)) return s;
   int code = 0;
   const Status waited = WaitForExit(&code);
   if (Succeeded(waited) && exitCode) *exitCode = code;

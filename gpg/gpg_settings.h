@@ -20,4 +20,15 @@ struct GpgSettings {
   int publicKeyMode = 1;                // 1 public keys, 0 passphrase
 };
 
+// The settings for a conf folder: home folder, home/secring.gpg,
+// home/pubring.gpg, without the preset key rings yet.
+GpgSettings BaseSettings(const std::string& gpgPath, const std::string& confFolder);
+
+// Appends the bare names of preset/*.gpg under the program folder to the
+// public key-ring list, sorted by name so every run uses the same order.
+void AddPresetKeyrings(const std::string& programFolder, GpgSettings& settings);
+
+// True when the secret key ring is missing or empty: the user needs a key.
+bool NeedsKeyPair(const GpgSettings& settings);
+
 }  // namespace ambrine

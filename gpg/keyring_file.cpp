@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "gpg/fd.h"
+#include "base/fd.h"
 #include "gpg/pipe_io.h"
 
 namespace ambrine {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "status.h"
+#include "base/status.h"
 
 namespace ambrine {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "fd.h"
-#include "status.h"
+#include "base/fd.h"
+#include "base/status.h"
 
 namespace ambrine {
 

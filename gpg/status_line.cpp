@@ -34,6 +34,7 @@ StatusKeyword LookUp(std::string_view keyword) {
 
 StatusLine ParseStatusLine(std::string_view line) {
   StatusLine result;
+  result.text = line;
   if (line.substr(0, kStatusPrefix.size()) != kStatusPrefix) return result;
   result.afterPrefix = line.substr(kStatusPrefix.size());
   const auto space = result.afterPrefix.find(' ');

@@ -24,6 +24,7 @@ enum class StatusKeyword {
 };
 
 struct StatusLine {
+  std::string_view text;       // the whole line as read
   std::string_view keyword;    // text after the prefix up to the first space
   std::string_view arguments;  // text after that space
   std::string_view afterPrefix;  // keyword and arguments

@@ -1,14 +1,11 @@
-#include "attachment_sink.h"
+#include "leaf/attachment_sink.h"
 
 #include <unistd.h>
 
-#include "../gpg/pipe_io.h"
-#include "secure_wipe.h"
+#include "gpg/pipe_io.h"
+#include "base/secure_wipe.h"
 
 namespace ambrine {
-namespace {
-constexpr const char* kSource = "mainview";
-}
 
 GpgAttachmentSink::~GpgAttachmentSink() {
   // An attachment that was never ended: let gpg see the end of its input
@@ -22,7 +19,7 @@ Status GpgAttachmentSink::Begin(const std::string& name) {
   Fd file;
   Status status = CreateTempAttachmentFile(path, file);
   if (Failed(status)) {
-    report_.Report(status, kSource, 770);
+    report_.Report(status, report::kStoreTempFileFailed);
     return status;
   }
   std::string passphrase;
@@ -47,7 +44,7 @@ Status GpgAttachmentSink::Begin(const std::string& name) {
   if (Failed(status)) {
     pipe_.reset();
     engine_.reset();
-    report_.Report(status, kSource, 787);
+    report_.Report(status, report::kStoreGpgStartFailed);
     return status;
   }
   writer_ = std::make_unique<BufferedWriter>(pipe_.get());
@@ -67,7 +64,7 @@ Status GpgAttachmentSink::End() {
   Status status = engine_->WaitForExit(&exitCode);
   engine_.reset();
   if (Succeeded(status) && exitCode != 0) status = kFailure;
-  if (Failed(status)) report_.Report(status, kSource, 823);
+  if (Failed(status)) report_.Report(status, report::kStoreGpgFailed);
   return status;
 }
 

@@ -7,13 +7,13 @@
 #include <memory>
 #include <string>
 
-#include "../gpg/fd.h"
-#include "../gpg/gpg_engine.h"
-#include "../gpg/gpg_settings.h"
-#include "../gpg/status.h"
-#include "attachment_store.h"
-#include "buffered_writer.h"
-#include "error_report.h"
+#include "base/fd.h"
+#include "gpg/gpg_engine.h"
+#include "gpg/gpg_settings.h"
+#include "base/status.h"
+#include "leaf/attachment_store.h"
+#include "leaf/buffered_writer.h"
+#include "base/error_report.h"
 
 namespace ambrine {
 

@@ -1,4 +1,4 @@
-#include "attachment_store.h"
+#include "leaf/attachment_store.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-#include "secure_wipe.h"
+#include "base/secure_wipe.h"
 
 namespace ambrine {
 
@@ -82,7 +82,7 @@ Status MakeTempPassphrase(std::string& output, std::size_t length, ErrorReport& 
       if (errno == EINTR) continue;
       Status code = LastErrorStatus();
       SecureWipe(random);
-      report.Report(code, "mainview", 83);
+      report.Report(code, report::kNoRandomPassphrase);
       return code;
     }
     filled += static_cast<std::size_t>(n);

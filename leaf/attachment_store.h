@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "../gpg/fd.h"
-#include "../gpg/status.h"
-#include "error_report.h"
+#include "base/fd.h"
+#include "base/status.h"
+#include "base/error_report.h"
 
 namespace ambrine {
 

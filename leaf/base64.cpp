@@ -1,4 +1,4 @@
-#include "base64.h"
+#include "leaf/base64.h"
 
 #include <array>
 #include <cstring>

@@ -1,7 +1,7 @@
-#include "buffered_writer.h"
+#include "leaf/buffered_writer.h"
 
-#include "../gpg/pipe_io.h"
-#include "secure_wipe.h"
+#include "gpg/pipe_io.h"
+#include "base/secure_wipe.h"
 
 namespace ambrine {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "../gpg/status.h"
+#include "base/status.h"
 
 namespace ambrine {
 

@@ -1,15 +1,14 @@
-#include "leaf_reader.h"
+#include "leaf/leaf_reader.h"
 
 #include <algorithm>
 
-#include "base64.h"
-#include "mime_header.h"
-#include "secure_wipe.h"
+#include "leaf/base64.h"
+#include "leaf/mime_header.h"
+#include "base/secure_wipe.h"
 
 namespace ambrine {
 namespace {
 
-constexpr const char* kSource = "mainview";
 // Lines are read in pieces of at most this size, so a body written as one
 // long line does not make the reader hold it whole.
 constexpr std::size_t kPieceSize = 64 * 1024;
@@ -73,24 +72,24 @@ LeafReader::BodyResult LeafReader::ReadBody(bool base64, BodyKind kind, std::str
   return result;
 }
 
-Status LeafReader::CheckType(const HeaderList& headers, const char* wanted, int quoteLine,
-                             int typeLine) {
+Status LeafReader::CheckType(const HeaderList& headers, const char* wanted,
+                             const ReportPoint& quotePoint, const ReportPoint& typePoint) {
   std::string type;
   if (Failed(FindHeader(headers, "content-type", nullptr, type))) {
-    report_.Report(kInvalidData, kSource, quoteLine);
+    report_.Report(kInvalidData, quotePoint);
     return kInvalidData;
   }
   if (type != wanted) {
-    report_.Report(kInvalidData, kSource, typeLine);
+    report_.Report(kInvalidData, typePoint);
     return kInvalidData;
   }
   return kOk;
 }
 
 Status LeafReader::FindEncoding(const HeaderList& headers, std::string& encoding,
-                                int quoteLine) {
+                                const ReportPoint& quotePoint) {
   if (Failed(FindHeader(headers, "content-transfer-encoding", nullptr, encoding))) {
-    report_.Report(kInvalidData, kSource, quoteLine);
+    report_.Report(kInvalidData, quotePoint);
     return kInvalidData;
   }
   return kOk;
@@ -100,13 +99,13 @@ Status LeafReader::ReadDocumentPart() {
   HeaderList headers;
   Status status = ReadHeaderBlock(input_, headers, report_);
   if (Failed(status)) {
-    report_.Report(status, kSource, 531);
+    report_.Report(status, report::kDocumentHeaderBroken);
     return status;
   }
-  status = CheckType(headers, "text/html", 536, 542);
+  status = CheckType(headers, "text/html", report::kDocumentTypeQuote, report::kDocumentNotHtml);
   if (Failed(status)) return status;
   std::string encoding;
-  status = FindEncoding(headers, encoding, 546);
+  status = FindEncoding(headers, encoding, report::kDocumentEncodingQuote);
   if (Failed(status)) return status;
   if (encoding.empty()) encoding = "binary";
 
@@ -116,7 +115,7 @@ Status LeafReader::ReadDocumentPart() {
   if (Failed(body.status) || body.endOfData) {
     SecureWipe(document);
     status = Failed(body.status) ? body.status : kInvalidData;
-    report_.Report(status, kSource, Failed(body.status) ? 579 : 555);
+    report_.Report(status, Failed(body.status) ? report::kDocumentReadFailed : report::kDocumentUnended);
     return status;
   }
   status = page_.LoadDocument(document);
@@ -129,10 +128,11 @@ Status LeafReader::ReadFormDataPart(std::string& endingLine) {
   HeaderList headers;
   Status status = ReadHeaderBlock(input_, headers, report_);
   if (Failed(status)) return status;
-  status = CheckType(headers, "application/octet-stream", 627, 633);
+  status = CheckType(headers, "application/octet-stream", report::kFormTypeQuote,
+                     report::kFormNotOctetStream);
   if (Failed(status)) return status;
   std::string encoding;
-  status = FindEncoding(headers, encoding, 637);
+  status = FindEncoding(headers, encoding, report::kFormEncodingQuote);
   if (Failed(status)) return status;
   if (encoding.empty()) encoding = "binary";
 
@@ -144,12 +144,12 @@ Status LeafReader::ReadFormDataPart(std::string& endingLine) {
   }
   if (body.endOfData) {
     SecureWipe(form);
-    report_.Report(kInvalidData, kSource, 646);
+    report_.Report(kInvalidData, report::kFormUnended);
     return kInvalidData;
   }
   status = page_.CallRestoreForm(form);
   SecureWipe(form);
-  if (Failed(status)) report_.Report(status, kSource, status == kUnknownName ? 691 : 712);
+  if (Failed(status)) report_.Report(status, status == kUnknownName ? report::kNoRestoreForm : report::kRestoreFormFailed);
   return status;
 }
 
@@ -158,23 +158,24 @@ Status LeafReader::ReadAttachmentPart(std::string& endingLine) {
   HeaderList headers;
   Status status = ReadHeaderBlock(input_, headers, report_);
   if (Failed(status)) {
-    report_.Report(status, kSource, 730);
+    report_.Report(status, report::kAttachmentHeaderBroken);
     return status;
   }
-  status = CheckType(headers, "application/octet-stream", 735, 740);
+  status = CheckType(headers, "application/octet-stream", report::kAttachmentTypeQuote,
+                     report::kAttachmentNotOctetStream);
   if (Failed(status)) return status;
   std::string encoding;
-  status = FindEncoding(headers, encoding, 744);
+  status = FindEncoding(headers, encoding, report::kAttachmentEncodingQuote);
   if (Failed(status)) return status;
   // No default here: the body must be Base64, checked before any file exists.
   if (encoding != "BASE64") {
-    report_.Report(kInvalidData, kSource, 749);
+    report_.Report(kInvalidData, report::kAttachmentNotBase64);
     return kInvalidData;
   }
   std::string name;
   status = FindHeader(headers, "content-disposition", "filename", name);
   if (Failed(status)) {
-    report_.Report(status, kSource, 753);
+    report_.Report(status, report::kAttachmentDispositionBroken);
     return status;
   }
   if (!name.empty() && name.front() == '"') {
@@ -187,7 +188,7 @@ Status LeafReader::ReadAttachmentPart(std::string& endingLine) {
   BodyResult body = ReadBody(true, BodyKind::Attachment, unused, endingLine);
   Status ended = sink_.End();
   if (Failed(body.status)) {
-    report_.Report(body.status, kSource, 817);
+    report_.Report(body.status, report::kAttachmentReadFailed);
     return body.status;
   }
   // End of data inside the body is no failure here: the next part's header
@@ -202,7 +203,7 @@ Status LeafReader::ReadLeafMessage() {
   std::string type;
   status = FindHeader(headers, "content-type", nullptr, type);
   if (Failed(status)) {
-    report_.Report(status, kSource, 1045);
+    report_.Report(status, report::kMessageTypeQuote);
     return status;
   }
   // Not a leaf message: nothing to load, restore or add.
@@ -211,7 +212,7 @@ Status LeafReader::ReadLeafMessage() {
   std::string boundary;
   status = FindHeader(headers, "content-type", "boundary", boundary);
   if (Failed(status)) {
-    report_.Report(status, kSource, 1053);
+    report_.Report(status, report::kMessageNoBoundary);
     return status;
   }
   if (!boundary.empty() && boundary.front() == '"') {
@@ -219,7 +220,7 @@ Status LeafReader::ReadLeafMessage() {
   }
   // Without a boundary every line starting "--" would end a part.
   if (boundary.empty()) {
-    report_.Report(kInvalidData, kSource, 1053);
+    report_.Report(kInvalidData, report::kMessageNoBoundary);
     return kInvalidData;
   }
   SetBoundary(std::move(boundary));
@@ -233,11 +234,11 @@ Status LeafReader::ReadLeafMessage() {
     bool complete = true;
     status = input_.ReadLine(line, &consumed, pieceLimit_, &complete);
     if (Failed(status)) {
-      report_.Report(status, kSource, 1067);
+      report_.Report(status, report::kMessageUnstarted);
       return status;
     }
     if (consumed == 0) {
-      report_.Report(kInvalidData, kSource, 1067);
+      report_.Report(kInvalidData, report::kMessageUnstarted);
       return kInvalidData;
     }
     const bool whole = lineStart && complete;
@@ -245,26 +246,26 @@ Status LeafReader::ReadLeafMessage() {
     if (!whole) continue;
     if (line == dashBoundary_) break;
     if (line == closing) {
-      report_.Report(kInvalidData, kSource, 1074);
+      report_.Report(kInvalidData, report::kMessageClosedEarly);
       return kInvalidData;
     }
   }
 
   status = ReadDocumentPart();
   if (Failed(status)) {
-    report_.Report(status, kSource, 1084);
+    report_.Report(status, report::kDocumentPartUnusable);
     return status;
   }
   std::string endingLine;
   status = ReadFormDataPart(endingLine);
   if (Failed(status)) {
-    report_.Report(status, kSource, 1090);
+    report_.Report(status, report::kFormPartUnusable);
     return status;
   }
   while (endingLine != closing) {
     status = ReadAttachmentPart(endingLine);
     if (Failed(status)) {
-      report_.Report(status, kSource, 1097);
+      report_.Report(status, report::kAttachmentPartUnusable);
       return status;
     }
   }

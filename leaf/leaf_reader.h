@@ -6,14 +6,14 @@
 
 #include <string>
 
-#include "../gpg/gpg_settings.h"
-#include "../gpg/status.h"
-#include "attachment_sink.h"
-#include "attachment_store.h"
-#include "error_report.h"
-#include "form_page.h"
-#include "line_reader.h"
-#include "mime_header.h"
+#include "gpg/gpg_settings.h"
+#include "base/status.h"
+#include "leaf/attachment_sink.h"
+#include "leaf/attachment_store.h"
+#include "base/error_report.h"
+#include "leaf/form_page.h"
+#include "leaf/line_reader.h"
+#include "leaf/mime_header.h"
 
 namespace ambrine {
 
@@ -45,8 +45,10 @@ class LeafReader {
   bool IsDelimiter(const std::string& line) const;
   // Content-Type and Content-Transfer-Encoding of a part; reports as the
   // table of each part says.
-  Status CheckType(const HeaderList& headers, const char* wanted, int quoteLine, int typeLine);
-  Status FindEncoding(const HeaderList& headers, std::string& encoding, int quoteLine);
+  Status CheckType(const HeaderList& headers, const char* wanted, const ReportPoint& quotePoint,
+                   const ReportPoint& typePoint);
+  Status FindEncoding(const HeaderList& headers, std::string& encoding,
+                      const ReportPoint& quotePoint);
 
   LineReader& input_;
   FormPage& page_;

@@ -1,4 +1,4 @@
-#include "leaf_writer.h"
+#include "leaf/leaf_writer.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -10,15 +10,14 @@
 #include <random>
 #include <vector>
 
-#include "../gpg/pipe_io.h"
-#include "base64.h"
-#include "buffered_writer.h"
-#include "secure_wipe.h"
+#include "gpg/pipe_io.h"
+#include "leaf/base64.h"
+#include "leaf/buffered_writer.h"
+#include "base/secure_wipe.h"
 
 namespace ambrine {
 namespace {
 
-constexpr const char* kSource = "mainview";
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::size_t kChunk = 48 * 1024;  // bytes encoded per step
 
@@ -79,21 +78,21 @@ Status GpgAttachmentSource::Open(const AttachmentEntry& entry, Fd& content) {
   Fd childWrite;
   Status status = CreateInboundPipe(content, childWrite);
   if (Failed(status)) {
-    report_.Report(status, kSource, 1276);
+    report_.Report(status, report::kSourcePipeFailed);
     return status;
   }
   Fd file(::open(entry.tempPath.c_str(), O_RDONLY | O_CLOEXEC));
   if (!file) {
     status = LastErrorStatus();
     content.reset();
-    report_.Report(status, kSource, 1284);
+    report_.Report(status, report::kSourceTempFileUnopenable);
     return status;
   }
   status = engine_->Decrypt(std::move(file), std::move(childWrite), false,
                             entry.tempPassphrase.c_str(), Fd(), Fd());
   if (Failed(status)) {
     content.reset();
-    report_.Report(status, kSource, 1291);
+    report_.Report(status, report::kSourceGpgStartFailed);
   }
   return status;
 }
@@ -103,7 +102,7 @@ Status GpgAttachmentSource::Close() {
   Status status = engine_->WaitForExit(&exitCode);
   engine_.reset();
   if (Succeeded(status) && exitCode != 0) status = kFailure;
-  if (Failed(status)) report_.Report(status, kSource, 1296);
+  if (Failed(status)) report_.Report(status, report::kSourceGpgFailed);
   return status;
 }
 
@@ -118,17 +117,17 @@ Status LeafWriter::Write(int fd) {
   const std::string delimiter = "--" + boundary + "\r\n";
 
   // Message header: five writes whose results count.
-  const std::pair<std::string_view, int> header[] = {
-      {"Content-Type: multipart/mixed; boundary=\"", 1463},
-      {boundary, 1467},
-      {"\"\r\n", 1471},
-      {"Content-Transfer-Encoding: 7bit\r\n", 1475},
-      {kCrLf, 1479},
+  const std::pair<std::string_view, const ReportPoint*> header[] = {
+      {"Content-Type: multipart/mixed; boundary=\"", &report::kMessageTypeWriteFailed},
+      {boundary, &report::kMessageBoundaryWriteFailed},
+      {"\"\r\n", &report::kMessageTypeEndWriteFailed},
+      {"Content-Transfer-Encoding: 7bit\r\n", &report::kMessageEncodingWriteFailed},
+      {kCrLf, &report::kMessageHeaderEndWriteFailed},
   };
-  for (const auto& [text, line] : header) {
+  for (const auto& [text, point] : header) {
     Status status = out.WriteNow(text);
     if (Failed(status)) {
-      report_.Report(status, kSource, line);
+      report_.Report(status, *point);
       return status;
     }
   }
@@ -143,7 +142,7 @@ Status LeafWriter::Write(int fd) {
   out.Write(kCrLf);
   if (Failed(status)) {
     out.Flush();
-    report_.Report(status, kSource, 1485);
+    report_.Report(status, report::kDocumentUnsaved);
     return status;
   }
 
@@ -156,7 +155,7 @@ Status LeafWriter::Write(int fd) {
   if (Failed(status)) {
     SecureWipe(form);
     out.Flush();
-    report_.Report(status, kSource, 1491);
+    report_.Report(status, report::kSaveFormFailed);
     return status;
   }
   if (isString) EncodeBody(form, out);
@@ -179,7 +178,7 @@ Status LeafWriter::Write(int fd) {
     status = source->Open(entry, content);
     if (Failed(status)) {
       out.Flush();
-      report_.Report(status, kSource, 1498);
+      report_.Report(status, report::kAttachmentUnwritten);
       return status;
     }
     EncodeStream(content.get(), out);
@@ -188,19 +187,19 @@ Status LeafWriter::Write(int fd) {
     out.Flush();
     status = source->Close();
     if (Failed(status)) {
-      report_.Report(status, kSource, 1498);
+      report_.Report(status, report::kAttachmentUnwritten);
       return status;
     }
     out.Write(kCrLf);
   }
 
   // Closing delimiter: three writes whose results count.
-  const std::pair<std::string_view, int> closing[] = {
-      {"--", 1505}, {boundary, 1509}, {"--\r\n", 1513}};
-  for (const auto& [text, line] : closing) {
+  const std::pair<std::string_view, const ReportPoint*> closing[] = {
+      {"--", &report::kClosingDashesWriteFailed}, {boundary, &report::kClosingBoundaryWriteFailed}, {"--\r\n", &report::kClosingEndWriteFailed}};
+  for (const auto& [text, point] : closing) {
     status = out.WriteNow(text);
     if (Failed(status)) {
-      report_.Report(status, kSource, line);
+      report_.Report(status, *point);
       return status;
     }
   }

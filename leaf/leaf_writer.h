@@ -7,13 +7,13 @@
 #include <memory>
 #include <string>
 
-#include "../gpg/fd.h"
-#include "../gpg/gpg_engine.h"
-#include "../gpg/gpg_settings.h"
-#include "../gpg/status.h"
-#include "attachment_store.h"
-#include "error_report.h"
-#include "form_page.h"
+#include "base/fd.h"
+#include "gpg/gpg_engine.h"
+#include "gpg/gpg_settings.h"
+#include "base/status.h"
+#include "leaf/attachment_store.h"
+#include "base/error_report.h"
+#include "leaf/form_page.h"
 
 namespace ambrine {
 

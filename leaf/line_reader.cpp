@@ -1,4 +1,4 @@
-#include "line_reader.h"
+#include "leaf/line_reader.h"
 
 #include <errno.h>
 #include <unistd.h>

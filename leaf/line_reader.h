@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "../gpg/status.h"
+#include "base/status.h"
 
 namespace ambrine {
 

@@ -1,4 +1,4 @@
-#include "mime_header.h"
+#include "leaf/mime_header.h"
 
 namespace ambrine {
 namespace {
@@ -51,12 +51,12 @@ Status ReadHeaderBlock(LineReader& input, HeaderList& headers, ErrorReport& repo
     Status status = input.ReadLine(line, &consumed, kMaxHeaderBlock, &complete);
     if (Failed(status)) return status;
     if (consumed == 0) {
-      report.Report(kInvalidData, "mainview", 492);
+      report.Report(kInvalidData, report::kHeaderBlockUnended);
       return kInvalidData;
     }
     total += line.size();
     if (!complete || total > kMaxHeaderBlock) {
-      report.Report(kInvalidData, "mainview", 509);
+      report.Report(kInvalidData, report::kHeaderLineBroken);
       return kInvalidData;
     }
     if (line.empty()) {
@@ -69,7 +69,7 @@ Status ReadHeaderBlock(LineReader& input, HeaderList& headers, ErrorReport& repo
     }
     std::size_t colon = line.find(':');
     if (colon == std::string::npos || colon == 0) {
-      report.Report(kInvalidData, "mainview", 509);
+      report.Report(kInvalidData, report::kHeaderLineBroken);
       return kInvalidData;
     }
     if (!current.empty()) headers.push_back(std::move(current));

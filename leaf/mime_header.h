@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "../gpg/status.h"
-#include "error_report.h"
-#include "line_reader.h"
+#include "base/status.h"
+#include "base/error_report.h"
+#include "leaf/line_reader.h"
 
 namespace ambrine {
 

@@ -1,22 +1,26 @@
 // ambrine-leaf: shows, extracts and creates leaf files from the command line,
 // with the same gpg, key rings and message code as the window.
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "base/replacement_file.h"
+#include "base/secure_wipe.h"
+#include "base/whole_file.h"
+#include "gpg/own_key.h"
 #include "gpg/pipe_io.h"
+#include "leaf/attachment_files.h"
 #include "leaf/attachment_sink.h"
-#include "leaf/secure_wipe.h"
-#include "leaf_file.h"
-#include "sha256.h"
-#include "tool_io.h"
-#include "tool_settings.h"
+#include "leaf/leaf_file.h"
+#include "leaf/tool/plain_form_page.h"
+#include "leaf/tool/sha256.h"
+#include "leaf/tool/terminal_questions.h"
+#include "leaf/tool/tool_io.h"
+#include "leaf/tool/tool_settings.h"
 
 namespace ambrine {
 namespace {
@@ -76,23 +80,19 @@ int Fail(const std::string& message) {
   return 1;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream text;
-  text << in.rdbuf();
-  bytes = text.str();
-  return true;
-}
-
+// Writes `bytes` to a new owner-only file that replaces `path` only once
+// it is complete.
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-  Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-  if (!fd) return false;
-  return Succeeded(WritePipeBytes(fd.get(), bytes.data(), bytes.size()));
+  ReplacementFile file;
+  if (Failed(file.Create(path))) return false;
+  Fd fd = file.TakeFd();
+  if (Failed(WritePipeBytes(fd.get(), bytes.data(), bytes.size()))) return false;
+  fd.reset();
+  return Succeeded(file.Commit());
 }
 
 bool ReadPassphraseFile(const std::string& path, std::string& passphrase) {
-  if (!ReadWholeFile(path, passphrase)) return false;
+  if (Failed(ReadWholeFile(path, passphrase))) return false;
   std::size_t end = passphrase.find_first_of("\r\n");
   if (end != std::string::npos) passphrase.resize(end);
   return true;
@@ -163,14 +163,24 @@ class ToolSink : public AttachmentSink {
   Sha256 hash_;
 };
 
-PassphraseAsker MakeAsker(const std::string& passphrase, bool given) {
-  return [passphrase, given](const std::string& prompt, std::string& answer) {
-    if (given) {
-      answer = passphrase;
-      return true;
-    }
-    return AskPassphrase(prompt, answer);
-  };
+// The conf folder the tool uses: --homedir, else the window's.
+bool HomeFolder(const Options& o, std::string& home) {
+  if (!o.home.empty()) {
+    home = o.home;
+    return true;
+  }
+  return Succeeded(DefaultHomeFolder(home));
+}
+
+// Why an open failed, from what gpg said.
+std::string OpenFailure(const OpenCheckResult& checked) {
+  if (checked.end == OpenCheckEnd::BadPassphrase) return "gpg did not accept the passphrase";
+  if (checked.end == OpenCheckEnd::Cancelled) {
+    return "a passphrase is needed (use --passphrase-file or a terminal)";
+  }
+  // gpg cannot tell a wrong symmetric passphrase from damage.
+  if (checked.symmetric) return "wrong passphrase (or the file is damaged)";
+  return "the file cannot be decrypted (not a leaf, no matching secret key, or damaged)";
 }
 
 int ShowOrExtract(const Options& o) {
@@ -184,28 +194,35 @@ int ShowOrExtract(const Options& o) {
   if (!o.passphraseFile.empty() && !ReadPassphraseFile(o.passphraseFile, passphrase)) {
     return Fail("cannot read " + o.passphraseFile);
   }
-  GpgSettings settings = ToolSettings(o.home.empty() ? DefaultHomeFolder() : o.home);
+  TerminalQuestions questions(passphrase, !o.passphraseFile.empty());
+  SecureWipe(passphrase);
+  std::string home;
+  if (!HomeFolder(o, home)) return Fail("no conf folder: $HOME is not set; use --homedir");
+  GpgSettings settings = ToolSettings(home);
 
+  // The chosen attachment goes to a file that replaces OUT only when whole.
+  ReplacementFile keepFile;
   Fd keep;
   if (o.attachmentWanted) {
-    keep.reset(::open(o.output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-    if (!keep) return Fail("cannot create " + o.output);
+    if (Failed(keepFile.Create(o.output))) return Fail("cannot create " + o.output);
+    keep = keepFile.TakeFd();
   }
   HeldReport report;
   AttachmentStore store;
   std::unique_ptr<GpgAttachmentSink> stored;
   if (o.reencrypt) stored = std::make_unique<GpgAttachmentSink>(store, settings, report);
   ToolSink sink(stored.get(), o.attachmentIndex, keep.get());
-  PlainPage page;
-  OpenResult result;
-  std::string error;
-  Status status = OpenLeaf(settings, o.positional[0], MakeAsker(passphrase, !o.passphraseFile.empty()),
-                           page, sink, report, result, error);
-  SecureWipe(passphrase);
-  if (Failed(status)) {
-    if (result.decrypted) report.Print();
-    if (keep) ::unlink(o.output.c_str());
-    return Fail(error);
+  PlainFormPage page;
+  OpenCheckResult checked;
+  Status readStatus = kOk;
+  const Status status = LeafFile(settings, report)
+                            .ReadInOnePass(o.positional[0], questions, page, sink, checked,
+                                           readStatus);
+  if (Failed(status)) return Fail("cannot open " + o.positional[0]);
+  if (checked.end != OpenCheckEnd::Finished || !checked.decrypted) return Fail(OpenFailure(checked));
+  if (Failed(readStatus)) {
+    report.Print();
+    return Fail("the leaf message is malformed");
   }
 
   if (extract) {
@@ -214,19 +231,27 @@ int ShowOrExtract(const Options& o) {
     if (!o.form.empty()) ok = WriteWholeFile(o.form, page.form);
     if (o.attachmentWanted) {
       if (o.attachmentIndex >= static_cast<int>(sink.infos.size())) {
-        ::unlink(o.output.c_str());
         return Fail("the leaf has no attachment " + std::to_string(o.attachmentIndex));
       }
-      ok = Succeeded(sink.keepStatus);
+      keep.reset();
+      ok = Succeeded(sink.keepStatus) && Succeeded(keepFile.Commit());
     }
     return ok ? 0 : Fail("cannot write the output file");
   }
 
   std::string json = "{\"decrypted\": true, \"signatures\": [";
-  for (std::size_t i = 0; i < result.signatures.size(); ++i) {
-    if (i > 0) json += ", ";
-    json += "{\"keyid\": " + JsonString(result.signatures[i].keyId) +
-            ", \"uid\": " + JsonString(result.signatures[i].userId) + "}";
+  bool first = true;
+  for (const std::string& signature : checked.goodSignatures) {
+    // "GOODSIG <key id> <user id>"
+    const std::size_t keyAt = signature.find(' ');
+    const std::size_t userAt =
+        keyAt == std::string::npos ? keyAt : signature.find(' ', keyAt + 1);
+    const std::string keyId =
+        keyAt == std::string::npos ? "" : signature.substr(keyAt + 1, userAt - keyAt - 1);
+    const std::string userId = userAt == std::string::npos ? "" : signature.substr(userAt + 1);
+    if (!first) json += ", ";
+    first = false;
+    json += "{\"keyid\": " + JsonString(keyId) + ", \"uid\": " + JsonString(userId) + "}";
   }
   json += "], \"document\": {\"bytes\": " + std::to_string(page.document.size()) +
           ", \"sha256\": \"" + Sha256::Hex(page.document) + "\"}, \"form\": " +
@@ -251,36 +276,45 @@ int Create(const Options& o) {
   }
   if (o.symmetric && o.passphraseFile.empty()) return Usage("--symmetric needs --passphrase-file");
 
-  GpgSettings settings = ToolSettings(o.home.empty() ? DefaultHomeFolder() : o.home);
-  CreateRequest request;
-  request.recipients = o.recipients;
-  request.symmetric = o.symmetric;
+  std::string home;
+  if (!HomeFolder(o, home)) return Fail("no conf folder: $HOME is not set; use --homedir");
+  GpgSettings settings = ToolSettings(home);
+  SaveRequest request;
+  request.publicKeyMode = !o.symmetric;
   request.outputPath = o.output;
   if (o.symmetric && !ReadPassphraseFile(o.passphraseFile, request.passphrase)) {
     return Fail("cannot read " + o.passphraseFile);
   }
-  PlainPage page;
-  if (!ReadWholeFile(o.document, page.document)) return Fail("cannot read " + o.document);
-  if (!o.form.empty() && !ReadWholeFile(o.form, page.form)) return Fail("cannot read " + o.form);
+  const OwnKey own = ReadOwnKey(settings);
+  if (!own.found) return Fail("no secret key to sign with in " + settings.homeFolder);
+  if (request.publicKeyMode) request.recipients = SaveRecipients(o.recipients, own.fingerprint);
+
+  PlainFormPage page;
+  if (Failed(ReadWholeFile(o.document, page.document))) return Fail("cannot read " + o.document);
+  if (!o.form.empty() && Failed(ReadWholeFile(o.form, page.form))) {
+    return Fail("cannot read " + o.form);
+  }
 
   StderrErrorReport report;
   AttachmentStore store;
-  std::string error;
+  AttachmentFiles files(settings, report);
   for (const std::string& path : o.attachments) {
-    if (Failed(AttachFile(settings, path, store, report, error))) return Fail(error);
+    if (::access(path.c_str(), R_OK) != 0) return Fail("cannot read " + path);
+    if (files.Attach(path, store) != AttachOutcome::Attached) {
+      return Fail("gpg could not encrypt " + path);
+    }
   }
-  Status status = CreateLeaf(settings, request, page, store,
-                             [](const std::string& prompt, std::string& answer) {
-                               return AskPassphrase(prompt, answer);
-                             },
-                             report, error);
-  SecureWipe(request.passphrase);
-  if (Failed(status)) {
-    // A leaf that failed half-way is no leaf.
-    ::unlink(o.output.c_str());
-    return Fail(error);
+  TerminalQuestions questions(std::string(), false);
+  // A failed save leaves an existing leaf as it was.
+  switch (LeafFile(settings, report).Save(request, page, store, questions)) {
+    case SaveOutcome::Saved:
+      return 0;
+    case SaveOutcome::Reported:
+      return Fail("the leaf could not be written");
+    case SaveOutcome::EncryptionFailed:
+      break;
   }
-  return 0;
+  return Fail("gpg could not sign and encrypt the leaf");
 }
 
 int Main(int argc, char** argv) {

@@ -5,9 +5,8 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <map>
 
-#include "gpg/fd.h"
+#include "base/fd.h"
 
 namespace ambrine {
 
@@ -31,59 +30,11 @@ bool AskPassphrase(const std::string& prompt, std::string& answer) {
   return true;
 }
 
-std::string_view DescribeReportLine(int line) {
-  static const std::map<int, std::string_view> kLines = {
-      {83, "no random bytes for a passphrase"},
-      {492, "a header block ends before its empty line"},
-      {509, "a header line has no ':' (or is too long)"},
-      {531, "the document part's header block is broken"},
-      {536, "the document part's Content-Type has an unbalanced quote"},
-      {542, "the first part is not text/html"},
-      {546, "the document part's Content-Transfer-Encoding has an unbalanced quote"},
-      {555, "the message ends inside the document part"},
-      {579, "reading the document part failed"},
-      {627, "the form-data part's Content-Type has an unbalanced quote"},
-      {633, "the second part is not application/octet-stream"},
-      {637, "the form-data part's Content-Transfer-Encoding has an unbalanced quote"},
-      {646, "the message ends inside the form-data part"},
-      {691, "the page has no restoreForm function"},
-      {712, "restoreForm failed"},
-      {730, "an attachment part's header block is broken (or the closing delimiter is missing)"},
-      {735, "an attachment part's Content-Type has an unbalanced quote"},
-      {740, "an attachment part is not application/octet-stream"},
-      {744, "an attachment part's Content-Transfer-Encoding has an unbalanced quote"},
-      {749, "an attachment part is not BASE64"},
-      {753, "an attachment part's Content-Disposition is malformed"},
-      {770, "no temporary attachment file could be made"},
-      {787, "gpg could not be started to store an attachment"},
-      {817, "reading an attachment failed"},
-      {823, "gpg failed to store an attachment"},
-      {1045, "the message's Content-Type has an unbalanced quote"},
-      {1053, "the message has no usable boundary"},
-      {1067, "the message ends before its first part"},
-      {1074, "the message closes before its first part"},
-      {1084, "the document part is unusable"},
-      {1090, "the form-data part is unusable"},
-      {1097, "an attachment part is unusable"},
-      {1276, "no pipe for an attachment"},
-      {1284, "a temporary attachment file cannot be opened"},
-      {1291, "gpg could not be started to read an attachment"},
-      {1296, "gpg could not decrypt a temporary attachment file"},
-      {1485, "the document could not be saved"},
-      {1491, "saveForm failed"},
-      {1498, "an attachment could not be written"},
-  };
-  auto it = kLines.find(line);
-  if (it != kLines.end()) return it->second;
-  if (line >= 1463 && line <= 1513) return "writing the message to gpg failed";
-  return "";
-}
-
 void StderrErrorReport::Report(Status code, const char* source, int line) {
   ++count_;
-  std::string_view what = DescribeReportLine(line);
-  std::fprintf(stderr, "ambrine-leaf: %s%s%s (%s %d)\n", std::string(what).c_str(),
-               what.empty() ? "" : ": ", StatusText(code).c_str(), source, line);
+  const ReportPoint* point = FindReportPoint(source, line);
+  std::fprintf(stderr, "ambrine-leaf: %s%s%s (%s %d)\n", point ? point->meaning : "",
+               point ? ": " : "", StatusText(code).c_str(), source, line);
 }
 
 std::string JsonString(std::string_view text) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "leaf/error_report.h"
+#include "base/error_report.h"
 
 namespace ambrine {
 
@@ -14,15 +14,13 @@ bool AskPassphrase(const std::string& prompt, std::string& answer);
 // Prints each report to stderr with the code's text and what the step was.
 class StderrErrorReport : public ErrorReport {
  public:
+  using ErrorReport::Report;
   void Report(Status code, const char* source, int line) override;
   int count() const { return count_; }
 
  private:
   int count_ = 0;
 };
-
-// What failed at a reported place of the leaf reader or writer, in words.
-std::string_view DescribeReportLine(int line);
 
 // `text` as a JSON string (quotes included); bytes that are not UTF-8 become
 // U+FFFD.

@@ -3,7 +3,7 @@
 
 #include <QApplication>
 
-#include "app/form_scheme.h"
+#include "app/web/form_scheme.h"
 
 int main(int argc, char** argv) {
   ambrine::RegisterFormScheme();

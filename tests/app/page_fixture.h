@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "app/form_view.h"
+#include "app/web/form_view.h"
 
 namespace ambrine::test {
 

@@ -8,8 +8,8 @@
 #include <QStatusBar>
 #include <QToolBar>
 
-#include "app/commands.h"
-#include "app/main_frame.h"
+#include "app/window/commands.h"
+#include "app/window/main_frame.h"
 
 namespace ambrine::test {
 namespace {

@@ -6,7 +6,8 @@
 #include <QTcpServer>
 #include <QTimer>
 
-#include "app/web_form_page.h"
+#include "app/web/handed_over_form_page.h"
+#include "app/web/live_form_page.h"
 #include "page_fixture.h"
 
 namespace ambrine::test {
@@ -41,7 +42,7 @@ TEST_F(PageCallTest, NamedFunctionsAreCalledAndMissingOnesReportUnknownName) {
 }
 
 TEST_F(PageCallTest, WebFormPageSavesLoadsAndRestores) {
-  WebFormPage page(*view_);
+  LiveFormPage page(*view_);
   std::string text;
   bool isString = true;
   LoadPage("");
@@ -68,7 +69,7 @@ TEST_F(PageCallTest, WebFormPageSavesLoadsAndRestores) {
 }
 
 TEST_F(PageCallTest, HandedOverPageAnswersFromTheCall) {
-  WebFormPage live(*view_);
+  LiveFormPage live(*view_);
   PageHandover handover;
   handover.formIsString = true;
   handover.formText = "form data";

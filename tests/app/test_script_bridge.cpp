@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/form_web_page.h"
-#include "app/script_external.h"
+#include "app/web/form_engine_page.h"
+#include "app/web/script_external.h"
 #include "page_fixture.h"
 
 namespace ambrine::test {

@@ -11,13 +11,15 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/command_rules.h"
-#include "app/form_view.h"
-#include "app/main_frame.h"
-#include "app/main_view.h"
-#include "app/startup.h"
+#include "app/window/command_rules.h"
+#include "app/web/form_view.h"
+#include "app/window/main_frame.h"
+#include "app/window/main_view.h"
+#include "base/folders.h"
+#include "gpg/gpg_settings.h"
+#include "gpg/own_key.h"
 #include "gpg/gpg_engine.h"
-#include "leaf/error_report.h"
+#include "base/error_report.h"
 #include "shared_key.h"
 #include "support/qt_modal.h"
 

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "gpg/gpg_engine.h"
-#include "leaf/error_report.h"
+#include "base/error_report.h"
 #include "support/qt_modal.h"
 #include "support/recording_report.h"
 #include "support/test_keyring.h"

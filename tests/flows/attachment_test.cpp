@@ -7,9 +7,9 @@
 #include <QMessageBox>
 #include <filesystem>
 
-#include "app/commands.h"
-#include "app/main_frame.h"
-#include "app/main_view.h"
+#include "app/window/commands.h"
+#include "app/window/main_frame.h"
+#include "app/window/main_view.h"
 #include "flows/flow_env.h"
 #include "flows/modal_script.h"
 

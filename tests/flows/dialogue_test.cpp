@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "app/attachment_commands.h"
-#include "app/open_check.h"
-#include "app/save_dialogue.h"
-#include "app/save_flow.h"
-#include "gpg/fd.h"
+#include "app/flows/attachment_commands.h"
+#include "leaf/leaf_file.h"
+#include "leaf/open_check_conversation.h"
+#include "leaf/save_conversation.h"
+#include "base/fd.h"
 #include "leaf/attachment_store.h"
 
 namespace ambrine {
@@ -69,7 +69,7 @@ class FakeSaveQuestions : public SaveQuestions {
   bool yes = true;
 };
 
-TEST(SaveDialogue, AsksWithThePromptOfTheLastLineAndStopsAtBeginSigning) {
+TEST(SaveConversation, AsksWithThePromptOfTheLastLineAndStopsAtBeginSigning) {
   Fd status = StatusInput({
       "[GNUPG:] USERID_HINT 0123 Bob Flow",
       "[GNUPG:] NEED_PASSPHRASE 0123 0123 17 0",
@@ -84,10 +84,10 @@ TEST(SaveDialogue, AsksWithThePromptOfTheLastLineAndStopsAtBeginSigning) {
   });
   CommandPipe command;
   FakeSaveQuestions questions;
-  SaveDialogue dialogue(questions);
-  const SaveDialogueResult result = dialogue.Run(status.get(), command.write.get());
+  SaveConversation dialogue(questions);
+  const SaveConversationResult result = dialogue.Run(status, command.write);
 
-  EXPECT_EQ(result.end, SaveDialogueEnd::Began);
+  EXPECT_EQ(result.end, SaveConversationEnd::Began);
   ASSERT_EQ(questions.asked.size(), 4u);
   EXPECT_EQ(questions.asked[0].kind, "hidden");
   EXPECT_EQ(questions.asked[0].prompt,
@@ -101,7 +101,7 @@ TEST(SaveDialogue, AsksWithThePromptOfTheLastLineAndStopsAtBeginSigning) {
   EXPECT_EQ(command.Written(), "typed\ntyped\ny\n");
 }
 
-TEST(SaveDialogue, MessagePassphraseAnswersOnlyTheSymmetricQuestion) {
+TEST(SaveConversation, MessagePassphraseAnswersOnlyTheSymmetricQuestion) {
   Fd status = StatusInput({
       "[GNUPG:] NEED_PASSPHRASE 0123 0123 17 0",
       "[GNUPG:] GET_HIDDEN passphrase.enter",
@@ -111,10 +111,10 @@ TEST(SaveDialogue, MessagePassphraseAnswersOnlyTheSymmetricQuestion) {
   CommandPipe command;
   FakeSaveQuestions questions;
   questions.answer = "key pass";
-  SaveDialogue dialogue(questions);
+  SaveConversation dialogue(questions);
   const std::string message = "message pass";
   dialogue.SetSymmetricPassphrase(&message);
-  EXPECT_EQ(dialogue.Run(status.get(), command.write.get()).end, SaveDialogueEnd::EndOfData);
+  EXPECT_EQ(dialogue.Run(status, command.write).end, SaveConversationEnd::EndOfData);
   ASSERT_EQ(questions.asked.size(), 1u);
   EXPECT_EQ(questions.asked[0].prompt,
             "秘密鍵のロックを解除するためのパスフレーズを入力してください。");
@@ -122,26 +122,26 @@ TEST(SaveDialogue, MessagePassphraseAnswersOnlyTheSymmetricQuestion) {
   EXPECT_EQ(message, "message pass");  // the settings keep theirs
 }
 
-TEST(SaveDialogue, CancelledInputGivesAnEmptyLineAndNoIsAnswered) {
+TEST(SaveConversation, CancelledInputGivesAnEmptyLineAndNoIsAnswered) {
   Fd status = StatusInput({"[GNUPG:] GET_HIDDEN passphrase.enter", "[GNUPG:] GET_BOOL q"});
   CommandPipe command;
   FakeSaveQuestions questions;
   questions.answer = "";
   questions.yes = false;
-  SaveDialogue dialogue(questions);
-  EXPECT_EQ(dialogue.Run(status.get(), command.write.get()).end, SaveDialogueEnd::EndOfData);
+  SaveConversation dialogue(questions);
+  EXPECT_EQ(dialogue.Run(status, command.write).end, SaveConversationEnd::EndOfData);
   EXPECT_EQ(command.Written(), "\nn\n");
 }
 
-TEST(SaveDialogue, AnswerThatCannotBeWrittenEndsTheDialogueWithItsStep) {
+TEST(SaveConversation, AnswerThatCannotBeWrittenEndsTheDialogueWithItsStep) {
   Fd status = StatusInput({"[GNUPG:] GET_LINE q", "[GNUPG:] GET_BOOL q"});
   CommandPipe command;
   command.read.reset();  // gpg is gone
   FakeSaveQuestions questions;
-  SaveDialogue dialogue(questions);
-  const SaveDialogueResult result = dialogue.Run(status.get(), command.write.get());
-  EXPECT_EQ(result.end, SaveDialogueEnd::WriteFailed);
-  EXPECT_EQ(result.line, 1412);
+  SaveConversation dialogue(questions);
+  const SaveConversationResult result = dialogue.Run(status, command.write);
+  EXPECT_EQ(result.end, SaveConversationEnd::WriteFailed);
+  EXPECT_EQ(result.point, &report::kLineAnswerFailed);
   EXPECT_TRUE(Failed(result.status));
   EXPECT_EQ(questions.asked.size(), 1u);
 }
@@ -160,7 +160,7 @@ class FakeOpenQuestions : public OpenQuestions {
   std::vector<std::string> answers;
 };
 
-TEST(OpenCheckDialogue, WritesEachPassphraseAtOnceAndKeepsTheLast) {
+TEST(OpenCheckConversation, WritesEachPassphraseAtOnceAndKeepsTheLast) {
   Fd status = StatusInput({
       "[GNUPG:] NEED_PASSPHRASE 1 2 16 0",
       "[GNUPG:] GET_HIDDEN passphrase.enter",
@@ -175,7 +175,7 @@ TEST(OpenCheckDialogue, WritesEachPassphraseAtOnceAndKeepsTheLast) {
   CommandPipe command;
   FakeOpenQuestions questions;
   questions.answers = {"", "second パス"};
-  OpenCheckDialogue dialogue(questions);
+  OpenCheckConversation dialogue(questions);
   const OpenCheckResult result = dialogue.Run(status, command.write);
 
   EXPECT_EQ(result.end, OpenCheckEnd::Finished);
@@ -190,7 +190,7 @@ TEST(OpenCheckDialogue, WritesEachPassphraseAtOnceAndKeepsTheLast) {
   EXPECT_EQ(command.Written(), "\nsecond パス\ny\n");
 }
 
-TEST(OpenCheckDialogue, ALineQuestionClosesTheCommandPipeAndIgnoresTheRest) {
+TEST(OpenCheckConversation, ALineQuestionClosesTheCommandPipeAndIgnoresTheRest) {
   Fd status = StatusInput({
       "[GNUPG:] GET_LINE some.question",
       "[GNUPG:] BAD_PASSPHRASE 1",
@@ -198,7 +198,7 @@ TEST(OpenCheckDialogue, ALineQuestionClosesTheCommandPipeAndIgnoresTheRest) {
   });
   CommandPipe command;
   FakeOpenQuestions questions;
-  OpenCheckDialogue dialogue(questions);
+  OpenCheckConversation dialogue(questions);
   const OpenCheckResult result = dialogue.Run(status, command.write);
   EXPECT_EQ(result.end, OpenCheckEnd::Finished);
   EXPECT_TRUE(result.questionRefused);
@@ -207,24 +207,24 @@ TEST(OpenCheckDialogue, ALineQuestionClosesTheCommandPipeAndIgnoresTheRest) {
   EXPECT_FALSE(result.decrypted);
 }
 
-TEST(OpenCheckDialogue, AHiddenQuestionWithoutAWaitingAnswerIsRefused) {
+TEST(OpenCheckConversation, AHiddenQuestionWithoutAWaitingAnswerIsRefused) {
   Fd status = StatusInput({"[GNUPG:] GET_HIDDEN passphrase.enter"});
   CommandPipe command;
   FakeOpenQuestions questions;
-  OpenCheckDialogue dialogue(questions);
+  OpenCheckConversation dialogue(questions);
   EXPECT_TRUE(dialogue.Run(status, command.write).questionRefused);
   EXPECT_FALSE(command.write.valid());
 }
 
-TEST(OpenCheckDialogue, CancelAndBadPassphraseEndWithTheirSteps) {
+TEST(OpenCheckConversation, CancelAndBadPassphraseEndWithTheirSteps) {
   {
     Fd status = StatusInput({"[GNUPG:] NEED_PASSPHRASE_SYM 9 3 2", "[GNUPG:] DECRYPTION_OKAY"});
     CommandPipe command;
     FakeOpenQuestions questions;  // no answers: cancel
-    OpenCheckDialogue dialogue(questions);
+    OpenCheckConversation dialogue(questions);
     const OpenCheckResult result = dialogue.Run(status, command.write);
     EXPECT_EQ(result.end, OpenCheckEnd::Cancelled);
-    EXPECT_EQ(result.line, 910);
+    EXPECT_EQ(result.point, &report::kLeafPassphraseCancelled);
     EXPECT_FALSE(result.decrypted);
   }
   {
@@ -233,10 +233,10 @@ TEST(OpenCheckDialogue, CancelAndBadPassphraseEndWithTheirSteps) {
     CommandPipe command;
     FakeOpenQuestions questions;
     questions.answers = {"wrong"};
-    OpenCheckDialogue dialogue(questions);
+    OpenCheckConversation dialogue(questions);
     const OpenCheckResult result = dialogue.Run(status, command.write);
     EXPECT_EQ(result.end, OpenCheckEnd::BadPassphrase);
-    EXPECT_EQ(result.line, 936);
+    EXPECT_EQ(result.point, &report::kBadPassphrase);
     EXPECT_EQ(questions.asked, (std::vector<std::string>{"key", "bad"}));
     EXPECT_FALSE(result.decrypted);  // nothing after the bad passphrase is read
   }

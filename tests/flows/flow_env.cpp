@@ -14,10 +14,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/form_view.h"
-#include "app/main_frame.h"
-#include "app/main_view.h"
-#include "app/startup.h"
+#include "app/web/form_view.h"
+#include "app/window/main_frame.h"
+#include "app/window/main_view.h"
+#include "base/folders.h"
 #include "flows/modal_script.h"
 
 namespace ambrine::test {

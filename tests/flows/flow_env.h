@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "leaf/error_report.h"
+#include "base/error_report.h"
 #include "support/recording_report.h"
 #include "support/test_keyring.h"
 

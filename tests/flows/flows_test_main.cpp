@@ -7,7 +7,7 @@
 #include <QApplication>
 #include <string>
 
-#include "app/form_scheme.h"
+#include "app/web/form_scheme.h"
 #include "flows/flow_env.h"
 #include "flows/modal_script.h"
 #include "gpg/child_process.h"

@@ -11,9 +11,9 @@
 #include <QPushButton>
 #include <filesystem>
 
-#include "app/commands.h"
-#include "app/main_frame.h"
-#include "app/main_view.h"
+#include "app/window/commands.h"
+#include "app/window/main_frame.h"
+#include "app/window/main_view.h"
 #include "dialogs/genkey_dialog.h"
 #include "flows/flow_env.h"
 #include "flows/modal_script.h"

@@ -16,11 +16,11 @@
 #include <QWebEngineView>
 #include <filesystem>
 
-#include "app/commands.h"
-#include "app/form_scheme.h"
-#include "app/form_view.h"
-#include "app/main_frame.h"
-#include "app/main_view.h"
+#include "app/window/commands.h"
+#include "app/web/form_scheme.h"
+#include "app/web/form_view.h"
+#include "app/window/main_frame.h"
+#include "app/window/main_view.h"
 #include "dialogs/genkey_dialog.h"
 #include "dialogs/select_key_dialog.h"
 #include "flows/flow_env.h"

@@ -14,7 +14,7 @@ namespace {
 
 using test::StandIn;
 
-TEST(SymmetricDialogue, AnswersEachPassphraseQuestionWithTheAnnouncedPassphrase) {
+TEST(SymmetricConversation, AnswersEachPassphraseQuestionWithTheAnnouncedPassphrase) {
   StandIn standIn(
       "status NEED_PASSPHRASE_SYM 9 3 2\n"
       "status GET_HIDDEN passphrase.enter\n"
@@ -45,7 +45,7 @@ TEST(SymmetricDialogue, AnswersEachPassphraseQuestionWithTheAnnouncedPassphrase)
             record.argv);
 }
 
-TEST(SymmetricDialogue, WithoutKeyPassphraseTheSymmetricOneAlsoGoesThroughItsPipe) {
+TEST(SymmetricConversation, WithoutKeyPassphraseTheSymmetricOneAlsoGoesThroughItsPipe) {
   StandIn standIn(
       "status NEED_PASSPHRASE 1234 1234 17 0\n"
       "status GET_HIDDEN passphrase.enter\n"
@@ -62,7 +62,7 @@ TEST(SymmetricDialogue, WithoutKeyPassphraseTheSymmetricOneAlsoGoesThroughItsPip
   EXPECT_EQ((std::vector<std::string>{"\n", "S\n"}), record.fields.at("command"));
 }
 
-TEST(SymmetricDialogue, AQuestionForALineEndsTheDialogueInsteadOfHanging) {
+TEST(SymmetricConversation, AQuestionForALineEndsTheDialogueInsteadOfHanging) {
   StandIn standIn(
       "status GET_LINE keygen.name\n"
       "command-all\n"  // returns only once the program closed its command end
@@ -75,7 +75,7 @@ TEST(SymmetricDialogue, AQuestionForALineEndsTheDialogueInsteadOfHanging) {
   EXPECT_EQ("", standIn.Record().First("command-all"));
 }
 
-TEST(SymmetricDialogue, StatusEndingEarlyLeavesTheOutcomeToTheExitCode) {
+TEST(SymmetricConversation, StatusEndingEarlyLeavesTheOutcomeToTheExitCode) {
   StandIn standIn("status NEED_PASSPHRASE_SYM 9 3 2\nexit 4\n");
   GpgEngine engine(standIn.Settings());
   int code = 0;
@@ -83,7 +83,7 @@ TEST(SymmetricDialogue, StatusEndingEarlyLeavesTheOutcomeToTheExitCode) {
   EXPECT_EQ(4, code);
 }
 
-TEST(SymmetricDialogue, ANullSymmetricPassphraseStartsNothing) {
+TEST(SymmetricConversation, ANullSymmetricPassphraseStartsNothing) {
   StandIn standIn;
   GpgEngine engine(standIn.Settings());
   int code = 55;

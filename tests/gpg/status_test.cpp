@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "gpg/status.h"
+#include "base/status.h"
 #include "gpg/status_line.h"
 
 namespace ambrine {

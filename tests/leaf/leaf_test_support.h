@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "leaf/attachment_sink.h"
-#include "leaf/error_report.h"
+#include "base/error_report.h"
 #include "leaf/form_page.h"
 #include "leaf/leaf_writer.h"
 #include "support/recording_report.h"

@@ -7,7 +7,10 @@
 #include "gpg/gpg_engine.h"
 #include "leaf/leaf_reader.h"
 #include "leaf/leaf_writer.h"
-#include "leaf/tool/leaf_file.h"
+#include "gpg/own_key.h"
+#include "leaf/attachment_files.h"
+#include "leaf/leaf_file.h"
+#include "leaf/tool/plain_form_page.h"
 #include "leaf_test_support.h"
 #include "support/test_keyring.h"
 
@@ -15,6 +18,22 @@ namespace ambrine {
 namespace {
 
 using test::RecordingReport;
+
+// Answers every passphrase question with one passphrase; yes to the rest.
+class FixedAnswers : public SaveQuestions, public OpenQuestions {
+ public:
+  explicit FixedAnswers(std::string passphrase) : passphrase_(std::move(passphrase)) {}
+  std::string AskLine(const std::string&, bool) override { return passphrase_; }
+  bool AskYesNo(const std::string&) override { return true; }
+  void ShowBadPassphrase() override {}
+  bool AskPassphrase(bool, std::string& answer) override {
+    answer = passphrase_;
+    return true;
+  }
+
+ private:
+  std::string passphrase_;
+};
 
 // One key for the whole binary; key generation is the slow part.
 struct Keys {
@@ -73,35 +92,42 @@ TEST_F(LeafGpg, PublicKeyAndPassphraseLeavesRoundTripWithTheirAttachments) {
       {"\xE6\x97\xA5\xE8\xA8\x98 1.bin", Pattern(200001, 1)}, {"empty", ""}, {"s", "x"}};
   AttachmentStore store;
   RecordingReport report;
-  std::string error;
   for (const auto& [name, content] : files) {
     test::WriteFile(work_.File(name), content);
-    ASSERT_EQ(AttachFile(settings, work_.File(name), store, report, error), kOk) << error;
+    ASSERT_EQ(AttachmentFiles(settings, report).Attach(work_.File(name), store),
+              AttachOutcome::Attached);
   }
   // The temporary files hold ciphertext only.
   EXPECT_NE(test::ReadFile(store.Find(0)->tempPath).find("\x8c"), std::string::npos);
   EXPECT_EQ(test::ReadFile(store.Find(0)->tempPath).find(files[0].second.substr(0, 64)), std::string::npos);
 
   for (bool symmetric : {false, true}) {
-    PlainPage page;
+    PlainFormPage page;
     page.document = "<!DOCTYPE html><html><body>\xE6\x97\xA5</body></html>";
     page.form = std::string("k=v\x01", 4) + std::string(57, 'z');
-    CreateRequest request;
-    request.symmetric = symmetric;
+    SaveRequest request;
+    request.publicKeyMode = !symmetric;
+    request.recipients = SaveRecipients({}, ReadOwnKey(settings).fingerprint);
     request.passphrase = "pass phrase";
     request.outputPath = work_.File("leaf.gpg");
-    auto noAsk = [](const std::string&, std::string&) { return false; };
-    ASSERT_EQ(CreateLeaf(settings, request, page, store, noAsk, report, error), kOk) << error;
+    FixedAnswers noKeyPassphrase("");
+    ASSERT_EQ(LeafFile(settings, report).Save(request, page, store, noKeyPassphrase),
+              SaveOutcome::Saved);
+    EXPECT_TRUE(request.passphrase.empty());  // wiped once the save ended
 
-    PlainPage opened;
+    PlainFormPage opened;
     AttachmentStore reopened;
     GpgAttachmentSink sink(reopened, settings, report);
-    OpenResult result;
-    auto ask = [](const std::string&, std::string& answer) { answer = "pass phrase"; return true; };
-    ASSERT_EQ(OpenLeaf(settings, request.outputPath, ask, opened, sink, report, result, error), kOk) << error;
+    OpenCheckResult result;
+    Status readStatus = kFailure;
+    FixedAnswers answers("pass phrase");
+    ASSERT_EQ(LeafFile(settings, report)
+                  .ReadInOnePass(request.outputPath, answers, opened, sink, result, readStatus),
+              kOk);
+    EXPECT_EQ(readStatus, kOk);
     EXPECT_TRUE(result.decrypted);
-    ASSERT_EQ(result.signatures.size(), 1u);
-    EXPECT_EQ(result.signatures[0].userId, "Leaf Tester <leaf@example.org>");
+    ASSERT_EQ(result.goodSignatures.size(), 1u);
+    EXPECT_NE(result.goodSignatures[0].find(" Leaf Tester <leaf@example.org>"), std::string::npos);
     EXPECT_EQ(opened.document, page.document);
     EXPECT_EQ(opened.form, page.form);
     ASSERT_EQ(reopened.Count(), files.size());
@@ -121,9 +147,9 @@ TEST_F(LeafGpg, AnUndecryptableTemporaryFileFailsTheSaveInsteadOfDroppingTheAtta
   const GpgSettings& settings = SharedKeys().settings;
   AttachmentStore store;
   RecordingReport report;
-  std::string error;
   test::WriteFile(work_.File("a"), "content");
-  ASSERT_EQ(AttachFile(settings, work_.File("a"), store, report, error), kOk) << error;
+  ASSERT_EQ(AttachmentFiles(settings, report).Attach(work_.File("a"), store),
+            AttachOutcome::Attached);
   AttachmentStore wrong;
   wrong.Append("a", store.Find(0)->tempPath, "0000000000000000");
   test::MemoryPage page;

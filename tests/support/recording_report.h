@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "leaf/error_report.h"
+#include "base/error_report.h"
 
 namespace ambrine::test {
 
@@ -17,6 +17,7 @@ struct Reported {
 
 class RecordingReport : public ErrorReport {
  public:
+  using ErrorReport::Report;
   void Report(Status code, const char* source, int line) override {
     reports.push_back({code, source, line});
   }

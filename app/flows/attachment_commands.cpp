@@ -1,0 +1,69 @@
+#include "app/flows/attachment_commands.h"
+
+#include <cstdio>
+
+#include <QMessageBox>
+
+#include "app/flows/file_dialogs.h"
+#include "leaf/attachment_files.h"
+#include "leaf/attachment_store.h"
+
+namespace ambrine {
+
+bool AttachmentListing(const AttachmentStore& store, std::string& text) {
+  text.clear();
+  for (const AttachmentEntry& entry : store) {
+    // Each line has room for 275 characters, as the page has always had.
+    char line[276];
+    const int length = std::snprintf(line, sizeof line, "%d\t%s\n", entry.index, entry.name.c_str());
+    if (length < 0 || length >= static_cast<int>(sizeof line)) return false;
+    text.append(line, static_cast<std::size_t>(length));
+  }
+  return true;
+}
+
+void AttachmentCommands::Attach(std::optional<std::string>& result) {
+  QWidget* owner = context_.dialogOwner;
+  const QString chosen = AskOpenFileName(owner, {AllFilesFilter()});
+  if (chosen.isEmpty()) {
+    result = std::string();
+    return;
+  }
+  const std::string path = chosen.toStdString();
+  const AttachOutcome outcome =
+      AttachmentFiles(context_.settings, context_.report).Attach(path, context_.attachments);
+  if (outcome == AttachOutcome::EncryptionFailed) {
+    QMessageBox::critical(owner, QStringLiteral("Error"),
+                          QStringLiteral("ファイルを添付できません: %1")
+                              .arg(QString::fromStdString(BaseName(path))));
+  }
+  List(result);
+}
+
+void AttachmentCommands::Detach(std::int32_t index, std::optional<std::string>& result) {
+  context_.attachments.Remove(index);
+  List(result);
+}
+
+void AttachmentCommands::List(std::optional<std::string>& result) {
+  std::string text;
+  if (AttachmentListing(context_.attachments, text)) result = std::move(text);
+}
+
+void AttachmentCommands::Extract(std::int32_t index) {
+  const AttachmentEntry* entry = context_.attachments.Find(index);
+  if (!entry) return;
+  QWidget* owner = context_.dialogOwner;
+  const QString chosen =
+      AskSaveFileName(owner, {AllFilesFilter()}, QString(), QString::fromStdString(entry->name));
+  if (chosen.isEmpty()) return;
+  const ExtractOutcome outcome =
+      AttachmentFiles(context_.settings, context_.report).Extract(*entry, chosen.toStdString());
+  if (outcome == ExtractOutcome::DecryptionFailed) {
+    QMessageBox::critical(owner, QStringLiteral("Error"),
+                          QStringLiteral("添付ファイルを取り出せません: %1")
+                              .arg(QString::fromStdString(entry->name)));
+  }
+}
+
+}  // namespace ambrine

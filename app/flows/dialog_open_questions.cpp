@@ -1,0 +1,46 @@
+#include "app/flows/dialog_open_questions.h"
+
+#include <QMessageBox>
+
+#include "app/flows/arrow_cursor.h"
+#include "dialogs/input_box_dialog.h"
+
+namespace ambrine {
+
+bool DialogOpenQuestions::AskPassphrase(bool symmetric, std::string& answer) {
+  const QString prompt = symmetric
+                             ? QStringLiteral("対称暗号を解くパスフレーズを入力してください。")
+                             : QStringLiteral("秘密鍵のロックを解除するパスフレーズを入力してください。");
+  InputBoxDialog box(QStringLiteral("パスフレーズの入力"), prompt, true, 260, owner_);
+  const ArrowCursor arrow;
+  if (box.DoModal() != 1) return false;
+  answer = box.TakeText();
+  return true;
+}
+
+void DialogOpenQuestions::ShowBadPassphrase() {
+  const ArrowCursor arrow;
+  QMessageBox::critical(owner_, QStringLiteral("Error"),
+                        QStringLiteral("パスフレーズに誤りがあります"));
+}
+
+void DialogOpenQuestions::ShowNotDecryptable() {
+  const ArrowCursor arrow;
+  QMessageBox::critical(owner_, QStringLiteral("Error"), QStringLiteral("復号できません"));
+}
+
+bool DialogOpenQuestions::ConfirmSignatures(const OpenCheckResult& checked) {
+  const ArrowCursor arrow;
+  const bool yes =
+      checked.signatureSeen
+          ? QMessageBox::question(owner_, QStringLiteral("Confirm"),
+                                  QString::fromStdString(ConfirmationText(checked.goodSignatures)),
+                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes
+          : QMessageBox::question(
+                owner_, QStringLiteral("Question"),
+                QStringLiteral("有効な電子署名が見つかりません。処理を続行しますか?"),
+                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+  return yes;
+}
+
+}  // namespace ambrine

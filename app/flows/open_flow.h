@@ -1,0 +1,22 @@
+// File > Open: asks for a leaf file and has the leaf core check its
+// signature, decrypt it and show the saved form with its values and
+// attachments; the questions are asked with the window's dialogs.
+#pragma once
+
+#include <string>
+
+#include "app/flows/flow_context.h"
+
+namespace ambrine {
+
+class OpenFlow {
+ public:
+  explicit OpenFlow(const FlowContext& context) : context_(context) {}
+  // `leafPath` becomes the chosen file.
+  void Run(std::string& leafPath);
+
+ private:
+  FlowContext context_;
+};
+
+}  // namespace ambrine

@@ -1,0 +1,57 @@
+#include "app/flows/save_flow.h"
+
+#include <QDialog>
+#include <QMessageBox>
+#include <memory>
+
+#include "app/flows/dialog_save_questions.h"
+#include "app/flows/wait_cursor.h"
+#include "app/web/handed_over_form_page.h"
+#include "base/secure_wipe.h"
+#include "dialogs/select_key_dialog.h"
+#include "leaf/leaf_file.h"
+
+namespace ambrine {
+
+void SaveFlow::Run(const PageHandover* handover, const std::string& leafPath,
+                   const std::string& myFingerprint) {
+  GpgSettings& settings = context_.settings;
+  QWidget* owner = context_.dialogOwner;
+  // The dialog leaves the passphrase in the settings; it lives no longer
+  // than this save.
+  struct WipeOnReturn {
+    std::string& secret;
+    ~WipeOnReturn() { SecureWipe(secret); }
+  } wipe{settings.passphrase};
+
+  settings.outputPath = leafPath;
+  {
+    SelectKeyDialog dialog(&settings, owner, context_.report);
+    if (dialog.exec() != QDialog::Accepted) return;
+  }
+
+  SaveRequest request;
+  request.publicKeyMode = settings.publicKeyMode == 1;
+  request.outputPath = settings.outputPath;
+  if (request.publicKeyMode) {
+    request.recipients = SaveRecipients(settings.recipients, myFingerprint);
+  } else {
+    request.passphrase = settings.passphrase;
+  }
+
+  std::unique_ptr<HandedOverFormPage> handedOver;
+  if (handover) handedOver = std::make_unique<HandedOverFormPage>(*handover, context_.page);
+  FormPage& page = handedOver ? static_cast<FormPage&>(*handedOver) : context_.page;
+  DialogSaveQuestions questions(owner);
+  SaveOutcome outcome;
+  {
+    WaitCursor cursor;
+    outcome = LeafFile(settings, context_.report).Save(request, page, context_.attachments,
+                                                         questions);
+  }
+  if (outcome == SaveOutcome::EncryptionFailed) {
+    QMessageBox::critical(owner, QStringLiteral("Error"), QStringLiteral("Encryption Failed."));
+  }
+}
+
+}  // namespace ambrine

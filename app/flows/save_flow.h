@@ -1,0 +1,29 @@
+// File > Save and the page's saveLeaf(): asks for the save options and has
+// the leaf core write the form, its values and its attachments as an
+// encrypted, signed leaf.
+#pragma once
+
+#include <string>
+
+#include "app/flows/flow_context.h"
+
+namespace ambrine {
+
+struct PageHandover;
+
+class SaveFlow {
+ public:
+  explicit SaveFlow(const FlowContext& context) : context_(context) {}
+  // `handover` is what the page's saveLeaf call brought along; null when the
+  // command came from the menu and the page can be asked directly.
+  // `leafPath` is proposed as the output file; `myFingerprint` is added to
+  // the chosen keys. The save dialog's passphrase is wiped from the settings
+  // when the save ends, on every path.
+  void Run(const PageHandover* handover, const std::string& leafPath,
+           const std::string& myFingerprint);
+
+ private:
+  FlowContext context_;
+};
+
+}  // namespace ambrine

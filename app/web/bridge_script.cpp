@@ -1,0 +1,118 @@
+#include "app/web/bridge_script.h"
+
+#include <sys/random.h>
+
+#include <array>
+
+namespace ambrine {
+
+namespace {
+
+// Runs in the main world of the main frame at document creation. Method
+// names are looked up by the program, so window.external is a proxy: any
+// name calls through, and names the program does not know fail there.
+// saveLeaf hands over saveForm()'s result and the document first, because
+// the page's script cannot run while it waits in prompt().
+constexpr char kScript[] = R"JS(
+(function () {
+  'use strict';
+  var marker = '@MARKER@';
+  var ask = window.prompt.bind(window);
+  var stringify = JSON.stringify, parse = JSON.parse;
+  function ascii(json) {
+    // Only printable ASCII travels in the prompt text.
+    return json.replace(/[\u007f-\uffff]/g, function (c) {
+      return '\\u' + ('0000' + c.charCodeAt(0).toString(16)).slice(-4);
+    });
+  }
+  function typed(v) {
+    if (typeof v === 'string') return { t: 's', v: v };
+    if (typeof v === 'number' && isFinite(v)) return { t: 'n', v: v };
+    return { t: 'o' };
+  }
+  // The engine cuts prompt texts of more than about 10,000 characters, so a
+  // long call travels in pieces ('P'), then its last piece ('C'); a long
+  // answer comes back in pieces too ('M' more, 'E' end, 'R' asks for more).
+  var piece = @PIECE@;
+  function exchange(kind, text) {
+    var answer = ask(marker + kind + text, '');
+    if (typeof answer !== 'string' || answer.length === 0) throw new Error('no answer');
+    return answer;
+  }
+  function send(name, args, handover) {
+    var call = { name: name, args: Array.prototype.map.call(args, typed) };
+    if (handover) call.handover = handover;
+    var text = ascii(stringify(call)), answer;
+    try {
+      for (; text.length > piece; text = text.substring(piece)) exchange('P', text.substring(0, piece));
+      answer = exchange('C', text);
+      var whole = answer.substring(1);
+      while (answer.charAt(0) === 'M') {
+        answer = exchange('R', '');
+        whole += answer.substring(1);
+      }
+    } catch (e) {
+      throw new Error('window.external.' + name + ': ' + e.message);
+    }
+    var reply = parse(whole);
+    if (reply.s < 0)
+      throw new Error('window.external.' + name + ' failed: 0x' + (reply.s >>> 0).toString(16));
+    return reply.r;
+  }
+  function gather() {
+    var form;
+    try {
+      form = (typeof saveForm === 'function') ? typed(saveForm()) : { t: 'missing' };
+    } catch (e) {
+      form = { t: 'error' };
+    }
+    var doc = '';
+    try {
+      var type = document.doctype ? new XMLSerializer().serializeToString(document.doctype) : '';
+      doc = type + document.documentElement.outerHTML;
+    } catch (e) {}
+    return { form: form, doc: doc };
+  }
+  var external = new Proxy(Object.create(null), {
+    get: function (target, name) {
+      if (typeof name !== 'string') return undefined;
+      if (name === 'saveLeaf')
+        return function () { return send(name, arguments, gather()); };
+      return function () { return send(name, arguments); };
+    },
+    set: function () { return false; },
+    defineProperty: function () { return false; },
+    deleteProperty: function () { return false; }
+  });
+  Object.defineProperty(window, 'external', {
+    value: external, writable: false, enumerable: true, configurable: false
+  });
+})();
+)JS";
+
+}  // namespace
+
+QString BridgeMarker(const QString& token) {
+  return QStringLiteral("@AMBRINE-EXTERNAL/%1@").arg(token);
+}
+
+QString BridgeScriptSource(const QString& token) {
+  QString source = QString::fromUtf8(kScript);
+  source.replace(QStringLiteral("@MARKER@"), BridgeMarker(token));
+  source.replace(QStringLiteral("@PIECE@"), QString::number(kBridgePieceSize));
+  return source;
+}
+
+QString MakeBridgeToken() {
+  std::array<unsigned char, 16> bytes{};
+  std::size_t got = 0;
+  while (got < bytes.size()) {
+    const ssize_t n = ::getrandom(bytes.data() + got, bytes.size() - got, 0);
+    if (n > 0) got += static_cast<std::size_t>(n);
+  }
+  QString token;
+  for (unsigned char b : bytes) token += QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0'));
+  return token;
+}
+
+}  // namespace ambrine

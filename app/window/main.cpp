@@ -1,0 +1,24 @@
+// Starts Ambrine: the main window with the form, or nothing when the user
+// declines to make a key pair on first run.
+#include <QApplication>
+#include <cstdlib>
+
+#include "app/web/form_scheme.h"
+#include "app/window/main_frame.h"
+#include "base/folders.h"
+#include "resources/toolbar_images.h"
+
+int main(int argc, char** argv) {
+  // The form scheme must be known to the web engine before it starts.
+  ambrine::RegisterFormScheme();
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Ambrine"));
+  QApplication::setWindowIcon(ambrine::ProgramIcon());
+
+  ambrine::MainFrame frame;
+  if (!frame.Start(ambrine::ProgramFolder(), ambrine::CurrentEnvironment())) return 0;
+  frame.show();
+  // Closing the window ends the program normally.
+  return app.exec() == 0 ? 0 : 1;
+}

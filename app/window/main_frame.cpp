@@ -1,0 +1,125 @@
+#include "app/window/main_frame.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QUrl>
+
+#include "app/window/commands.h"
+#include "app/web/form_view.h"
+#include "app/window/frame_actions.h"
+#include "app/window/main_view.h"
+#include "dialogs/about_dialog.h"
+#include "resources/toolbar_images.h"
+
+namespace ambrine {
+
+namespace {
+
+// Prints the form and waits until the engine has painted every page, so
+// the printer is not used after the dialog that owns it has gone.
+void PrintAndWait(FormView& view, QPrinter* printer) {
+  QEventLoop loop;
+  QObject::connect(&view, &QWebEngineView::printFinished, &loop, &QEventLoop::quit);
+  QObject::connect(view.page(), &QWebEnginePage::renderProcessTerminated, &loop,
+                   &QEventLoop::quit);
+  view.print(printer);
+  loop.exec();
+}
+
+}  // namespace
+
+QString TitleFor(const QString& userId) { return QStringLiteral("Ambrine - ") + userId; }
+
+MainFrame::MainFrame(QWidget* parent) : QMainWindow(parent), view_(new MainView(this)) {
+  setWindowTitle(QStringLiteral("Ambrine"));
+  setWindowIcon(ProgramIcon());
+  actions_ = MakeCommandActions(this);
+  BuildMenus(menuBar(), actions_);
+  auto* toolBar = addToolBar(QStringLiteral("Standard"));
+  toolBar->setObjectName(QStringLiteral("standardToolBar"));
+  BuildToolBar(toolBar, actions_);
+  ConsumeKeys(this, {QKeySequence(Qt::Key_F6), QKeySequence(Qt::SHIFT | Qt::Key_F6)});
+
+  // "Ready" sits in the status bar and gives way while a prompt is shown.
+  statusBar()->addWidget(new QLabel(ReadyText(), statusBar()));
+  setCentralWidget(view_);
+  resize(960, 720);
+  Connect();
+}
+
+MainFrame::~MainFrame() = default;
+
+bool MainFrame::Start(const std::string& programFolder, const StartupEnvironment& env) {
+  return Succeeded(view_->Start(programFolder, env));
+}
+
+void MainFrame::SetOwnKeyTitle(const QString& userId) { setWindowTitle(TitleFor(userId)); }
+
+void MainFrame::Connect() {
+  auto on = [this](int id, auto&& slot) {
+    connect(actions_.value(id), &QAction::triggered, this, slot);
+  };
+  auto web = [this](QWebEnginePage::WebAction action) {
+    return [this, action]() { view_->formView().page()->triggerAction(action); };
+  };
+  connect(view_, &MainView::ownKeyChanged, this, &MainFrame::SetOwnKeyTitle);
+  on(kCmdNew, [this]() { view_->NewForm(); });
+  on(kCmdOpen, [this]() { view_->OpenLeaf(); });
+  on(kCmdSave, [this]() { view_->saveLeaf(); });
+  on(kCmdExportFormData, [this]() { view_->ExportFormData(); });
+  on(kCmdPrint, [this]() { Print(); });
+  on(kCmdPrintPreview, [this]() { PrintPreview(); });
+  on(kCmdPageSetup, [this]() { PageSetup(); });
+  on(kCmdExit, [this]() { close(); });
+  on(kCmdUndo, web(QWebEnginePage::Undo));
+  on(kCmdCut, web(QWebEnginePage::Cut));
+  on(kCmdCopy, web(QWebEnginePage::Copy));
+  on(kCmdPaste, web(QWebEnginePage::Paste));
+  on(kCmdManageKeys, [this]() { view_->ShowKeyManagement(); });
+  on(kCmdMyFingerprint, [this]() { view_->ShowMyFingerprint(); });
+  on(kCmdExportMyKey, [this]() { view_->ExportMyKey(); });
+  on(kCmdHelpContents, [this]() { HelpContents(); });
+  on(kCmdAbout, [this]() { About(); });
+}
+
+void MainFrame::Print() {
+  QPrintDialog dialog(&printer_, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  PrintAndWait(view_->formView(), &printer_);
+}
+
+void MainFrame::PrintPreview() {
+  QPrintPreviewDialog dialog(&printer_, this);
+  connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
+          [this](QPrinter* printer) { PrintAndWait(view_->formView(), printer); });
+  dialog.exec();
+}
+
+void MainFrame::PageSetup() {
+  QPageSetupDialog dialog(&printer_, this);
+  dialog.exec();
+}
+
+void MainFrame::HelpContents() {
+  // The manual beside the program, in the desktop's browser; nothing
+  // happens when it is missing.
+  const QString manual = QString::fromStdString(view_->programFolder()) + QStringLiteral("manual.html");
+  if (view_->programFolder().empty() || !QFileInfo::exists(manual)) return;
+  QDesktopServices::openUrl(QUrl::fromLocalFile(manual));
+}
+
+void MainFrame::About() {
+  AboutDialog dialog(this);
+  dialog.DoModal();
+}
+
+}  // namespace ambrine

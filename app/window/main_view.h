@@ -1,0 +1,97 @@
+// The view in the main window: hosts the form in the web view, is the page's
+// script object (window.external), and owns the gpg settings, the user's own
+// fingerprint, the current leaf path and the attachments of the open form.
+#pragma once
+
+#include <QWidget>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/flows/flow_context.h"
+#include "app/web/form_engine_page.h"
+#include "app/web/live_form_page.h"
+#include "app/web/script_external.h"
+#include "base/folders.h"
+#include "gpg/gpg_settings.h"
+#include "leaf/attachment_store.h"
+
+namespace ambrine {
+
+class ErrorReport;
+class FormView;
+
+class MainView : public QWidget, public ScriptExternal, public PageCallHandler {
+  Q_OBJECT
+
+ public:
+  explicit MainView(QWidget* parent = nullptr);
+  ~MainView() override;
+
+  // Finds the folders and key rings, asks for a key pair on first run, reads
+  // the user's own key and shows the preset form. kCancelled when the user
+  // declined to make a key; other failures when a folder cannot be made.
+  Status Start(const std::string& programFolder, const StartupEnvironment& env);
+
+  // Shows an HTML file as the form; empties the attachment list first.
+  // Failures are reported (source "mainview").
+  Status LoadFormFile(const std::string& path);
+
+  // Commands of the main window.
+  void NewForm();
+  void OpenLeaf();
+  void ExportFormData();
+  void ShowKeyManagement();
+  void ShowMyFingerprint();
+  void ExportMyKey();
+
+  // ScriptExternal.
+  void saveLeaf() override;
+  void attachFile(std::optional<std::string>& result) override;
+  void detachFile(std::int32_t index, std::optional<std::string>& result) override;
+  void listFile(std::optional<std::string>& result) override;
+  void extractFile(std::int32_t index) override;
+  void saveForm(const std::string& text) override;
+
+  // PageCallHandler: a window.external call from the page.
+  Status HandlePageCall(const std::string& name, const std::vector<ScriptValue>& args,
+                        const PageHandover* handover,
+                        std::optional<std::string>& result) override;
+
+  // What the window and the tests look at.
+  GpgSettings& settings() { return settings_; }
+  AttachmentStore& attachments() { return store_; }
+  FormView& formView() { return *view_; }
+  FormPage& formPage() { return livePage_; }
+  ErrorReport& errorReport() { return report_; }
+  const std::string& programFolder() const { return programFolder_; }
+  const std::string& ownUserId() const { return ownUserId_; }
+  const std::string& myFingerprint() const { return myFingerprint_; }
+  const std::string& leafPath() const { return leafPath_; }
+  // The window that owns the dialogs the view shows.
+  QWidget* dialogOwner();
+
+  // Lets tests record reports instead of showing them.
+  void setErrorReport(ErrorReport& report) { report_ = report; }
+
+ signals:
+  // The own key was read; the main window puts it in its title.
+  void ownKeyChanged(const QString& userId);
+
+ private:
+  FormView* view_;
+  LiveFormPage livePage_;
+  GpgSettings settings_;
+  std::string programFolder_;
+  std::string ownUserId_;
+  std::string myFingerprint_;
+  std::string leafPath_;
+  AttachmentStore store_;
+  std::reference_wrapper<ErrorReport> report_;
+  const PageHandover* handover_ = nullptr;
+
+  // What a flow works with, for the command being run.
+  FlowContext Flow();
+};
+
+}  // namespace ambrine

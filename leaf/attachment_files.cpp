@@ -1,0 +1,68 @@
+#include "leaf/attachment_files.h"
+
+#include <unistd.h>
+
+#include "base/replacement_file.h"
+#include "base/secure_wipe.h"
+#include "gpg/gpg_engine.h"
+
+namespace ambrine {
+
+std::string BaseName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+AttachOutcome AttachmentFiles::Attach(const std::string& path, AttachmentStore& store) {
+  std::string tempPath;
+  Fd tempFd;
+  Status s = CreateTempAttachmentFile(tempPath, tempFd);
+  if (Failed(s)) {
+    report_.Report(s, report::kAttachTempFileFailed);
+    return AttachOutcome::Reported;
+  }
+  tempFd.reset();  // gpg writes the file by its name
+  std::string passphrase;
+  int exitCode = -1;
+  s = MakeTempPassphrase(passphrase, 16, report_);
+  if (Succeeded(s)) {
+    GpgEngine engine(settings_);
+    s = engine.EncryptFileSymmetric(path, tempPath, false, nullptr, passphrase.c_str(), &exitCode);
+  }
+  if (Failed(s) || exitCode != 0) {
+    ::unlink(tempPath.c_str());
+    SecureWipe(passphrase);
+    return AttachOutcome::EncryptionFailed;
+  }
+  store.Append(BaseName(path), std::move(tempPath), std::move(passphrase));
+  return AttachOutcome::Attached;
+}
+
+ExtractOutcome AttachmentFiles::Extract(const AttachmentEntry& entry, const std::string& target) {
+  ReplacementFile output;
+  Status s = output.Create(target);
+  if (Failed(s)) {
+    report_.Report(s, report::kExtractFailed);
+    return ExtractOutcome::Reported;
+  }
+  output.TakeFd().reset();
+  int exitCode = -1;
+  GpgEngine engine(settings_);
+  s = engine.DecryptFile(entry.tempPath, output.tempPath(), false, entry.tempPassphrase.c_str(),
+                         &exitCode);
+  if (Failed(s)) {
+    report_.Report(s, report::kExtractFailed);
+    return ExtractOutcome::Reported;
+  }
+  if (exitCode != 0) return ExtractOutcome::DecryptionFailed;
+  // The user asked for a plain file: it gets the usual mode, not owner-only.
+  output.UseDefaultMode();
+  s = output.Commit();
+  if (Failed(s)) {
+    report_.Report(s, report::kExtractFailed);
+    return ExtractOutcome::Reported;
+  }
+  return ExtractOutcome::Extracted;
+}
+
+}  // namespace ambrine

@@ -1,0 +1,50 @@
+// Attaching a file to the open form and extracting an attachment to a file:
+// gpg moves the bytes between the user's file and the attachment's
+// encrypted temporary file, so plaintext never reaches a working file.
+#pragma once
+
+#include <string>
+
+#include "base/error_report.h"
+#include "gpg/gpg_settings.h"
+#include "leaf/attachment_store.h"
+
+namespace ambrine {
+
+enum class AttachOutcome {
+  Attached,          // a new entry ends the store
+  Reported,          // no temporary file could be made; reported
+  EncryptionFailed,  // gpg could not encrypt the file; nothing was added
+};
+
+enum class ExtractOutcome {
+  Extracted,         // the target holds the attachment
+  Reported,          // the target could not be written; reported
+  DecryptionFailed,  // gpg could not decrypt the temporary file; target untouched
+};
+
+class AttachmentFiles {
+ public:
+  AttachmentFiles(const GpgSettings& settings, ErrorReport& report)
+      : settings_(settings), report_(report) {}
+
+  // Encrypts the file at `path` into a new temporary attachment file under
+  // a fresh random passphrase and appends it to `store` under its base
+  // name. An entry without its content would only fail later, when the leaf
+  // is saved: on failure nothing is added.
+  AttachOutcome Attach(const std::string& path, AttachmentStore& store);
+
+  // Decrypts the entry's temporary file into `target`. gpg writes beside
+  // it and the target is replaced only by the whole content, so a failure
+  // neither leaves a wrong file nor destroys the one that was there.
+  ExtractOutcome Extract(const AttachmentEntry& entry, const std::string& target);
+
+ private:
+  const GpgSettings& settings_;
+  ErrorReport& report_;
+};
+
+// The file's name without its folder.
+std::string BaseName(const std::string& path);
+
+}  // namespace ambrine

@@ -1,0 +1,228 @@
+#include "leaf/leaf_file.h"
+
+#include <fcntl.h>
+
+#include <thread>
+
+#include "base/replacement_file.h"
+#include "base/secure_wipe.h"
+#include "gpg/gpg_engine.h"
+#include "gpg/pipe_io.h"
+#include "gpg/status_drain.h"
+#include "leaf/leaf_reader.h"
+#include "leaf/leaf_writer.h"
+#include "leaf/line_reader.h"
+
+namespace ambrine {
+
+namespace {
+
+Status OpenForGpg(const char* path, int flags, Fd& fd) {
+  // Close-on-exec here; the engine hands it to gpg as a standard descriptor.
+  const int raw = ::open(path, flags | O_CLOEXEC);
+  if (raw < 0) return LastErrorStatus();
+  fd.reset(raw);
+  return kOk;
+}
+
+}  // namespace
+
+std::vector<std::string> SaveRecipients(const std::vector<std::string>& chosen,
+                                        const std::string& myFingerprint) {
+  std::vector<std::string> recipients = chosen;
+  // Without a key of its own the program cannot sign; gpg reports that.
+  if (!myFingerprint.empty()) recipients.push_back(myFingerprint);
+  return recipients;
+}
+
+SaveRequest::~SaveRequest() { SecureWipe(passphrase); }
+
+SaveOutcome LeafFile::Save(SaveRequest& request, FormPage& page, const AttachmentStore& store,
+                           SaveQuestions& questions) {
+  struct WipeOnReturn {
+    std::string& secret;
+    ~WipeOnReturn() { SecureWipe(secret); }
+  } wipe{request.passphrase};
+  auto reported = [this](Status s, const ReportPoint& point) {
+    report_.Report(s, point);
+    return SaveOutcome::Reported;
+  };
+
+  // Declared before the engine so that it is joined after the engine has
+  // stopped a gpg that was not waited for.
+  StatusDrain drain;
+  GpgEngine engine(settings_);
+
+  Fd message, messageChild;
+  Status s = CreateOutboundPipe(message, messageChild);
+  if (Failed(s)) return reported(s, report::kMessagePipeFailed);
+  // gpg writes beside the leaf; the leaf is replaced only by a complete one.
+  ReplacementFile output;
+  s = output.Create(request.outputPath);
+  if (Failed(s)) return reported(s, report::kLeafUnwritable);
+  Fd command, commandChild;
+  s = CreateOutboundPipe(command, commandChild);
+  if (Failed(s)) return reported(s, report::kCommandPipeFailed);
+  Fd status, statusChild;
+  s = CreateInboundPipe(status, statusChild);
+  if (Failed(s)) return reported(s, report::kStatusPipeFailed);
+
+  if (request.publicKeyMode) {
+    s = engine.Encrypt(request.recipients, std::move(messageChild), output.TakeFd(), true,
+                       nullptr, std::move(statusChild), std::move(commandChild));
+    if (Failed(s)) return reported(s, report::kEncryptGpgStartFailed);
+  } else {
+    // The passphrase goes through the conversation (see SetSymmetricPassphrase).
+    s = engine.EncryptSymmetric(std::move(messageChild), output.TakeFd(), true, nullptr,
+                                std::move(statusChild), std::move(commandChild));
+    if (Failed(s)) return reported(s, report::kSymmetricGpgStartFailed);
+  }
+
+  SaveConversation conversation(questions);
+  if (!request.publicKeyMode) conversation.SetSymmetricPassphrase(&request.passphrase);
+  const SaveConversationResult talked = conversation.Run(status, command);
+  if (talked.end == SaveConversationEnd::WriteFailed) return reported(talked.status, *talked.point);
+  // No answer follows: a later question of gpg's meets the end of its
+  // command input instead of waiting for ever.
+  command.reset();
+  drain.Start(std::move(status));
+
+  // gpg that ended before it began encrypting takes no message; its exit
+  // code tells the user.
+  const bool began = talked.end != SaveConversationEnd::EndOfData;
+  if (began) {
+    s = WriteLeafMessage(message.get(), page, store, settings_, report_);
+    message.reset();
+    // The writer has reported it; the engine stops gpg and the old leaf stays.
+    if (Failed(s)) return SaveOutcome::Reported;
+  }
+  message.reset();
+
+  drain.Join();
+  int exitCode = -1;
+  const Status waited = engine.WaitForExit(&exitCode);
+  if (Failed(waited) || exitCode != 0 || !began) return SaveOutcome::EncryptionFailed;
+  s = output.Commit();
+  if (Failed(s)) return reported(s, report::kLeafUnwritable);
+  return SaveOutcome::Saved;
+}
+
+OpenOutcome LeafFile::Open(const std::string& path, LeafOpenQuestions& questions,
+                           FormPage& page, AttachmentStore& store) {
+  std::string passphrase;
+  const bool goOn = Check(path, questions, passphrase);
+  if (goOn) Produce(path, passphrase, page, store);
+  SecureWipe(passphrase);
+  return goOn ? OpenOutcome::Opened : OpenOutcome::Stopped;
+}
+
+bool LeafFile::Check(const std::string& path, LeafOpenQuestions& questions,
+                     std::string& passphrase) {
+  GpgEngine engine(settings_);
+  Fd input;
+  Status s = OpenForGpg(path.c_str(), O_RDONLY, input);
+  if (Failed(s)) {
+    report_.Report(s, report::kLeafUnopenable);
+    return false;
+  }
+  Fd nothing;
+  s = OpenForGpg("/dev/null", O_RDWR, nothing);
+  if (Failed(s)) {
+    report_.Report(s, report::kNullDeviceUnopenable);
+    return false;
+  }
+  Fd command, commandChild;
+  if (Failed(CreateOutboundPipe(command, commandChild))) return false;
+  Fd status, statusChild;
+  if (Failed(CreateInboundPipe(status, statusChild))) return false;
+  s = engine.Decrypt(std::move(input), std::move(nothing), true, nullptr, std::move(statusChild),
+                     std::move(commandChild));
+  if (Failed(s)) {
+    report_.Report(s, report::kCheckGpgStartFailed);
+    return false;
+  }
+
+  OpenCheckConversation conversation(questions);
+  OpenCheckResult checked = conversation.Run(status, command);
+  passphrase = std::move(checked.passphrase);
+  if (checked.end != OpenCheckEnd::Finished) {
+    report_.Report(kCancelled, *checked.point);
+    return false;
+  }
+  command.reset();
+  status.reset();
+  if (Failed(engine.WaitForExit(nullptr))) return false;
+
+  if (!checked.decrypted) {
+    questions.ShowNotDecryptable();
+    return false;
+  }
+  return questions.ConfirmSignatures(checked);
+}
+
+void LeafFile::Produce(const std::string& path, const std::string& passphrase, FormPage& page,
+                       AttachmentStore& store) {
+  GpgEngine engine(settings_);
+  Fd output, outputChild;
+  if (Failed(CreateInboundPipe(output, outputChild))) return;
+  Fd input;
+  if (Failed(OpenForGpg(path.c_str(), O_RDONLY, input))) return;
+  const Status s = engine.Decrypt(std::move(input), std::move(outputChild), false,
+                                  passphrase.c_str(), Fd(), Fd());
+  if (Failed(s)) {
+    report_.Report(s, report::kProduceGpgStartFailed);
+    return;
+  }
+  ReadLeafMessage(output.get(), page, store, settings_, report_);
+  // A reader that stopped early leaves gpg writing: closing the pipe ends it.
+  output.reset();
+  engine.WaitForExit(nullptr);
+}
+
+Status LeafFile::ReadInOnePass(const std::string& path, OpenQuestions& questions,
+                               FormPage& page, AttachmentSink& sink, OpenCheckResult& checked,
+                               Status& readStatus) {
+  checked = OpenCheckResult();
+  readStatus = kOk;
+  Fd input;
+  Status s = OpenForGpg(path.c_str(), O_RDONLY, input);
+  if (Failed(s)) return s;
+  Fd output, outputChild, command, commandChild, status, statusChild;
+  if (Failed(s = CreateInboundPipe(output, outputChild)) ||
+      Failed(s = CreateOutboundPipe(command, commandChild)) ||
+      Failed(s = CreateInboundPipe(status, statusChild))) {
+    return s;
+  }
+  GpgEngine engine(settings_);
+  s = engine.Decrypt(std::move(input), std::move(outputChild), true, nullptr,
+                     std::move(statusChild), std::move(commandChild));
+  if (Failed(s)) return s;
+
+  std::thread talk([&] {
+    OpenCheckConversation conversation(questions);
+    checked = conversation.Run(status, command);
+    // Once the conversation ends no answer comes and no status is read:
+    // gpg cannot wait on either pipe while the reader waits on it.
+    command.reset();
+    status.reset();
+  });
+  {
+    LineReader lines(output.get());
+    LeafReader reader(lines, page, sink, report_);
+    readStatus = reader.ReadLeafMessage();
+    // Whatever follows the message (or its unread rest) is drained, so gpg
+    // can finish and give its verdict.
+    std::string rest;
+    std::size_t consumed = 0;
+    while (Succeeded(lines.ReadLine(rest, &consumed, 1 << 16)) && consumed > 0) {
+    }
+    SecureWipe(rest);
+  }
+  output.reset();
+  talk.join();
+  engine.WaitForExit(nullptr);
+  SecureWipe(checked.passphrase);
+  return kOk;
+}
+
+}  // namespace ambrine

@@ -1,0 +1,35 @@
+#include "leaf/tool/plain_form_page.h"
+
+#include "base/secure_wipe.h"
+
+namespace ambrine {
+
+PlainFormPage::~PlainFormPage() {
+  SecureWipe(document);
+  SecureWipe(form);
+}
+
+Status PlainFormPage::SaveDocument(std::string& bytes) {
+  bytes = document;
+  return kOk;
+}
+
+Status PlainFormPage::CallSaveForm(std::string& text, bool& isString) {
+  text = form;
+  isString = true;
+  return kOk;
+}
+
+Status PlainFormPage::LoadDocument(const std::string& bytes) {
+  SecureWipe(document);
+  document = bytes;
+  return kOk;
+}
+
+Status PlainFormPage::CallRestoreForm(const std::string& text) {
+  SecureWipe(form);
+  form = text;
+  return kOk;
+}
+
+}  // namespace ambrine

@@ -1,0 +1,33 @@
+// gpg's questions for the command-line tool: a passphrase given with
+// --passphrase-file answers an open's passphrase questions; the others are
+// asked on the terminal (/dev/tty), and without one nothing is answered.
+#pragma once
+
+#include <string>
+
+#include "leaf/open_check_conversation.h"
+#include "leaf/save_conversation.h"
+
+namespace ambrine {
+
+class TerminalQuestions : public SaveQuestions, public OpenQuestions {
+ public:
+  // `leafPassphrase` answers every passphrase question of an open when
+  // `given`; it is copied and wiped with this object.
+  TerminalQuestions(const std::string& leafPassphrase, bool given);
+  ~TerminalQuestions() override;
+
+  // SaveQuestions.
+  std::string AskLine(const std::string& prompt, bool hidden) override;
+  bool AskYesNo(const std::string& prompt) override;
+  void ShowBadPassphrase() override;
+
+  // OpenQuestions.
+  bool AskPassphrase(bool symmetric, std::string& answer) override;
+
+ private:
+  std::string leafPassphrase_;
+  bool given_;
+};
+
+}  // namespace ambrine
