@@ -23,7 +23,6 @@ namespace ambrine {
 
 namespace {
 
-constexpr std::string_view kProgressPrefix = "[GNUPG:] PROGRESS ";
 constexpr int kFieldLimit = 260;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -71,26 +70,6 @@ KeyFieldError CheckKeyFields(std::string_view name, std::string_view email,
   if (!email.empty() && !IsValidKeyEmail(email)) return KeyFieldError::Email;
   if (!comment.empty() && !IsValidKeyComment(comment)) return KeyFieldError::Comment;
   return KeyFieldError::None;
-}
-
-std::string StatusLineDisplay(std::string_view line, bool& inProgress) {
-  if (line.substr(0, kProgressPrefix.size()) == kProgressPrefix) {
-    // "[GNUPG:] PROGRESS <what> <char> ...": show only the progress character.
-    std::string_view rest = line.substr(kProgressPrefix.size());
-    const std::size_t space = rest.find(' ');
-    rest = space == std::string_view::npos ? std::string_view() : rest.substr(space);
-    while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
-    inProgress = true;
-    return rest.empty() ? std::string() : std::string(1, rest.front());
-  }
-  std::string out;
-  if (inProgress) {
-    out.push_back('\n');
-    inProgress = false;
-  }
-  out.append(line);
-  out.push_back('\n');
-  return out;
 }
 
 GenkeyDialog::GenkeyDialog(GpgSettings* settings, QWidget* owner)
@@ -221,7 +200,8 @@ void GenkeyDialog::Generate() {
 
   // Read the status lines as they come, so the box shows gpg's progress;
   // the controls stay disabled until the pipe ends.
-  inProgress_ = false;
+  status_.emplace(statusRead_, noCommand_);
+  display_ = KeyGenerationDisplay();
   ::fcntl(statusRead_.get(), F_SETFL, ::fcntl(statusRead_.get(), F_GETFL) | O_NONBLOCK);
   notifier_ = new QSocketNotifier(statusRead_.get(), QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, &GenkeyDialog::ReadStatus);
@@ -261,20 +241,21 @@ void GenkeyDialog::ReadStatus() {
   for (;;) {
     const ssize_t n = ::read(statusRead_.get(), buffer, sizeof buffer);
     if (n > 0) {
-      splitter_.Feed(std::string_view(buffer, static_cast<std::size_t>(n)),
-                     [this](std::string_view line) { ShowLine(line); });
+      status_->Feed(std::string_view(buffer, static_cast<std::size_t>(n)), display_);
+      ShowText(display_.TakeText());
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;  // more later
     break;  // end of data, broken pipe or a failed read
   }
-  splitter_.Finish([this](std::string_view line) { ShowLine(line); });
+  status_->Finish(display_);
+  ShowText(display_.TakeText());
   FinishGeneration();
 }
 
-void GenkeyDialog::ShowLine(std::string_view line) {
-  const std::string text = StatusLineDisplay(line, inProgress_);
+void GenkeyDialog::ShowText(const std::string& text) {
+  if (text.empty()) return;
   messages_->moveCursor(QTextCursor::End);
   messages_->insertPlainText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
   messages_->ensureCursorVisible();

@@ -4,12 +4,15 @@
 
 #include <QDialog>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/fd.h"
 #include "gpg/gpg_settings.h"
+#include "gpg/key_generation_display.h"
+#include "gpg/status_driver.h"
 
 class QLineEdit;
 class QPlainTextEdit;
@@ -29,44 +32,6 @@ enum class KeyFieldError { None, Name, Email, Comment };
 // The first rejected non-empty field, in the order name, e-mail, comment.
 KeyFieldError CheckKeyFields(std::string_view name, std::string_view email,
                              std::string_view comment);
-
-// What one gpg status line adds to the message box: a progress line adds its
-// progress character (runs stay on one line); any other line adds itself and
-// a line break, after a line break that ends a run of progress characters.
-std::string StatusLineDisplay(std::string_view line, bool& inProgress);
-
-// Splits bytes read from the status pipe into lines with the pipe's line
-// rules: LF ends a line, CR ends it and swallows the byte after it.
-class StatusLineSplitter {
- public:
-  // Calls `onLine` for each completed line.
-  template <typename F>
-  void Feed(std::string_view bytes, F&& onLine) {
-    for (char c : bytes) {
-      if (skipNext_) {
-        skipNext_ = false;
-        continue;
-      }
-      if (c == '\n' || c == '\r') {
-        skipNext_ = (c == '\r');
-        onLine(std::string_view(line_));
-        line_.clear();
-      } else {
-        line_.push_back(c);
-      }
-    }
-  }
-  // The last line, when the data ended without a line end.
-  template <typename F>
-  void Finish(F&& onLine) {
-    if (!line_.empty()) onLine(std::string_view(line_));
-    line_.clear();
-  }
-
- private:
-  std::string line_;
-  bool skipNext_ = false;
-};
 
 class GenkeyDialog : public QDialog {
   Q_OBJECT
@@ -96,7 +61,7 @@ class GenkeyDialog : public QDialog {
   void Generate();
   void SetEntering(bool entering);
   void ReadStatus();
-  void ShowLine(std::string_view line);
+  void ShowText(const std::string& text);
   void FinishGeneration();
 
   // A key ring gpg writes the new key to: the user's own, or a new one
@@ -119,13 +84,14 @@ class GenkeyDialog : public QDialog {
 
   bool done_ = false;
   bool generating_ = false;
-  bool inProgress_ = false;
   std::unique_ptr<GpgEngine> engine_;
   NewRing secretRing_;
   NewRing publicRing_;
   Fd statusRead_;
+  Fd noCommand_;  // key generation asks nothing: its parameters go on standard input
+  std::optional<StatusDriver> status_;  // one per generation
+  KeyGenerationDisplay display_;
   QSocketNotifier* notifier_ = nullptr;
-  StatusLineSplitter splitter_;
 };
 
 }  // namespace ambrine

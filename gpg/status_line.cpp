@@ -48,4 +48,18 @@ StatusLine ParseStatusLine(std::string_view line) {
   return result;
 }
 
+GoodSignature SplitGoodSignature(std::string_view afterPrefix) {
+  GoodSignature signature;
+  const std::size_t first = afterPrefix.find(' ');
+  if (first == std::string_view::npos) return signature;
+  const std::size_t second = afterPrefix.find(' ', first + 1);
+  if (second == std::string_view::npos) {
+    signature.userId = std::string(afterPrefix.substr(first + 1));
+    return signature;
+  }
+  signature.keyId = std::string(afterPrefix.substr(first + 1, second - first - 1));
+  signature.userId = std::string(afterPrefix.substr(second + 1));
+  return signature;
+}
+
 }  // namespace ambrine

@@ -36,4 +36,13 @@ constexpr std::string_view kStatusPrefix = "[GNUPG:] ";
 // Splits a line; the views point into `line`.
 StatusLine ParseStatusLine(std::string_view line);
 
+// The key id and user id of a good signature, from "GOODSIG <key id> <user
+// id>" (a status line's text after the prefix). Without a second space the
+// text after the first is the user id.
+struct GoodSignature {
+  std::string keyId;
+  std::string userId;
+};
+GoodSignature SplitGoodSignature(std::string_view afterPrefix);
+
 }  // namespace ambrine

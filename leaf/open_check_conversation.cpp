@@ -57,7 +57,7 @@ StatusAction OpenCheckConversation::OnStatus(const StatusLine& line, CommandWrit
       break;
     case StatusKeyword::GoodSig: {
       result_.signatureSeen = true;
-      // "GOODSIG <key id> <user id>": the line after "[GNUPG:] ".
+      // "GOODSIG <key id> <user id>", as the line reads after its prefix.
       std::string text;
       Utf8ToAnsi(line.afterPrefix, text);
       result_.goodSignatures.push_back(std::move(text));
@@ -80,11 +80,7 @@ StatusAction OpenCheckConversation::OnStatus(const StatusLine& line, CommandWrit
 std::string ConfirmationText(const std::vector<std::string>& goodSignatures) {
   std::string text;
   for (const std::string& signature : goodSignatures) {
-    // "GOODSIG <key id> <user id>": the user id follows the second space.
-    std::size_t space = signature.find(' ');
-    const std::size_t second = space == std::string::npos ? space : signature.find(' ', space + 1);
-    if (second != std::string::npos) space = second;
-    text += space == std::string::npos ? std::string() : signature.substr(space + 1);
+    text += SplitGoodSignature(signature).userId;
     text += "\n";
   }
   text += goodSignatures.empty() ? "確認された電子署名はありません" : "上記の電子署名が確認されました";

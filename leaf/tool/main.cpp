@@ -13,6 +13,7 @@
 #include "base/whole_file.h"
 #include "gpg/own_key.h"
 #include "gpg/pipe_io.h"
+#include "gpg/status_line.h"
 #include "leaf/attachment_files.h"
 #include "leaf/attachment_sink.h"
 #include "leaf/leaf_file.h"
@@ -241,17 +242,12 @@ int ShowOrExtract(const Options& o) {
 
   std::string json = "{\"decrypted\": true, \"signatures\": [";
   bool first = true;
-  for (const std::string& signature : checked.goodSignatures) {
-    // "GOODSIG <key id> <user id>"
-    const std::size_t keyAt = signature.find(' ');
-    const std::size_t userAt =
-        keyAt == std::string::npos ? keyAt : signature.find(' ', keyAt + 1);
-    const std::string keyId =
-        keyAt == std::string::npos ? "" : signature.substr(keyAt + 1, userAt - keyAt - 1);
-    const std::string userId = userAt == std::string::npos ? "" : signature.substr(userAt + 1);
+  for (const std::string& line : checked.goodSignatures) {
+    const GoodSignature signature = SplitGoodSignature(line);
     if (!first) json += ", ";
     first = false;
-    json += "{\"keyid\": " + JsonString(keyId) + ", \"uid\": " + JsonString(userId) + "}";
+    json += "{\"keyid\": " + JsonString(signature.keyId) +
+            ", \"uid\": " + JsonString(signature.userId) + "}";
   }
   json += "], \"document\": {\"bytes\": " + std::to_string(page.document.size()) +
           ", \"sha256\": \"" + Sha256::Hex(page.document) + "\"}, \"form\": " +

@@ -9,6 +9,8 @@
 #include <filesystem>
 
 #include "dialogs/genkey_dialog.h"
+#include "gpg/key_generation_display.h"
+#include "gpg/status_driver.h"
 #include "gpg/gpg_engine.h"
 #include "support/qt_modal.h"
 #include "support/test_keyring.h"
@@ -59,15 +61,21 @@ TEST(GenkeyStatusDisplay, ProgressCharactersShareALineOtherLinesStandAlone) {
   EXPECT_EQ("gpg: 鍵\n", StatusLineDisplay("gpg: 鍵", progress));
 }
 
-TEST(GenkeyStatusDisplay, SplitterFollowsThePipeLineRules) {
-  StatusLineSplitter splitter;
-  std::vector<std::string> lines;
-  auto add = [&](std::string_view l) { lines.emplace_back(l); };
-  splitter.Feed("one\ntw", add);
-  splitter.Feed("o\r", add);
-  splitter.Feed("Xthree\n\nlast", add);  // the byte after CR is swallowed
-  splitter.Finish(add);
-  EXPECT_EQ((std::vector<std::string>{"one", "two", "three", "", "last"}), lines);
+TEST(GenkeyStatusDisplay, FedBytesFollowThePipeLineRules) {
+  struct Lines : StatusHandler {
+    StatusAction OnStatus(const StatusLine& line, CommandWriter&) override {
+      lines.emplace_back(line.text);
+      return StatusAction::Continue;
+    }
+    std::vector<std::string> lines;
+  } add;
+  Fd status, command;
+  StatusDriver driver(status, command);
+  driver.Feed("one\ntw", add);
+  driver.Feed("o\r", add);
+  driver.Feed("Xthree\n\nlast", add);  // the byte after CR is swallowed
+  driver.Finish(add);
+  EXPECT_EQ((std::vector<std::string>{"one", "two", "three", "", "last"}), add.lines);
 }
 
 class GenkeyDialogTest : public testing::Test {
