@@ -134,8 +134,8 @@ TEST(ManageKeyDialog, ImportUsesNoSecretKeyRingAndRefillsTheList) {
   AnswerFileDialog(QString::fromStdString(junk));
   dialog.importButton()->click();
   ASSERT_EQ(report.reports.size(), 1u);
-  EXPECT_EQ(report.reports[0].source, "ManageKey");
-  EXPECT_EQ(report.reports[0].line, 107);
+  EXPECT_EQ(report.reports[0].source, report::kManageKeyImportFailed.source);
+  EXPECT_EQ(report.reports[0].line, report::kManageKeyImportFailed.line);
   EXPECT_EQ(Names(dialog.keyList()), Strings{"Alice Test"});
 }
 
@@ -190,8 +190,8 @@ TEST(ManageKeyDialog, RefusedDeleteIsReportedAndTheListRefilled) {
   dialog.deleteButton()->click();
   ASSERT_EQ(report.reports.size(), 1u);
   EXPECT_EQ(report.reports[0].code, kFailure);
-  EXPECT_EQ(report.reports[0].source, "ManageKey");
-  EXPECT_EQ(report.reports[0].line, 162);
+  EXPECT_EQ(report.reports[0].source, report::kManageKeyDeleteFailed.source);
+  EXPECT_EQ(report.reports[0].line, report::kManageKeyDeleteFailed.line);
   EXPECT_EQ(Names(dialog.keyList()), Strings{"Carol Test"});
   EXPECT_TRUE(dialog.keyList()->selectedItems().isEmpty());  // a fresh list
 }

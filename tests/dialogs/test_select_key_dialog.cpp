@@ -222,8 +222,8 @@ TEST(SelectKeyDialog, FailedListingIsReported) {
   RecordingReport report;
   SelectKeyDialog dialog(&settings, nullptr, report);
   ASSERT_EQ(report.reports.size(), 1u);
-  EXPECT_EQ(report.reports[0].source, "SelectKey");
-  EXPECT_EQ(report.reports[0].line, 52);
+  EXPECT_EQ(report.reports[0].source, report::kSelectKeyListFailed.source);
+  EXPECT_EQ(report.reports[0].line, report::kSelectKeyListFailed.line);
   EXPECT_EQ(dialog.keyList()->topLevelItemCount(), 0);
   dialog.symmetricRadio()->click();  // still usable without keys
   dialog.okButton()->click();

@@ -157,7 +157,8 @@ TEST_F(LeafGpg, AnUndecryptableTemporaryFileFailsTheSaveInsteadOfDroppingTheAtta
   Status status = kOk;
   std::string message = test::WriteToString(writer, &status);
   EXPECT_EQ(status, kFailure);
-  EXPECT_EQ(report.Lines(), (std::vector<int>{1296, 1498}));
+  EXPECT_EQ(report.Points(), (std::vector<const ReportPoint*>{&report::kSourceGpgFailed,
+                                                           &report::kAttachmentUnwritten}));
   EXPECT_EQ(message.find("--" + test::BoundaryOf(message) + "--"), std::string::npos);
   // `wrong` must not delete the file that `store` owns.
   wrong.Clear();

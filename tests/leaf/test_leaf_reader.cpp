@@ -110,7 +110,7 @@ TEST(LeafReader, AttachmentNamesAndDispositions) {
 struct FailureCase {
   const char* what;
   std::string message;
-  std::vector<int> lines;
+  std::vector<const ReportPoint*> points;
   int loads;
   std::size_t attachments;
 };
@@ -124,58 +124,58 @@ TEST(LeafReader, FailureTable) {
       "--b1\r\nContent-Type: application/octet-stream\r\nContent-Transfer-Encoding: BASE64\r\n\r\n"
       "YT0x\r\n";
   const std::vector<FailureCase> cases = {
-      {"unbalanced quote in the top type", "Content-Type: \"multipart/mixed\r\n\r\n", {1045}, 0, 0},
+      {"unbalanced quote in the top type", "Content-Type: \"multipart/mixed\r\n\r\n", {&report::kMessageTypeQuote}, 0, 0},
       {"unbalanced quote in the boundary", "Content-Type: multipart/mixed; boundary=\"b1\r\n\r\n",
-       {1053}, 0, 0},
-      {"top header block without end", "Content-Type: multipart/mixed", {492}, 0, 0},
-      {"top line without colon", "Content-Type multipart/mixed\r\n\r\n", {509}, 0, 0},
+       {&report::kMessageNoBoundary}, 0, 0},
+      {"top header block without end", "Content-Type: multipart/mixed", {&report::kHeaderBlockUnended}, 0, 0},
+      {"top line without colon", "Content-Type multipart/mixed\r\n\r\n", {&report::kHeaderLineBroken}, 0, 0},
       {"capital B boundary gives none",
-       "Content-Type: multipart/mixed; Boundary=\"b1\"\r\n\r\n" + kDocument, {1053}, 0, 0},
-      {"parameter without =", "Content-Type: multipart/mixed; boundary\r\n\r\n", {1053}, 0, 0},
+       "Content-Type: multipart/mixed; Boundary=\"b1\"\r\n\r\n" + kDocument, {&report::kMessageNoBoundary}, 0, 0},
+      {"parameter without =", "Content-Type: multipart/mixed; boundary\r\n\r\n", {&report::kMessageNoBoundary}, 0, 0},
       {"empty quoted boundary", "Content-Type: multipart/mixed; boundary=\"\"\r\n\r\n--\r\n",
-       {1053}, 0, 0},
-      {"preamble meets end of data", kTop + "text\r\n", {1067}, 0, 0},
-      {"preamble meets closing delimiter", kTop + kEnd + kDocument, {1074}, 0, 0},
-      {"first part not text/html", kTop + textPlainPart + kForm + kEnd, {542, 1084}, 0, 0},
+       {&report::kMessageNoBoundary}, 0, 0},
+      {"preamble meets end of data", kTop + "text\r\n", {&report::kMessageUnstarted}, 0, 0},
+      {"preamble meets closing delimiter", kTop + kEnd + kDocument, {&report::kMessageClosedEarly}, 0, 0},
+      {"first part not text/html", kTop + textPlainPart + kForm + kEnd, {&report::kDocumentNotHtml, &report::kDocumentPartUnusable}, 0, 0},
       {"document header without end", kTop + "--b1\r\nContent-Type: text/html\r\n",
-       {492, 531, 1084}, 0, 0},
+       {&report::kHeaderBlockUnended, &report::kDocumentHeaderBroken, &report::kDocumentPartUnusable}, 0, 0},
       {"unbalanced quote in document type",
-       kTop + "--b1\r\nContent-Type: \"text/html\r\n\r\n", {536, 1084}, 0, 0},
+       kTop + "--b1\r\nContent-Type: \"text/html\r\n\r\n", {&report::kDocumentTypeQuote, &report::kDocumentPartUnusable}, 0, 0},
       {"unbalanced quote in document encoding",
        kTop + "--b1\r\nContent-Type: text/html\r\nContent-Transfer-Encoding: \"x\r\n\r\n",
-       {546, 1084}, 0, 0},
+       {&report::kDocumentEncodingQuote, &report::kDocumentPartUnusable}, 0, 0},
       {"end of data in the document", kTop + "--b1\r\nContent-Type: text/html\r\n\r\nPHA+\r\n",
-       {555, 1084}, 0, 0},
+       {&report::kDocumentUnended, &report::kDocumentPartUnusable}, 0, 0},
       {"closing delimiter right after the document", kTop + kDocument.substr(0, kDocument.size() - 2) + kEnd,
-       {492, 1090}, 1, 0},
-      {"form type wrong", kTop + kDocument + textPlainPart + kEnd, {633, 1090}, 1, 0},
+       {&report::kHeaderBlockUnended, &report::kFormPartUnusable}, 1, 0},
+      {"form type wrong", kTop + kDocument + textPlainPart + kEnd, {&report::kFormNotOctetStream, &report::kFormPartUnusable}, 1, 0},
       {"unbalanced quote in form type",
-       kTop + kDocument + "--b1\r\nContent-Type: a\"\r\n\r\n" + kEnd, {627, 1090}, 1, 0},
+       kTop + kDocument + "--b1\r\nContent-Type: a\"\r\n\r\n" + kEnd, {&report::kFormTypeQuote, &report::kFormPartUnusable}, 1, 0},
       {"unbalanced quote in form encoding",
        kTop + kDocument + "--b1\r\nContent-Type: application/octet-stream\r\n"
                           "Content-Transfer-Encoding: \"\r\n\r\n" + kEnd,
-       {637, 1090}, 1, 0},
-      {"end of data in the form", kTop + kDocument + formNoEnd, {646, 1090}, 1, 0},
+       {&report::kFormEncodingQuote, &report::kFormPartUnusable}, 1, 0},
+      {"end of data in the form", kTop + kDocument + formNoEnd, {&report::kFormUnended, &report::kFormPartUnusable}, 1, 0},
       {"text/plain attachment", kTop + kDocument + kForm + Attachment("a", "QQ==") + textPlainPart + kEnd,
-       {740, 1097}, 1, 1},
-      {"attachment without encoding", kTop + kDocument + kForm + noEncoding + kEnd, {749, 1097}, 1, 0},
+       {&report::kAttachmentNotOctetStream, &report::kAttachmentPartUnusable}, 1, 1},
+      {"attachment without encoding", kTop + kDocument + kForm + noEncoding + kEnd, {&report::kAttachmentNotBase64, &report::kAttachmentPartUnusable}, 1, 0},
       {"unbalanced quote in attachment type",
-       kTop + kDocument + kForm + "--b1\r\nContent-Type: \"\r\n\r\n" + kEnd, {735, 1097}, 1, 0},
+       kTop + kDocument + kForm + "--b1\r\nContent-Type: \"\r\n\r\n" + kEnd, {&report::kAttachmentTypeQuote, &report::kAttachmentPartUnusable}, 1, 0},
       {"unbalanced quote in attachment encoding",
        kTop + kDocument + kForm + "--b1\r\nContent-Type: application/octet-stream\r\n"
                                   "Content-Transfer-Encoding: \"BASE64\r\n\r\n" + kEnd,
-       {744, 1097}, 1, 0},
+       {&report::kAttachmentEncodingQuote, &report::kAttachmentPartUnusable}, 1, 0},
       {"malformed disposition", kTop + kDocument + kForm + Attachment("\"", "") + kEnd,
-       {753, 1097}, 1, 0},
+       {&report::kAttachmentDispositionBroken, &report::kAttachmentPartUnusable}, 1, 0},
       {"closing delimiter with trailing spaces",
-       kTop + kDocument + kForm + Attachment("a", "QQ==") + "--b1--  \r\n", {492, 730, 1097}, 1, 1},
+       kTop + kDocument + kForm + Attachment("a", "QQ==") + "--b1--  \r\n", {&report::kHeaderBlockUnended, &report::kAttachmentHeaderBroken, &report::kAttachmentPartUnusable}, 1, 1},
       {"end of data inside an attachment body",
-       kTop + kDocument + kForm + Attachment("a", "QQ=="), {492, 730, 1097}, 1, 1},
+       kTop + kDocument + kForm + Attachment("a", "QQ=="), {&report::kHeaderBlockUnended, &report::kAttachmentHeaderBroken, &report::kAttachmentPartUnusable}, 1, 1},
   };
   for (const FailureCase& c : cases) {
     auto r = Read(c.message);
     EXPECT_EQ(r->status, kInvalidData) << c.what;
-    EXPECT_EQ(r->report.Lines(), c.lines) << c.what;
+    EXPECT_EQ(r->report.Points(), c.points) << c.what;
     for (const auto& reported : r->report.reports) {
       EXPECT_EQ(reported.source, "mainview") << c.what;
       EXPECT_EQ(reported.code, kInvalidData) << c.what;
@@ -190,8 +190,8 @@ TEST(LeafReader, APageWithoutRestoreFormStopsBeforeTheAttachments) {
   EXPECT_EQ(r->status, kUnknownName);
   EXPECT_EQ(r->page.loads, 1);
   EXPECT_TRUE(r->sink.attachments.empty());
-  EXPECT_EQ(r->report.reports, (std::vector<test::Reported>{{kUnknownName, "mainview", 691},
-                                                             {kUnknownName, "mainview", 1090}}));
+  EXPECT_EQ(r->report.reports, (std::vector<test::Reported>{{kUnknownName, report::kNoRestoreForm},
+                                                             {kUnknownName, report::kFormPartUnusable}}));
 }
 
 TEST(LeafReader, ADelimiterLineIsNeverDecodedAndLongLinesStreamInPieces) {

@@ -138,7 +138,7 @@ TEST(LeafWriter, FailuresAreReportedOnceAndEndTheMessage) {
     Status status = kOk;
     std::string message = f.Write(&status);
     EXPECT_EQ(status, kFailure);
-    EXPECT_EQ(f.report.Lines(), std::vector<int>{1485});
+    EXPECT_EQ(f.report.Points(), std::vector<const ReportPoint*>{&report::kDocumentUnsaved});
     // Line 9 is written before the report; nothing follows it.
     EXPECT_EQ(message.substr(message.size() - 12), "BASE64\r\n\r\n\r\n");
   }
@@ -148,7 +148,7 @@ TEST(LeafWriter, FailuresAreReportedOnceAndEndTheMessage) {
     Status status = kOk;
     std::string message = f.Write(&status);
     EXPECT_EQ(status, kUnknownName);
-    EXPECT_EQ(f.report.reports, (std::vector<test::Reported>{{kUnknownName, "mainview", 1491}}));
+    EXPECT_EQ(f.report.reports, (std::vector<test::Reported>{{kUnknownName, report::kSaveFormFailed}}));
     EXPECT_EQ(message.find("--" + test::BoundaryOf(message) + "--"), std::string::npos);
   }
   {
@@ -157,7 +157,7 @@ TEST(LeafWriter, FailuresAreReportedOnceAndEndTheMessage) {
     Status status = kOk;
     std::string message = f.Write(&status);
     EXPECT_TRUE(Failed(status));
-    EXPECT_EQ(f.report.Lines(), std::vector<int>{1498});
+    EXPECT_EQ(f.report.Points(), std::vector<const ReportPoint*>{&report::kAttachmentUnwritten});
     EXPECT_EQ(message.find("--" + test::BoundaryOf(message) + "--"), std::string::npos);
   }
 }
@@ -170,7 +170,7 @@ TEST(LeafWriter, ABrokenPipeIsReportedAtTheFirstHeaderWrite) {
   Fixture f;
   LeafWriter writer(f.page, f.store, f.settings, f.report, &f.source);
   EXPECT_EQ(writer.Write(fds[1]), StatusFromErrno(EPIPE));
-  EXPECT_EQ(f.report.reports, (std::vector<test::Reported>{{StatusFromErrno(EPIPE), "mainview", 1463}}));
+  EXPECT_EQ(f.report.reports, (std::vector<test::Reported>{{StatusFromErrno(EPIPE), report::kMessageTypeWriteFailed}}));
   ::close(fds[1]);
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/error_report.h"
@@ -9,6 +10,10 @@
 namespace ambrine::test {
 
 struct Reported {
+  Reported(Status code, std::string source, int line)
+      : code(code), source(std::move(source)), line(line) {}
+  Reported(Status code, const ReportPoint& point)
+      : code(code), source(point.source), line(point.line) {}
   Status code;
   std::string source;
   int line;
@@ -21,10 +26,11 @@ class RecordingReport : public ErrorReport {
   void Report(Status code, const char* source, int line) override {
     reports.push_back({code, source, line});
   }
-  std::vector<int> Lines() const {
-    std::vector<int> lines;
-    for (const auto& r : reports) lines.push_back(r.line);
-    return lines;
+  // The named point of each report, in order; null for one without a name.
+  std::vector<const ReportPoint*> Points() const {
+    std::vector<const ReportPoint*> points;
+    for (const auto& r : reports) points.push_back(FindReportPoint(r.source, r.line));
+    return points;
   }
   std::vector<Reported> reports;
 };
