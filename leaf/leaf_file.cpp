@@ -110,10 +110,9 @@ SaveOutcome LeafFile::Save(SaveRequest& request, FormPage& page, const Attachmen
 OpenOutcome LeafFile::Open(const std::string& path, LeafOpenQuestions& questions,
                            FormPage& page, AttachmentStore& store) {
   std::string passphrase;
-  const bool goOn = Check(path, questions, passphrase);
-  if (goOn) Produce(path, passphrase, page, store);
+  const bool opened = Check(path, questions, passphrase) && Produce(path, passphrase, page, store);
   SecureWipe(passphrase);
-  return goOn ? OpenOutcome::Opened : OpenOutcome::Stopped;
+  return opened ? OpenOutcome::Opened : OpenOutcome::Stopped;
 }
 
 bool LeafFile::Check(const std::string& path, LeafOpenQuestions& questions,
@@ -154,29 +153,39 @@ bool LeafFile::Check(const std::string& path, LeafOpenQuestions& questions,
   if (Failed(engine.WaitForExit(nullptr))) return false;
 
   if (!checked.decrypted) {
-    questions.ShowNotDecryptable();
+    // gpg1 says DECRYPTION_FAILED, not BAD_PASSPHRASE, for a wrong message
+    // passphrase: once one was given, that is the likely cause.
+    if (checked.symmetric) {
+      questions.ShowBadPassphrase();
+    } else {
+      questions.ShowNotDecryptable();
+    }
     return false;
   }
   return questions.ConfirmSignatures(checked);
 }
 
-void LeafFile::Produce(const std::string& path, const std::string& passphrase, FormPage& page,
+bool LeafFile::Produce(const std::string& path, const std::string& passphrase, FormPage& page,
                        AttachmentStore& store) {
   GpgEngine engine(settings_);
   Fd output, outputChild;
-  if (Failed(CreateInboundPipe(output, outputChild))) return;
+  if (Failed(CreateInboundPipe(output, outputChild))) return false;
   Fd input;
-  if (Failed(OpenForGpg(path.c_str(), O_RDONLY, input))) return;
+  if (Failed(OpenForGpg(path.c_str(), O_RDONLY, input))) return false;
   const Status s = engine.Decrypt(std::move(input), std::move(outputChild), false,
                                   passphrase.c_str(), Fd(), Fd());
   if (Failed(s)) {
     report_.Report(s, report::kProduceGpgStartFailed);
-    return;
+    return false;
   }
+  // From here the leaf replaces the record on screen; what the reader
+  // applies before a failure stays.
+  store.Clear();
   ReadLeafMessage(output.get(), page, store, settings_, report_);
   // A reader that stopped early leaves gpg writing: closing the pipe ends it.
   output.reset();
   engine.WaitForExit(nullptr);
+  return true;
 }
 
 Status LeafFile::ReadInOnePass(const std::string& path, OpenQuestions& questions,

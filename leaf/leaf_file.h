@@ -45,15 +45,17 @@ enum class SaveOutcome {
 // The questions of an open beyond gpg's passphrases.
 class LeafOpenQuestions : public OpenQuestions {
  public:
-  // The checking pass saw no DECRYPTION_OKAY.
+  // The checking pass saw no DECRYPTION_OKAY, and no message passphrase was
+  // given (a wrong one shows as ShowBadPassphrase).
   virtual void ShowNotDecryptable() = 0;
   // Whether to go on with the signatures the checking pass found.
   virtual bool ConfirmSignatures(const OpenCheckResult& checked) = 0;
 };
 
 enum class OpenOutcome {
-  Opened,   // the producing pass ran; the reader reported what it could not apply
-  Stopped,  // cancelled, declined, not decryptable or reported; nothing was applied
+  Opened,   // the producing pass began: the store was emptied and refilled, the
+            // page loaded; the reader reported what it could not apply
+  Stopped,  // cancelled, declined, not decryptable or reported; nothing changed
 };
 
 class LeafFile {
@@ -71,6 +73,8 @@ class LeafFile {
   // The checking pass (gpg decrypts to nothing; passphrases asked, the
   // signatures learnt), the user's confirmation, then the producing pass:
   // the page, its form text and the attachments (re-encrypted into `store`).
+  // Nothing of the record on screen changes before the producing pass
+  // begins: every earlier ending leaves `page` and `store` as they were.
   OpenOutcome Open(const std::string& path, LeafOpenQuestions& questions, FormPage& page,
                    AttachmentStore& store);
 
@@ -86,7 +90,8 @@ class LeafFile {
   // The checking pass; true when the user chose to go on. `passphrase` is
   // the last one confirmed (empty when none was asked for).
   bool Check(const std::string& path, LeafOpenQuestions& questions, std::string& passphrase);
-  void Produce(const std::string& path, const std::string& passphrase, FormPage& page,
+  // False when gpg could not be started; nothing was applied then.
+  bool Produce(const std::string& path, const std::string& passphrase, FormPage& page,
                AttachmentStore& store);
 
   const GpgSettings& settings_;

@@ -8,20 +8,21 @@
 
 namespace ambrine {
 
-void OpenFlow::Run(std::string& leafPath) {
-  // Before the dialog, so a cancelled open also leaves no attachment.
-  context_.attachments.Clear();
+bool OpenFlow::Run(std::string& leafPath) {
   const QString chosen = AskOpenFileName(
       context_.dialogOwner,
       {{QStringLiteral("gpg ファイル (*.gpg)"), QStringLiteral("*.gpg")}, AllFilesFilter()},
       QStringLiteral("gpg"));
-  if (chosen.isEmpty()) return;
-  leafPath = chosen.toStdString();
+  if (chosen.isEmpty()) return false;
+  const std::string path = chosen.toStdString();
 
   WaitCursor cursor;
   DialogOpenQuestions questions(context_.dialogOwner);
-  LeafFile(context_.settings, context_.report)
-      .Open(leafPath, questions, context_.page, context_.attachments);
+  const OpenOutcome outcome = LeafFile(context_.settings, context_.report)
+                                  .Open(path, questions, context_.page, context_.attachments);
+  if (outcome != OpenOutcome::Opened) return false;
+  leafPath = path;
+  return true;
 }
 
 }  // namespace ambrine

@@ -13,7 +13,7 @@
 
 namespace ambrine {
 
-void SaveFlow::Run(const PageHandover* handover, const std::string& leafPath,
+bool SaveFlow::Run(const PageHandover* handover, const std::string& leafPath,
                    const std::string& myFingerprint) {
   GpgSettings& settings = context_.settings;
   QWidget* owner = context_.dialogOwner;
@@ -27,7 +27,7 @@ void SaveFlow::Run(const PageHandover* handover, const std::string& leafPath,
   settings.outputPath = leafPath;
   {
     SelectKeyDialog dialog(&settings, owner, context_.report);
-    if (dialog.exec() != QDialog::Accepted) return;
+    if (dialog.exec() != QDialog::Accepted) return false;
   }
 
   SaveRequest request;
@@ -52,6 +52,7 @@ void SaveFlow::Run(const PageHandover* handover, const std::string& leafPath,
   if (outcome == SaveOutcome::EncryptionFailed) {
     QMessageBox::critical(owner, QStringLiteral("Error"), QStringLiteral("Encryption Failed."));
   }
+  return outcome == SaveOutcome::Saved;
 }
 
 }  // namespace ambrine

@@ -18,8 +18,9 @@ class SaveFlow {
   // command came from the menu and the page can be asked directly.
   // `leafPath` is proposed as the output file; `myFingerprint` is added to
   // the chosen keys. The save dialog's passphrase is wiped from the settings
-  // when the save ends, on every path.
-  void Run(const PageHandover* handover, const std::string& leafPath,
+  // when the save ends, on every path. True when the leaf was written, to
+  // the settings' outputPath.
+  bool Run(const PageHandover* handover, const std::string& leafPath,
            const std::string& myFingerprint);
 
  private:

@@ -145,7 +145,11 @@ void MainView::ExportMyKey() {
   if (Failed(status)) report_.get().Report(status, report::kOwnKeyExportFailed);
 }
 
-void MainView::saveLeaf() { SaveFlow(Flow()).Run(handover_, leafPath_, myFingerprint_); }
+void MainView::saveLeaf() {
+  // The current leaf follows the last successful save, so the next save
+  // proposes the file just written.
+  if (SaveFlow(Flow()).Run(handover_, leafPath_, myFingerprint_)) leafPath_ = settings_.outputPath;
+}
 
 void MainView::attachFile(std::optional<std::string>& result) { AttachmentCommands(Flow()).Attach(result); }
 
