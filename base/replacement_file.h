@@ -19,6 +19,9 @@ class ReplacementFile {
 
   // Creates ".<name>.XXXXXX" (owner-only) in the folder of `target`, open
   // for writing. The descriptor is close-on-exec; hand it on with TakeFd.
+  // First removes what an earlier write of the same target left when it was
+  // cut short: the user's own regular files in that folder named ".<name>."
+  // and six characters that mkostemp could have chosen. Nothing else goes.
   Status Create(const std::string& target);
 
   const std::string& tempPath() const { return tempPath_; }
@@ -28,7 +31,12 @@ class ReplacementFile {
   // umask) instead of owner-only; for files the user asked to have in plain.
   Status UseDefaultMode();
 
-  // Renames the temporary file over the target.
+  // Flushes the temporary file to the disk, renames it over the target and
+  // flushes the folder, so that after a crash the target is either the old
+  // file or the whole new one. A failed flush of the file is returned with
+  // nothing renamed; a failed flush of the folder is returned after the
+  // rename (a folder whose file system cannot flush folders at all, EINVAL,
+  // counts as flushed).
   Status Commit();
 
  private:

@@ -172,14 +172,13 @@ Status LeafReader::ReadAttachmentPart(std::string& endingLine) {
     report_.Report(kInvalidData, report::kAttachmentNotBase64);
     return kInvalidData;
   }
+  // The exact name from "filename*" when the writer had to give one, else
+  // the plain "filename".
   std::string name;
-  status = FindHeader(headers, "content-disposition", "filename", name);
+  status = FindFileName(headers, name);
   if (Failed(status)) {
     report_.Report(status, report::kAttachmentDispositionBroken);
     return status;
-  }
-  if (!name.empty() && name.front() == '"') {
-    name = name.size() >= 2 ? name.substr(1, name.size() - 2) : std::string();
   }
 
   status = sink_.Begin(name);

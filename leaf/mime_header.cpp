@@ -38,6 +38,13 @@ std::string AsciiLower(std::string_view text) {
   return out;
 }
 
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
 }  // namespace
 
 Status ReadHeaderBlock(LineReader& input, HeaderList& headers, ErrorReport& report) {
@@ -122,6 +129,74 @@ Status FindParameter(std::string_view text, std::string_view name, std::string& 
     if (separator == std::string_view::npos) return kOk;
     at = separator + 1;
   }
+}
+
+bool IsQuotableChar(unsigned char c) { return c != '"' && c >= 0x20 && c != 0x7F; }
+
+bool IsAttributeChar(unsigned char c) {
+  if (c <= 0x20 || c >= 0x7F) return false;
+  return std::string_view("*'%()<>@,;:\\\"/[]?=").find(static_cast<char>(c)) ==
+         std::string_view::npos;
+}
+
+std::string EncodeExtendedValue(std::string_view bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out = "UTF-8''";
+  out.reserve(out.size() + 3 * bytes.size());
+  for (char byte : bytes) {
+    const auto c = static_cast<unsigned char>(byte);
+    if (IsAttributeChar(c)) {
+      out += byte;
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 0x0F];
+    }
+  }
+  return out;
+}
+
+bool DecodeExtendedValue(std::string_view value, std::string& bytes) {
+  bytes.clear();
+  const std::size_t charsetEnd = value.find('\'');
+  if (charsetEnd == std::string_view::npos) return false;
+  if (AsciiLower(value.substr(0, charsetEnd)) != "utf-8") return false;
+  const std::size_t languageEnd = value.find('\'', charsetEnd + 1);
+  if (languageEnd == std::string_view::npos) return false;
+  const std::string_view text = value.substr(languageEnd + 1);
+  if (text.empty()) return false;
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const auto c = static_cast<unsigned char>(text[at]);
+    if (c == '%') {
+      const int high = at + 2 < text.size() ? HexValue(text[at + 1]) : -1;
+      const int low = high >= 0 ? HexValue(text[at + 2]) : -1;
+      if (low < 0) return false;
+      out += static_cast<char>(high * 16 + low);
+      at += 2;
+    } else if (IsAttributeChar(c)) {
+      out += static_cast<char>(c);
+    } else {
+      return false;
+    }
+  }
+  bytes = std::move(out);
+  return true;
+}
+
+Status FindFileName(const HeaderList& headers, std::string& name) {
+  std::string extended;
+  if (Succeeded(FindHeader(headers, "content-disposition", "filename*", extended)) &&
+      DecodeExtendedValue(extended, name)) {
+    return kOk;
+  }
+  Status status = FindHeader(headers, "content-disposition", "filename", name);
+  if (Failed(status)) return status;
+  if (!name.empty() && name.front() == '"') {
+    name = name.size() >= 2 ? name.substr(1, name.size() - 2) : std::string();
+  }
+  return kOk;
 }
 
 }  // namespace ambrine

@@ -24,6 +24,11 @@ std::string Attachment(const std::string& name, const std::string& body) {
   return "--b1\r\nContent-Type: application/octet-stream\r\nContent-Disposition: attachment;\r\n"
          " filename=\"" + name + "\"\r\nContent-Transfer-Encoding: BASE64\r\n\r\n" + body + "\r\n";
 }
+// An attachment part whose Content-Disposition parameters are `parameters`.
+std::string AttachmentWith(const std::string& parameters, const std::string& body) {
+  return "--b1\r\nContent-Type: application/octet-stream\r\nContent-Disposition: attachment;"
+         + parameters + "\r\nContent-Transfer-Encoding: BASE64\r\n\r\n" + body + "\r\n";
+}
 const std::string kEnd = "--b1--\r\n";
 
 struct Result {
@@ -105,6 +110,50 @@ TEST(LeafReader, AttachmentNamesAndDispositions) {
   ASSERT_EQ(r->sink.attachments.size(), 2u);
   EXPECT_EQ(r->sink.attachments[0].first, "");
   EXPECT_EQ(r->sink.attachments[1].first, "a;b");
+}
+
+TEST(LeafReader, ExtendedNamesAreTakenAndHostileOnesFallBackToTheQuotedName) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      // parameters, name read
+      {"\r\n filename=\"a_b\";\r\n filename*=UTF-8''a%22b", "a\"b"},
+      {" filename*=utf-8'ja'%e6%97%a5%0D%0A; filename=\"__\"", "\xE6\x97\xA5\r\n"},
+      {" filename*=UTF-8''only", "only"},
+      {" filename=\"bad escape\"; filename*=UTF-8''a%2", "bad escape"},
+      {" filename=\"bad hex\"; filename*=UTF-8''a%G1", "bad hex"},
+      {" filename=\"latin\"; filename*=ISO-8859-1''caf%E9", "latin"},
+      {" filename=\"empty\"; filename*=", "empty"},
+      {" filename=\"no text\"; filename*=UTF-8''", "no text"},
+      {" filename=\"one apostrophe\"; filename*=UTF-8'abc", "one apostrophe"},
+      {" filename=\"quoted\"; filename*=\"UTF-8''abc\"", "quoted"},
+      {" filename=\"raw bytes\"; filename*=UTF-8''\xE6\x97\xA5", "raw bytes"},
+      {" filename=\"continued\"; filename*0*=UTF-8''x", "continued"},
+      {" filename*=ISO-8859-1''x", ""},
+  };
+  std::string message = kTop + kDocument + kForm;
+  for (const auto& [parameters, name] : cases) message += AttachmentWith(parameters, "QUJD");
+  auto r = Read(message + Attachment("last", "QQ==") + kEnd);
+  EXPECT_EQ(r->status, kOk);
+  EXPECT_TRUE(r->report.reports.empty());
+  ASSERT_EQ(r->sink.attachments.size(), cases.size() + 1);
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    EXPECT_EQ(r->sink.attachments[i].first, cases[i].second) << cases[i].first;
+    EXPECT_EQ(r->sink.attachments[i].second, "ABC") << cases[i].first;
+  }
+  EXPECT_EQ(r->sink.attachments.back(), std::make_pair(std::string("last"), std::string("A")));
+
+  // A broken "filename" still fails the part, as it always has, unless a
+  // well-formed "filename*" names the attachment first.
+  auto broken = Read(kTop + kDocument + kForm +
+                     AttachmentWith(" filename*=UTF-8''%ZZ; filename=\"open", "") + kEnd);
+  EXPECT_EQ(broken->status, kInvalidData);
+  EXPECT_EQ(broken->report.Points(), (std::vector<const ReportPoint*>{
+                                         &report::kAttachmentDispositionBroken,
+                                         &report::kAttachmentPartUnusable}));
+  auto rescued = Read(kTop + kDocument + kForm +
+                      AttachmentWith(" filename*=UTF-8''ok; filename=\"open", "") + kEnd);
+  EXPECT_EQ(rescued->status, kOk);
+  ASSERT_EQ(rescued->sink.attachments.size(), 1u);
+  EXPECT_EQ(rescued->sink.attachments[0].first, "ok");
 }
 
 struct FailureCase {

@@ -25,6 +25,10 @@ std::string Body(const std::string& bytes) {
   return out;
 }
 
+// The Content-Disposition parameter lines of a name written as it is.
+std::string Quoted(const std::string& name) { return " filename=\"" + name + "\"\r\n"; }
+
+// `attachments` pairs each attachment's file name lines with its content.
 std::string Expected(const std::string& b, const std::string& document, const std::string& form,
                      const std::vector<std::pair<std::string, std::string>>& attachments) {
   std::string m = "Content-Type: multipart/mixed; boundary=\"" + b + "\"\r\n"
@@ -33,9 +37,9 @@ std::string Expected(const std::string& b, const std::string& document, const st
                   Body(document) + "\r\n"
                   "--" + b + "\r\nContent-Type: application/octet-stream\r\n"
                   "Content-Transfer-Encoding: BASE64\r\n\r\n" + Body(form);
-  for (const auto& [name, content] : attachments) {
+  for (const auto& [nameLines, content] : attachments) {
     m += "--" + b + "\r\nContent-Type: application/octet-stream\r\n"
-         "Content-Disposition: attachment;\r\n filename=\"" + name + "\"\r\n"
+         "Content-Disposition: attachment;\r\n" + nameLines +
          "Content-Transfer-Encoding: BASE64\r\n\r\n" + Body(content) + "\r\n";
   }
   return m + "--" + b + "--\r\n";
@@ -108,7 +112,7 @@ TEST(LeafWriter, AFormResultThatIsNoStringGivesHeadersWithoutBody) {
   EXPECT_TRUE(f.report.reports.empty());
 }
 
-TEST(LeafWriter, AttachmentsFollowInStoreOrderWithRawNamesAndFullLines) {
+TEST(LeafWriter, AttachmentsFollowInStoreOrderWithTheirNamesAndFullLines) {
   Fixture f;
   f.page.document = "<p>x</p>";
   f.page.form = "a=1";
@@ -121,10 +125,11 @@ TEST(LeafWriter, AttachmentsFollowInStoreOrderWithRawNamesAndFullLines) {
   f.Attach("empty", "");
   std::string message = f.Write();
   const std::string b = test::BoundaryOf(message);
+  // A quote cannot stand inside the quotes: a stand-in name, then the exact one.
   EXPECT_EQ(message, Expected(b, f.page.document, f.page.form,
-                              {{"\xE6\x97\xA5\xE8\xA8\x98.txt", exact},
-                               {"two;\"x.bin", odd},
-                               {"empty", ""}}));
+                              {{Quoted("\xE6\x97\xA5\xE8\xA8\x98.txt"), exact},
+                               {" filename=\"two;_x.bin\";\r\n filename*=UTF-8''two%3B%22x.bin\r\n", odd},
+                               {Quoted("empty"), ""}}));
   // 216 bytes end with a full line and no extra line end before the empty line.
   EXPECT_NE(message.find(Body(exact) + "\r\n--" + b), std::string::npos);
   EXPECT_EQ(Body(exact).size() % 74, 0u);
@@ -195,6 +200,103 @@ TEST(LeafWriter, WrittenMessagesReadBackByteForByte) {
   ASSERT_EQ(sink.attachments.size(), 2u);
   EXPECT_EQ(sink.attachments[0], std::make_pair(std::string("big.bin"), big));
   EXPECT_EQ(sink.attachments[1], std::make_pair(std::string("b"), std::string("ab")));
+  EXPECT_TRUE(report.reports.empty());
+}
+
+// The header blocks of the parts after the form text, in order.
+std::vector<HeaderList> AttachmentHeaders(const std::string& message) {
+  const std::string delimiter = "--" + test::BoundaryOf(message);
+  LineReader input(message);
+  std::vector<HeaderList> blocks;
+  std::string line;
+  std::size_t consumed = 0;
+  int parts = 0;
+  while (Succeeded(input.ReadLine(line, &consumed)) && consumed > 0) {
+    if (line != delimiter) continue;
+    HeaderList headers;
+    RecordingReport report;
+    if (Failed(ReadHeaderBlock(input, headers, report))) break;
+    if (++parts > 2) blocks.push_back(std::move(headers));
+  }
+  return blocks;
+}
+
+TEST(LeafWriter, EveryAttachmentNameReadsBackExactly) {
+  const std::vector<std::string> names = {
+      "say \"hi\".txt",
+      "line\r\nContent-Type: text/html",
+      "lf\nonly",
+      "tab\there",
+      "back\\slash\\",
+      "\xE6\x97\xA5\xE8\xA8\x98.txt",
+      "\xE6\x97\xA5\"\xE8\xA8\x98\".txt",
+      std::string("nul\0\x7F\x1F end", 10),
+      "\"",
+      "plain name; with=signs and 'apostrophes' %41",
+  };
+  Fixture f;
+  for (std::size_t i = 0; i < names.size(); ++i) f.Attach(names[i], "content " + std::to_string(i));
+  Status status = kFailure;
+  std::string message = f.Write(&status);
+  ASSERT_EQ(status, kOk);
+
+  MemoryPage page;
+  test::RecordingSink sink;
+  RecordingReport report;
+  LineReader input(message);
+  LeafReader reader(input, page, sink, report);
+  EXPECT_EQ(reader.ReadLeafMessage(), kOk);
+  EXPECT_TRUE(report.reports.empty());
+  ASSERT_EQ(sink.attachments.size(), names.size());
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(sink.attachments[i].first, names[i]) << i;
+    EXPECT_EQ(sink.attachments[i].second, "content " + std::to_string(i)) << i;
+  }
+
+  // No name adds or breaks a header line: every part has its three headers,
+  // and a reader that knows only "filename" gets the stand-in name.
+  const std::vector<std::string> standIns = {
+      "say _hi_.txt",
+      "line__Content-Type: text/html",
+      "lf_only",
+      "tab_here",
+      "back\\slash\\",
+      "\xE6\x97\xA5\xE8\xA8\x98.txt",
+      "\xE6\x97\xA5_\xE8\xA8\x98_.txt",
+      "nul___ end",
+      "_",
+      "plain name; with=signs and 'apostrophes' %41",
+  };
+  std::vector<HeaderList> blocks = AttachmentHeaders(message);
+  ASSERT_EQ(blocks.size(), names.size());
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    EXPECT_EQ(blocks[i].size(), 3u) << i;
+    std::string value;
+    ASSERT_EQ(FindHeader(blocks[i], "content-disposition", "filename", value), kOk) << i;
+    EXPECT_EQ(value, "\"" + standIns[i] + "\"") << i;
+    const bool extended = blocks[i][1].find("filename*=") != std::string::npos;
+    EXPECT_EQ(extended, standIns[i] != names[i]) << i;
+  }
+  // The exact name in upper-case hex escapes, on a line of its own.
+  EXPECT_NE(message.find(" filename=\"nul___ end\";\r\n filename*=UTF-8''nul%00%7F%1F%20end\r\n"),
+            std::string::npos);
+}
+
+TEST(LeafWriter, AHugeNameThatNeedsEscapesKeepsOnlyItsStandIn) {
+  Fixture f;
+  const std::string huge = std::string(70000, 'n') + "\"";
+  f.Attach(huge, "x");
+  std::string message = f.Write();
+  EXPECT_EQ(message.find("filename*"), std::string::npos);
+
+  MemoryPage page;
+  test::RecordingSink sink;
+  RecordingReport report;
+  LineReader input(message);
+  LeafReader reader(input, page, sink, report);
+  EXPECT_EQ(reader.ReadLeafMessage(), kOk);
+  ASSERT_EQ(sink.attachments.size(), 1u);
+  EXPECT_EQ(sink.attachments[0].first, std::string(70000, 'n') + "_");
   EXPECT_TRUE(report.reports.empty());
 }
 

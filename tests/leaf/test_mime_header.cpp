@@ -66,6 +66,48 @@ TEST(MimeHeader, ParameterNamesAreCaseSensitiveAndQuotesHideSemicolons) {
   EXPECT_EQ(value, "");
 }
 
+TEST(MimeHeader, AStarredParameterIsADifferentParameter) {
+  std::string value;
+  const std::string_view text = "filename*=UTF-8''a%22; filename=\"a_\"";
+  EXPECT_EQ(FindParameter(text, "filename", value), kOk);
+  EXPECT_EQ(value, "\"a_\"");
+  EXPECT_EQ(FindParameter(text, "filename*", value), kOk);
+  EXPECT_EQ(value, "UTF-8''a%22");
+  EXPECT_EQ(FindParameter("filename=\"x\"", "filename*", value), kOk);
+  EXPECT_EQ(value, "");
+}
+
+TEST(MimeHeader, ExtendedValuesEncodeEveryByteAndDecodeBack) {
+  EXPECT_EQ(EncodeExtendedValue("Az09!#$&+-.^_`{|}~"), "UTF-8''Az09!#$&+-.^_`{|}~");
+  EXPECT_EQ(EncodeExtendedValue(std::string(" *'%()<>@,;:\\\"/[]?=\0\r\n\t\x7F\xE6\xFF", 26)),
+            "UTF-8''%20%2A%27%25%28%29%3C%3E%40%2C%3B%3A%5C%22%2F%5B%5D%3F%3D%00%0D%0A%09%7F%E6%FF");
+
+  std::string all;
+  for (int c = 0; c < 256; ++c) all += static_cast<char>(c);
+  std::string decoded;
+  ASSERT_TRUE(DecodeExtendedValue(EncodeExtendedValue(all), decoded));
+  EXPECT_EQ(decoded, all);
+  for (int c = 0; c < 256; ++c) {
+    const bool quotable = c >= 0x20 && c != '"' && c != 0x7F;
+    EXPECT_EQ(IsQuotableChar(static_cast<unsigned char>(c)), quotable) << c;
+  }
+
+  // Charset in any case, any language, escapes in either case.
+  EXPECT_TRUE(DecodeExtendedValue("utf-8'ja-JP'%e6%97%A5x", decoded));
+  EXPECT_EQ(decoded, "\xE6\x97\xA5x");
+}
+
+TEST(MimeHeader, MalformedExtendedValuesAreRefused) {
+  for (const char* bad : {"", "UTF-8''", "UTF-8", "UTF-8'x", "utf8''a", "ISO-8859-1''a", "''a",
+                          "UTF-8''%", "UTF-8''%4", "UTF-8''a%4", "UTF-8''%G0", "UTF-8''%0G",
+                          "UTF-8''a b", "UTF-8''a\"b", "UTF-8''a*b", "UTF-8''a'b", "\"UTF-8''a\"",
+                          "UTF-8''\xE6"}) {
+    std::string decoded = "stale";
+    EXPECT_FALSE(DecodeExtendedValue(bad, decoded)) << bad;
+    EXPECT_EQ(decoded, "") << bad;
+  }
+}
+
 TEST(MimeHeader, TheFirstHeaderOfANameDecidesAndOnlySpacesAreSkipped) {
   HeaderList headers = Read("Content-Type:\ttext/html\r\ncontent-type: b/c\r\n\r\n");
   std::string value;
