@@ -61,6 +61,7 @@ GpgEngine::~GpgEngine() {
     int waitStatus = 0;
     WaitRetrying(pid_, &waitStatus);
   }
+  errorReader_.Finish();
 }
 
 std::vector<std::string> GpgEngine::BuildArgv(const std::vector<std::string>& arguments,
@@ -126,6 +127,19 @@ Status GpgEngine::Run(const std::vector<std::string>& arguments, const char* pas
     if (Status s = CreateOutboundPipe(passphraseWrite, passphraseRead); Failed(s)) return s;
   }
 
+  // The reader runs before gpg starts, so gpg never writes into a pipe
+  // nobody reads. Without a pipe or a reader, the null device as before:
+  // what gpg says only explains a failure, it never causes one.
+  errorReader_.Finish();
+  if (captureErrors_ && !error) {
+    Fd errorRead;
+    Fd errorChild;
+    if (Succeeded(CreateInboundPipe(errorRead, errorChild)) &&
+        errorReader_.Start(std::move(errorRead))) {
+      error = std::move(errorChild);
+    }
+  }
+
   const auto argv = BuildArgv(arguments, passphrase != nullptr, commandFd.valid(),
                               statusFd.valid());
   ChildDescriptors fds;
@@ -143,7 +157,10 @@ Status GpgEngine::Run(const std::vector<std::string>& arguments, const char* pas
   passphraseRead.reset();
   commandFd.reset();
   statusFd.reset();
-  if (Failed(started)) return started;
+  if (Failed(started)) {
+    errorReader_.Finish();
+    return started;
+  }
 
   if (passphrase) {
     // gpg reads the passphrase up to the end of its pipe.
@@ -155,6 +172,7 @@ Status GpgEngine::Run(const std::vector<std::string>& arguments, const char* pas
       int waitStatus = 0;
       WaitRetrying(pid_, &waitStatus);
       pid_ = -1;
+      errorReader_.Finish();
       return written;
     }
   }
@@ -166,10 +184,15 @@ Status GpgEngine::WaitForExit(int* exitCode) {
   int waitStatus = 0;
   if (WaitRetrying(pid_, &waitStatus) < 0) {
     const Status s = LastErrorStatus();
-    if (errno == ECHILD) pid_ = -1;  // reaped elsewhere; never signal that pid again
+    if (errno == ECHILD) {
+      pid_ = -1;  // reaped elsewhere; never signal that pid again
+      errorReader_.Finish();
+    }
     return s;
   }
   pid_ = -1;
+  // gpg has ended: everything it wrote on its standard error is in the pipe.
+  errorReader_.Finish();
   int code = 0;
   if (WIFEXITED(waitStatus)) {
     code = WEXITSTATUS(waitStatus);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/fd.h"
+#include "gpg/error_tail.h"
 #include "gpg/gpg_settings.h"
 #include "gpg/key_list.h"
 #include "base/status.h"
@@ -43,6 +44,16 @@ class GpgEngine {
   void SetChildInput(Fd fd) { childInput_ = std::move(fd); }
   void SetChildOutput(Fd fd) { childOutput_ = std::move(fd); }
   void SetChildError(Fd fd) { childError_ = std::move(fd); }
+
+  // From the next Run on, gpg's standard error (when no SetChildError gives
+  // it a place) goes to a pipe the engine reads while gpg runs, keeping its
+  // last 4 KiB. Without this it goes to the null device.
+  void CaptureErrors() { captureErrors_ = true; }
+  // After WaitForExit: the line of gpg's standard error that tells why it
+  // failed (see ErrorTail::LastLine), or "" when gpg said nothing, errors
+  // were not captured, or gpg has not been waited for.
+  std::string ErrorLine() const { return errorReader_.tail().LastLine(); }
+  const ErrorTail& errorTail() const { return errorReader_.tail(); }
 
   // Starts gpg with the fixed options, the key rings, the descriptor options
   // and `arguments` (each element one argv entry). A non-null passphrase is
@@ -96,6 +107,8 @@ class GpgEngine {
 
  private:
   pid_t pid_ = -1;
+  bool captureErrors_ = false;
+  ErrorTailReader errorReader_;
   Fd childInput_;
   Fd childOutput_;
   Fd childError_;

@@ -14,6 +14,7 @@ std::string BaseName(const std::string& path) {
 }
 
 AttachOutcome AttachmentFiles::Attach(const std::string& path, AttachmentStore& store) {
+  gpgError_.clear();
   std::string tempPath;
   Fd tempFd;
   Status s = CreateTempAttachmentFile(tempPath, tempFd);
@@ -27,7 +28,9 @@ AttachOutcome AttachmentFiles::Attach(const std::string& path, AttachmentStore& 
   s = MakeTempPassphrase(passphrase, 16, report_);
   if (Succeeded(s)) {
     GpgEngine engine(settings_);
+    engine.CaptureErrors();
     s = engine.EncryptFileSymmetric(path, tempPath, false, nullptr, passphrase.c_str(), &exitCode);
+    if (Succeeded(s) && exitCode != 0) gpgError_ = engine.ErrorLine();
   }
   if (Failed(s) || exitCode != 0) {
     ::unlink(tempPath.c_str());
@@ -39,6 +42,7 @@ AttachOutcome AttachmentFiles::Attach(const std::string& path, AttachmentStore& 
 }
 
 ExtractOutcome AttachmentFiles::Extract(const AttachmentEntry& entry, const std::string& target) {
+  gpgError_.clear();
   ReplacementFile output;
   Status s = output.Create(target);
   if (Failed(s)) {
@@ -48,13 +52,17 @@ ExtractOutcome AttachmentFiles::Extract(const AttachmentEntry& entry, const std:
   output.TakeFd().reset();
   int exitCode = -1;
   GpgEngine engine(settings_);
+  engine.CaptureErrors();
   s = engine.DecryptFile(entry.tempPath, output.tempPath(), false, entry.tempPassphrase.c_str(),
                          &exitCode);
   if (Failed(s)) {
     report_.Report(s, report::kExtractFailed);
     return ExtractOutcome::Reported;
   }
-  if (exitCode != 0) return ExtractOutcome::DecryptionFailed;
+  if (exitCode != 0) {
+    gpgError_ = engine.ErrorLine();
+    return ExtractOutcome::DecryptionFailed;
+  }
   // The user asked for a plain file: it gets the usual mode, not owner-only.
   output.UseDefaultMode();
   s = output.Commit();

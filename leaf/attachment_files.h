@@ -39,9 +39,15 @@ class AttachmentFiles {
   // neither leaves a wrong file nor destroys the one that was there.
   ExtractOutcome Extract(const AttachmentEntry& entry, const std::string& target);
 
+  // Why gpg failed in the last Attach (EncryptionFailed) or Extract
+  // (DecryptionFailed), in gpg's words (see GpgEngine::ErrorLine); "" when
+  // gpg did not fail or said nothing.
+  const std::string& gpgError() const { return gpgError_; }
+
  private:
   const GpgSettings& settings_;
   ErrorReport& report_;
+  std::string gpgError_;
 };
 
 // The file's name without its folder.

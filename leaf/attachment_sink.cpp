@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include "gpg/error_tail.h"
 #include "gpg/pipe_io.h"
 #include "base/secure_wipe.h"
 
@@ -34,6 +35,7 @@ Status GpgAttachmentSink::Begin(const std::string& name) {
       *store_.Find(store_.Append(name, std::move(path), std::move(passphrase)));
 
   engine_ = std::make_unique<GpgEngine>(settings_);
+  engine_->CaptureErrors();
   Fd childRead;
   status = CreateOutboundPipe(pipe_, childRead);
   if (Succeeded(status)) {
@@ -62,9 +64,13 @@ Status GpgAttachmentSink::End() {
   pipe_.reset();  // gpg sees the end of its input
   int exitCode = 0;
   Status status = engine_->WaitForExit(&exitCode);
+  const std::string gpgLine = engine_->ErrorLine();
   engine_.reset();
   if (Succeeded(status) && exitCode != 0) status = kFailure;
-  if (Failed(status)) report_.Report(status, report::kStoreGpgFailed);
+  if (Failed(status)) {
+    report_.Report(status, report::kStoreGpgFailed);
+    PassGpgLine(report_, gpgLine);
+  }
   return status;
 }
 

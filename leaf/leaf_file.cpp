@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 
+#include <cerrno>
 #include <thread>
 
 #include "base/replacement_file.h"
 #include "base/secure_wipe.h"
+#include "gpg/error_tail.h"
 #include "gpg/gpg_engine.h"
 #include "gpg/pipe_io.h"
 #include "gpg/status_drain.h"
@@ -25,6 +27,26 @@ Status OpenForGpg(const char* path, int flags, Fd& fd) {
   return kOk;
 }
 
+// Passes every report on, and keeps the line gpg gave with the last failure
+// that came with one: the attachment source and sink tell it this way.
+class NotingReport : public ErrorReport, public GpgLineListener {
+ public:
+  explicit NotingReport(ErrorReport& next) : next_(next) {}
+  using ErrorReport::Report;
+  void Report(Status code, const char* source, int line) override {
+    next_.Report(code, source, line);
+  }
+  void OnGpgLine(const std::string& line) override {
+    line_ = line;
+    PassGpgLine(next_, line);
+  }
+  const std::string& line() const { return line_; }
+
+ private:
+  ErrorReport& next_;
+  std::string line_;
+};
+
 }  // namespace
 
 std::vector<std::string> SaveRecipients(const std::vector<std::string>& chosen,
@@ -43,6 +65,7 @@ SaveOutcome LeafFile::Save(SaveRequest& request, FormPage& page, const Attachmen
     std::string& secret;
     ~WipeOnReturn() { SecureWipe(secret); }
   } wipe{request.passphrase};
+  gpgError_.clear();
   auto reported = [this](Status s, const ReportPoint& point) {
     report_.Report(s, point);
     return SaveOutcome::Reported;
@@ -52,6 +75,7 @@ SaveOutcome LeafFile::Save(SaveRequest& request, FormPage& page, const Attachmen
   // stopped a gpg that was not waited for.
   StatusDrain drain;
   GpgEngine engine(settings_);
+  engine.CaptureErrors();
 
   Fd message, messageChild;
   Status s = CreateOutboundPipe(message, messageChild);
@@ -78,10 +102,27 @@ SaveOutcome LeafFile::Save(SaveRequest& request, FormPage& page, const Attachmen
     if (Failed(s)) return reported(s, report::kSymmetricGpgStartFailed);
   }
 
+  // A write into gpg that meets a closed pipe (EPIPE) means gpg has ended,
+  // on a full disk for example, and its own words tell why. Nothing it
+  // could wait on is left open, so the wait ends.
+  const Status brokenPipe = StatusFromErrno(EPIPE);
+  auto learnWhyGpgEnded = [&] {
+    message.reset();
+    command.reset();
+    if (status) drain.Start(std::move(status));
+    drain.Join();
+    int code = -1;
+    if (Succeeded(engine.WaitForExit(&code)) && code != 0) gpgError_ = engine.ErrorLine();
+  };
+
   SaveConversation conversation(questions);
   if (!request.publicKeyMode) conversation.SetSymmetricPassphrase(&request.passphrase);
   const SaveConversationResult talked = conversation.Run(status, command);
-  if (talked.end == SaveConversationEnd::WriteFailed) return reported(talked.status, *talked.point);
+  if (talked.end == SaveConversationEnd::WriteFailed) {
+    report_.Report(talked.status, *talked.point);
+    if (talked.status == brokenPipe) learnWhyGpgEnded();
+    return SaveOutcome::Reported;
+  }
   // No answer follows: a later question of gpg's meets the end of its
   // command input instead of waiting for ever.
   command.reset();
@@ -91,17 +132,27 @@ SaveOutcome LeafFile::Save(SaveRequest& request, FormPage& page, const Attachmen
   // code tells the user.
   const bool began = talked.end != SaveConversationEnd::EndOfData;
   if (began) {
-    s = WriteLeafMessage(message.get(), page, store, settings_, report_);
+    NotingReport noting(report_);
+    s = WriteLeafMessage(message.get(), page, store, settings_, noting);
     message.reset();
-    // The writer has reported it; the engine stops gpg and the old leaf stays.
-    if (Failed(s)) return SaveOutcome::Reported;
+    if (Failed(s)) {
+      // The writer has reported it and the old leaf stays. A gpg still
+      // reading is stopped by the engine; the line of an attachment's gpg
+      // that failed comes through `noting`.
+      gpgError_ = noting.line();
+      if (gpgError_.empty() && s == brokenPipe) learnWhyGpgEnded();
+      return SaveOutcome::Reported;
+    }
   }
   message.reset();
 
   drain.Join();
   int exitCode = -1;
   const Status waited = engine.WaitForExit(&exitCode);
-  if (Failed(waited) || exitCode != 0 || !began) return SaveOutcome::EncryptionFailed;
+  if (Failed(waited) || exitCode != 0 || !began) {
+    gpgError_ = engine.ErrorLine();
+    return SaveOutcome::EncryptionFailed;
+  }
   s = output.Commit();
   if (Failed(s)) return reported(s, report::kLeafUnwritable);
   return SaveOutcome::Saved;
@@ -109,6 +160,8 @@ SaveOutcome LeafFile::Save(SaveRequest& request, FormPage& page, const Attachmen
 
 OpenOutcome LeafFile::Open(const std::string& path, LeafOpenQuestions& questions,
                            FormPage& page, AttachmentStore& store) {
+  gpgError_.clear();
+  questions.SetGpgError(std::string());
   std::string passphrase;
   const bool opened = Check(path, questions, passphrase) && Produce(path, passphrase, page, store);
   SecureWipe(passphrase);
@@ -118,6 +171,7 @@ OpenOutcome LeafFile::Open(const std::string& path, LeafOpenQuestions& questions
 bool LeafFile::Check(const std::string& path, LeafOpenQuestions& questions,
                      std::string& passphrase) {
   GpgEngine engine(settings_);
+  engine.CaptureErrors();
   Fd input;
   Status s = OpenForGpg(path.c_str(), O_RDONLY, input);
   if (Failed(s)) {
@@ -153,6 +207,8 @@ bool LeafFile::Check(const std::string& path, LeafOpenQuestions& questions,
   if (Failed(engine.WaitForExit(nullptr))) return false;
 
   if (!checked.decrypted) {
+    gpgError_ = engine.ErrorLine();
+    questions.SetGpgError(gpgError_);
     // gpg1 says DECRYPTION_FAILED, not BAD_PASSPHRASE, for a wrong message
     // passphrase: once one was given, that is the likely cause.
     if (checked.symmetric) {
@@ -168,6 +224,7 @@ bool LeafFile::Check(const std::string& path, LeafOpenQuestions& questions,
 bool LeafFile::Produce(const std::string& path, const std::string& passphrase, FormPage& page,
                        AttachmentStore& store) {
   GpgEngine engine(settings_);
+  engine.CaptureErrors();
   Fd output, outputChild;
   if (Failed(CreateInboundPipe(output, outputChild))) return false;
   Fd input;
@@ -181,10 +238,18 @@ bool LeafFile::Produce(const std::string& path, const std::string& passphrase, F
   // From here the leaf replaces the record on screen; what the reader
   // applies before a failure stays.
   store.Clear();
-  ReadLeafMessage(output.get(), page, store, settings_, report_);
+  NotingReport noting(report_);
+  const Status read = ReadLeafMessage(output.get(), page, store, settings_, noting);
   // A reader that stopped early leaves gpg writing: closing the pipe ends it.
   output.reset();
-  engine.WaitForExit(nullptr);
+  int exitCode = -1;
+  const Status waited = engine.WaitForExit(&exitCode);
+  // gpg's complaint about the pipe closed under it says nothing; the reader
+  // has reported why it stopped.
+  gpgError_ = noting.line();
+  if (gpgError_.empty() && Succeeded(read) && Succeeded(waited) && exitCode != 0) {
+    gpgError_ = engine.ErrorLine();
+  }
   return true;
 }
 
@@ -193,6 +258,7 @@ Status LeafFile::ReadInOnePass(const std::string& path, OpenQuestions& questions
                                Status& readStatus) {
   checked = OpenCheckResult();
   readStatus = kOk;
+  gpgError_.clear();
   Fd input;
   Status s = OpenForGpg(path.c_str(), O_RDONLY, input);
   if (Failed(s)) return s;
@@ -203,6 +269,7 @@ Status LeafFile::ReadInOnePass(const std::string& path, OpenQuestions& questions
     return s;
   }
   GpgEngine engine(settings_);
+  engine.CaptureErrors();
   s = engine.Decrypt(std::move(input), std::move(outputChild), true, nullptr,
                      std::move(statusChild), std::move(commandChild));
   if (Failed(s)) return s;
@@ -229,7 +296,8 @@ Status LeafFile::ReadInOnePass(const std::string& path, OpenQuestions& questions
   }
   output.reset();
   talk.join();
-  engine.WaitForExit(nullptr);
+  int exitCode = -1;
+  if (Succeeded(engine.WaitForExit(&exitCode)) && exitCode != 0) gpgError_ = engine.ErrorLine();
   SecureWipe(checked.passphrase);
   return kOk;
 }

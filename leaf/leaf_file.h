@@ -50,6 +50,15 @@ class LeafOpenQuestions : public OpenQuestions {
   virtual void ShowNotDecryptable() = 0;
   // Whether to go on with the signatures the checking pass found.
   virtual bool ConfirmSignatures(const OpenCheckResult& checked) = 0;
+
+  // What gpg said last in the checking pass (see GpgEngine::ErrorLine);
+  // set before ShowNotDecryptable and ShowBadPassphrase, "" when gpg said
+  // nothing.
+  const std::string& gpgError() const { return gpgError_; }
+  void SetGpgError(std::string line) { gpgError_ = std::move(line); }
+
+ private:
+  std::string gpgError_;
 };
 
 enum class OpenOutcome {
@@ -86,6 +95,13 @@ class LeafFile {
   Status ReadInOnePass(const std::string& path, OpenQuestions& questions, FormPage& page,
                        AttachmentSink& sink, OpenCheckResult& checked, Status& readStatus);
 
+  // Why gpg failed in the last Save, Open or ReadInOnePass, in gpg's words:
+  // its last line that tells something (see GpgEngine::ErrorLine), from the
+  // leaf's gpg or from one that decrypted or stored an attachment. "" when
+  // gpg did not fail or said nothing. For a Save that ended Reported or
+  // EncryptionFailed it comes in addition to what was reported.
+  const std::string& gpgError() const { return gpgError_; }
+
  private:
   // The checking pass; true when the user chose to go on. `passphrase` is
   // the last one confirmed (empty when none was asked for).
@@ -96,6 +112,7 @@ class LeafFile {
 
   const GpgSettings& settings_;
   ErrorReport& report_;
+  std::string gpgError_;
 };
 
 }  // namespace ambrine

@@ -13,6 +13,7 @@
 #include "gpg/pipe_io.h"
 #include "leaf/base64.h"
 #include "leaf/buffered_writer.h"
+#include "leaf/mime_header.h"
 #include "base/secure_wipe.h"
 
 namespace ambrine {
@@ -20,6 +21,9 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::size_t kChunk = 48 * 1024;  // bytes encoded per step
+// The longest "filename*" value written: far below the reader's limit for a
+// header block (kMaxHeaderBlock) even with the stand-in name beside it.
+constexpr std::size_t kMaxExtendedName = 64 * 1024;
 
 int RandomBelow32768() {
   // The boundary only has to differ between saves; a generator seeded once
@@ -58,6 +62,33 @@ void EncodeStream(int fd, BufferedWriter& out) {
   SecureWipe(block.data(), block.size());
 }
 
+// Writes the file name lines of an attachment's Content-Disposition, each
+// ending in CR LF. A name that can stand inside quotes goes there as it is.
+// Any other gets a quoted stand-in with each such byte made "_", for readers
+// that know only "filename", and then the exact name as an RFC 2231
+// "filename*" on a line of its own. A name so long that its encoding would
+// crowd the reader's header limit keeps only the stand-in.
+void WriteFileNameParameters(const std::string& name, BufferedWriter& out) {
+  std::string safe = name;
+  for (char& c : safe) {
+    if (!IsQuotableChar(static_cast<unsigned char>(c))) c = '_';
+  }
+  out.Write(" filename=\"");
+  out.Write(safe);
+  if (safe == name) {
+    out.Write("\"\r\n");
+    return;
+  }
+  const std::string exact = EncodeExtendedValue(name);
+  if (exact.size() > kMaxExtendedName) {
+    out.Write("\"\r\n");
+    return;
+  }
+  out.Write("\";\r\n filename*=");
+  out.Write(exact);
+  out.Write(kCrLf);
+}
+
 }  // namespace
 
 std::string MakeBoundary() {
@@ -75,6 +106,7 @@ std::string MakeBoundary() {
 
 Status GpgAttachmentSource::Open(const AttachmentEntry& entry, Fd& content) {
   engine_ = std::make_unique<GpgEngine>(settings_);
+  engine_->CaptureErrors();
   Fd childWrite;
   Status status = CreateInboundPipe(content, childWrite);
   if (Failed(status)) {
@@ -100,9 +132,13 @@ Status GpgAttachmentSource::Open(const AttachmentEntry& entry, Fd& content) {
 Status GpgAttachmentSource::Close() {
   int exitCode = 0;
   Status status = engine_->WaitForExit(&exitCode);
+  const std::string gpgLine = engine_->ErrorLine();
   engine_.reset();
   if (Succeeded(status) && exitCode != 0) status = kFailure;
-  if (Failed(status)) report_.Report(status, report::kSourceGpgFailed);
+  if (Failed(status)) {
+    report_.Report(status, report::kSourceGpgFailed);
+    PassGpgLine(report_, gpgLine);  // the caller's report may take gpg's words
+  }
   return status;
 }
 
@@ -170,10 +206,9 @@ Status LeafWriter::Write(int fd) {
   }
   for (const AttachmentEntry& entry : store_) {
     out.Write(delimiter);
-    out.Write("Content-Type: application/octet-stream\r\nContent-Disposition: attachment;\r\n"
-              " filename=\"");
-    out.Write(entry.name);
-    out.Write("\"\r\nContent-Transfer-Encoding: BASE64\r\n\r\n");
+    out.Write("Content-Type: application/octet-stream\r\nContent-Disposition: attachment;\r\n");
+    WriteFileNameParameters(entry.name, out);
+    out.Write("Content-Transfer-Encoding: BASE64\r\n\r\n");
     Fd content;
     status = source->Open(entry, content);
     if (Failed(status)) {

@@ -10,6 +10,16 @@
 
 namespace ambrine {
 
+namespace {
+
+// The program's text, then gpg's line for the failure when there is one.
+QString WithGpgLine(QString text, const std::string& gpgLine) {
+  if (!gpgLine.empty()) text += QLatin1Char('\n') + QString::fromStdString(gpgLine);
+  return text;
+}
+
+}  // namespace
+
 bool AttachmentListing(const AttachmentStore& store, std::string& text) {
   text.clear();
   for (const AttachmentEntry& entry : store) {
@@ -30,12 +40,13 @@ void AttachmentCommands::Attach(std::optional<std::string>& result) {
     return;
   }
   const std::string path = chosen.toStdString();
-  const AttachOutcome outcome =
-      AttachmentFiles(context_.settings, context_.report).Attach(path, context_.attachments);
+  AttachmentFiles files(context_.settings, context_.report);
+  const AttachOutcome outcome = files.Attach(path, context_.attachments);
   if (outcome == AttachOutcome::EncryptionFailed) {
     QMessageBox::critical(owner, QStringLiteral("Error"),
-                          QStringLiteral("ファイルを添付できません: %1")
-                              .arg(QString::fromStdString(BaseName(path))));
+                          WithGpgLine(QStringLiteral("ファイルを添付できません: %1")
+                                          .arg(QString::fromStdString(BaseName(path))),
+                                      files.gpgError()));
   }
   List(result);
 }
@@ -57,12 +68,13 @@ void AttachmentCommands::Extract(std::int32_t index) {
   const QString chosen =
       AskSaveFileName(owner, {AllFilesFilter()}, QString(), QString::fromStdString(entry->name));
   if (chosen.isEmpty()) return;
-  const ExtractOutcome outcome =
-      AttachmentFiles(context_.settings, context_.report).Extract(*entry, chosen.toStdString());
+  AttachmentFiles files(context_.settings, context_.report);
+  const ExtractOutcome outcome = files.Extract(*entry, chosen.toStdString());
   if (outcome == ExtractOutcome::DecryptionFailed) {
     QMessageBox::critical(owner, QStringLiteral("Error"),
-                          QStringLiteral("添付ファイルを取り出せません: %1")
-                              .arg(QString::fromStdString(entry->name)));
+                          WithGpgLine(QStringLiteral("添付ファイルを取り出せません: %1")
+                                          .arg(QString::fromStdString(entry->name)),
+                                      files.gpgError()));
   }
 }
 

@@ -26,7 +26,10 @@ void DialogOpenQuestions::ShowBadPassphrase() {
 
 void DialogOpenQuestions::ShowNotDecryptable() {
   const ArrowCursor arrow;
-  QMessageBox::critical(owner_, QStringLiteral("Error"), QStringLiteral("復号できません"));
+  // gpg's line (no secret key for the leaf, not a gpg file, ...) goes under.
+  QString text = QStringLiteral("復号できません");
+  if (!gpgError().empty()) text += QLatin1Char('\n') + QString::fromStdString(gpgError());
+  QMessageBox::critical(owner_, QStringLiteral("Error"), text);
 }
 
 bool DialogOpenQuestions::ConfirmSignatures(const OpenCheckResult& checked) {

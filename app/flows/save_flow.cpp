@@ -43,14 +43,22 @@ bool SaveFlow::Run(const PageHandover* handover, const std::string& leafPath,
   if (handover) handedOver = std::make_unique<HandedOverFormPage>(*handover, context_.page);
   FormPage& page = handedOver ? static_cast<FormPage&>(*handedOver) : context_.page;
   DialogSaveQuestions questions(owner);
+  LeafFile leafFile(settings, context_.report);
   SaveOutcome outcome;
   {
     WaitCursor cursor;
-    outcome = LeafFile(settings, context_.report).Save(request, page, context_.attachments,
-                                                         questions);
+    outcome = leafFile.Save(request, page, context_.attachments, questions);
   }
+  // gpg's own line for the failure goes under the program's text.
+  const QString gpgLine = QString::fromStdString(leafFile.gpgError());
   if (outcome == SaveOutcome::EncryptionFailed) {
-    QMessageBox::critical(owner, QStringLiteral("Error"), QStringLiteral("Encryption Failed."));
+    QString text = QStringLiteral("Encryption Failed.");
+    if (!gpgLine.isEmpty()) text += QLatin1Char('\n') + gpgLine;
+    QMessageBox::critical(owner, QStringLiteral("Error"), text);
+  } else if (outcome == SaveOutcome::Reported && !gpgLine.isEmpty()) {
+    // The report has shown what failed here (writing to a gpg that had
+    // ended shows as a broken pipe); this is why gpg ended.
+    QMessageBox::critical(owner, QStringLiteral("Error"), gpgLine);
   }
   return outcome == SaveOutcome::Saved;
 }

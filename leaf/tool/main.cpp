@@ -11,6 +11,7 @@
 #include "base/replacement_file.h"
 #include "base/secure_wipe.h"
 #include "base/whole_file.h"
+#include "gpg/error_tail.h"
 #include "gpg/own_key.h"
 #include "gpg/pipe_io.h"
 #include "gpg/status_line.h"
@@ -76,8 +77,10 @@ int Usage(const std::string& message) {
   return 2;
 }
 
-int Fail(const std::string& message) {
+// The tool's text, then gpg's line for the failure when there is one.
+int Fail(const std::string& message, const std::string& gpgLine = std::string()) {
   std::fprintf(stderr, "ambrine-leaf: %s\n", message.c_str());
+  if (!gpgLine.empty()) std::fprintf(stderr, "ambrine-leaf: %s\n", gpgLine.c_str());
   return 1;
 }
 
@@ -101,14 +104,21 @@ bool ReadPassphraseFile(const std::string& path, std::string& passphrase) {
 
 // Holds the reader's reports until it is known whether gpg decrypted at all:
 // a wrong passphrase is the message then, not the empty message behind it.
-class HeldReport : public ErrorReport {
+// gpg's line for a reported failure (an attachment's gpg) is printed after it.
+class HeldReport : public ErrorReport, public GpgLineListener {
  public:
   void Report(Status code, const char* source, int line) override {
-    held_.push_back({code, source, line});
+    held_.push_back({code, source, line, std::string()});
+  }
+  void OnGpgLine(const std::string& line) override {
+    if (!held_.empty()) held_.back().gpgLine = line;
   }
   void Print() {
     StderrErrorReport out;
-    for (const auto& r : held_) out.Report(r.code, r.source, r.line);
+    for (const auto& r : held_) {
+      out.Report(r.code, r.source, r.line);
+      if (!r.gpgLine.empty()) std::fprintf(stderr, "ambrine-leaf: %s\n", r.gpgLine.c_str());
+    }
   }
 
  private:
@@ -116,6 +126,7 @@ class HeldReport : public ErrorReport {
     Status code;
     const char* source;
     int line;
+    std::string gpgLine;
   };
   std::vector<Item> held_;
 };
@@ -216,11 +227,15 @@ int ShowOrExtract(const Options& o) {
   PlainFormPage page;
   OpenCheckResult checked;
   Status readStatus = kOk;
-  const Status status = LeafFile(settings, report)
-                            .ReadInOnePass(o.positional[0], questions, page, sink, checked,
-                                           readStatus);
+  LeafFile leafFile(settings, report);
+  const Status status =
+      leafFile.ReadInOnePass(o.positional[0], questions, page, sink, checked, readStatus);
   if (Failed(status)) return Fail("cannot open " + o.positional[0]);
-  if (checked.end != OpenCheckEnd::Finished || !checked.decrypted) return Fail(OpenFailure(checked));
+  // Without a passphrase gpg only fails for want of one: its line adds nothing.
+  if (checked.end == OpenCheckEnd::Cancelled) return Fail(OpenFailure(checked));
+  if (checked.end != OpenCheckEnd::Finished || !checked.decrypted) {
+    return Fail(OpenFailure(checked), leafFile.gpgError());
+  }
   if (Failed(readStatus)) {
     report.Print();
     return Fail("the leaf message is malformed");
@@ -297,20 +312,24 @@ int Create(const Options& o) {
   for (const std::string& path : o.attachments) {
     if (::access(path.c_str(), R_OK) != 0) return Fail("cannot read " + path);
     if (files.Attach(path, store) != AttachOutcome::Attached) {
-      return Fail("gpg could not encrypt " + path);
+      return Fail("gpg could not encrypt " + path, files.gpgError());
     }
   }
   TerminalQuestions questions(std::string(), false);
   // A failed save leaves an existing leaf as it was.
-  switch (LeafFile(settings, report).Save(request, page, store, questions)) {
+  LeafFile leafFile(settings, report);
+  switch (leafFile.Save(request, page, store, questions)) {
     case SaveOutcome::Saved:
       return 0;
     case SaveOutcome::Reported:
-      return Fail("the leaf could not be written");
+      return Fail("the leaf could not be written", leafFile.gpgError());
     case SaveOutcome::EncryptionFailed:
       break;
   }
-  return Fail("gpg could not sign and encrypt the leaf");
+  if (questions.unanswerable()) {
+    return Fail("the secret key needs a passphrase and there is no terminal to ask for it");
+  }
+  return Fail("gpg could not sign and encrypt the leaf", leafFile.gpgError());
 }
 
 int Main(int argc, char** argv) {

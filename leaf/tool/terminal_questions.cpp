@@ -15,7 +15,7 @@ TerminalQuestions::~TerminalQuestions() { SecureWipe(leafPassphrase_); }
 std::string TerminalQuestions::AskLine(const std::string& prompt, bool /*hidden*/) {
   std::string answer;
   // Without a terminal the answer is an empty line, as after Cancel.
-  ::ambrine::AskPassphrase(prompt, answer);
+  if (!::ambrine::AskPassphrase(prompt, answer)) unanswerable_ = true;
   return answer;
 }
 
@@ -26,7 +26,8 @@ bool TerminalQuestions::AskYesNo(const std::string& /*prompt*/) {
 }
 
 void TerminalQuestions::ShowBadPassphrase() {
-  std::fputs("ambrine-leaf: wrong passphrase\n", stderr);
+  // An empty answer given for want of a terminal is not a wrong passphrase.
+  if (!unanswerable_) std::fputs("ambrine-leaf: wrong passphrase\n", stderr);
 }
 
 bool TerminalQuestions::AskPassphrase(bool symmetric, std::string& answer) {

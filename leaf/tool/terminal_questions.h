@@ -25,9 +25,13 @@ class TerminalQuestions : public SaveQuestions, public OpenQuestions {
   // OpenQuestions.
   bool AskPassphrase(bool symmetric, std::string& answer) override;
 
+  // gpg asked for something while there was no terminal to ask on.
+  bool unanswerable() const { return unanswerable_; }
+
  private:
   std::string leafPassphrase_;
   bool given_;
+  bool unanswerable_ = false;
 };
 
 }  // namespace ambrine
