@@ -120,7 +120,11 @@ GenkeyDialog::~GenkeyDialog() {
   DropNewRings();
 }
 
-int GenkeyDialog::DoModal() { return exec(); }
+int GenkeyDialog::DoModal() {
+  // Only a key that was really made counts as OK, however the dialog ended.
+  const int result = exec();
+  return result == 1 && done_ ? 1 : 2;
+}
 
 void GenkeyDialog::accept() {
   if (generating_) return;
@@ -149,6 +153,11 @@ void GenkeyDialog::Generate() {
   const std::string name = FieldText(name_);
   const std::string email = FieldText(email_);
   const std::string comment = FieldText(comment_);
+  // gpg makes no key without a name or an e-mail address for its user id.
+  if (name.empty() && email.empty()) {
+    messages_->setPlainText(QStringLiteral("名前またはメールアドレスを入力してください"));
+    return;
+  }
   switch (CheckKeyFields(name, email, comment)) {
     case KeyFieldError::Name:
       messages_->setPlainText(QStringLiteral("名前の形式にエラーがあります"));
@@ -202,6 +211,7 @@ void GenkeyDialog::Generate() {
   // the controls stay disabled until the pipe ends.
   status_.emplace(statusRead_, noCommand_);
   display_ = KeyGenerationDisplay();
+  outcome_.Reset();
   ::fcntl(statusRead_.get(), F_SETFL, ::fcntl(statusRead_.get(), F_GETFL) | O_NONBLOCK);
   notifier_ = new QSocketNotifier(statusRead_.get(), QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, &GenkeyDialog::ReadStatus);
@@ -241,7 +251,7 @@ void GenkeyDialog::ReadStatus() {
   for (;;) {
     const ssize_t n = ::read(statusRead_.get(), buffer, sizeof buffer);
     if (n > 0) {
-      status_->Feed(std::string_view(buffer, static_cast<std::size_t>(n)), display_);
+      status_->Feed(std::string_view(buffer, static_cast<std::size_t>(n)), outcome_);
       ShowText(display_.TakeText());
       continue;
     }
@@ -249,7 +259,7 @@ void GenkeyDialog::ReadStatus() {
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;  // more later
     break;  // end of data, broken pipe or a failed read
   }
-  status_->Finish(display_);
+  status_->Finish(outcome_);
   ShowText(display_.TakeText());
   FinishGeneration();
 }
@@ -266,18 +276,69 @@ void GenkeyDialog::FinishGeneration() {
   notifier_->deleteLater();
   notifier_ = nullptr;
   statusRead_.reset();
-  int exitCode = 0;
-  // The status lines already told the outcome; the exit code only decides
-  // whether the new key joins the user's rings.
-  if (Succeeded(engine_->WaitForExit(&exitCode)) && exitCode == 0) AddNewRings();
+  int exitCode = -1;
+  // The key is made when gpg says so and ends well; only then does it join
+  // the user's rings.
+  bool made = Succeeded(engine_->WaitForExit(&exitCode)) && exitCode == 0 && outcome_.created();
+  if (made) AddNewRings();
   DropNewRings();
   engine_.reset();
+  // The rings gpg wrote are checked too: a key that did not land in the
+  // secret ring cannot sign, and the program does not go on without one.
+  if (made) made = NewKeyIsListed();
   generating_ = false;
   QApplication::restoreOverrideCursor();
+  if (!made) {
+    ShowFailure();
+    return;
+  }
   ok_->setEnabled(true);
   ok_->setFocus();
   done_ = true;
   emit generationFinished();
+}
+
+bool GenkeyDialog::NewKeyIsListed() const {
+  GpgEngine engine(*settings_);
+  KeyList keys;
+  if (Failed(engine.ListKeys(true, keys, nullptr, nullptr))) return false;
+  const std::string& wanted = outcome_.fingerprint();
+  for (const std::string& entry : keys) {
+    if (wanted.empty()) return true;  // gpg named no fingerprint: any secret key
+    if (QString::fromStdString(SplitKeyEntry(entry).fingerprint)
+            .compare(QString::fromStdString(wanted), Qt::CaseInsensitive) == 0)
+      return true;
+  }
+  return false;
+}
+
+void GenkeyDialog::ShowFailure() {
+  // gpg's lines stay above the message, so the user sees why; a run of
+  // progress characters is ended first.
+  const QString shown = messages_->toPlainText();
+  std::string text = shown.isEmpty() || shown.endsWith(QLatin1Char('\n')) ? "" : "\n";
+  text += QStringLiteral("鍵を作成できませんでした。入力内容を確認して、もう一度 OK を押してください")
+              .toStdString();
+  ShowText(text);
+  SetEntering(true);
+  name_->setFocus();
+  emit generationFailed();
+}
+
+StatusAction GenkeyDialog::StatusOutcome::OnStatus(const StatusLine& line,
+                                                   CommandWriter& command) {
+  // The keyword is empty on a line without the status prefix.
+  if (line.keyword == "KEY_NOT_CREATED") {
+    notCreated_ = true;
+  } else if (line.keyword == "KEY_CREATED") {
+    created_ = true;
+    // "<type> <fingerprint> [<handle>]"
+    std::string_view rest = line.arguments;
+    const std::size_t space = rest.find(' ');
+    rest = space == std::string_view::npos ? std::string_view() : rest.substr(space + 1);
+    fingerprint_.assign(rest.substr(0, rest.find(' ')));
+  }
+  return display_.OnStatus(line, command);
 }
 
 }  // namespace ambrine

@@ -40,7 +40,8 @@ class GenkeyDialog : public QDialog {
   GenkeyDialog(GpgSettings* settings, QWidget* owner = nullptr);
   ~GenkeyDialog() override;
 
-  // 1 when OK is pressed after a generation has ended, 2 on cancel.
+  // 1 when OK is pressed after gpg has made the key and it is in the
+  // secret key ring, 2 on cancel.
   int DoModal();
 
   void accept() override;
@@ -51,18 +52,46 @@ class GenkeyDialog : public QDialog {
   QLineEdit* commentEdit() const { return comment_; }
   QPlainTextEdit* messageBox() const { return messages_; }
   QPushButton* okButton() const { return ok_; }
+  // A key was made: the next OK closes the dialog.
   bool generationDone() const { return done_; }
 
  signals:
-  // gpg's status output has ended and OK now closes the dialog.
+  // gpg's status output has ended, the key is made and OK now closes the
+  // dialog.
   void generationFinished();
+  // gpg's status output has ended without a key; the fields can be
+  // corrected and OK generates again.
+  void generationFailed();
 
  private:
+  // Hands each status line on to the display and notes whether gpg says it
+  // made the key ("KEY_CREATED <type> <fingerprint>") or not.
+  class StatusOutcome : public StatusHandler {
+   public:
+    explicit StatusOutcome(KeyGenerationDisplay& display) : display_(display) {}
+    StatusAction OnStatus(const StatusLine& line, CommandWriter& command) override;
+    void Reset() {
+      created_ = notCreated_ = false;
+      fingerprint_.clear();
+    }
+    // KEY_CREATED came and KEY_NOT_CREATED did not.
+    bool created() const { return created_ && !notCreated_; }
+    const std::string& fingerprint() const { return fingerprint_; }
+
+   private:
+    KeyGenerationDisplay& display_;
+    bool created_ = false;
+    bool notCreated_ = false;
+    std::string fingerprint_;
+  };
+
   void Generate();
   void SetEntering(bool entering);
   void ReadStatus();
   void ShowText(const std::string& text);
   void FinishGeneration();
+  bool NewKeyIsListed() const;
+  void ShowFailure();
 
   // A key ring gpg writes the new key to: the user's own, or a new one
   // beside it when the user's already holds keys.
@@ -91,6 +120,7 @@ class GenkeyDialog : public QDialog {
   Fd noCommand_;  // key generation asks nothing: its parameters go on standard input
   std::optional<StatusDriver> status_;  // one per generation
   KeyGenerationDisplay display_;
+  StatusOutcome outcome_{display_};
   QSocketNotifier* notifier_ = nullptr;
 };
 

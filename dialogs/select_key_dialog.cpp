@@ -3,6 +3,7 @@
 #include <climits>
 
 #include <QByteArray>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -153,14 +154,23 @@ void SelectKeyDialog::Browse() {
   question.defaultSuffix = QStringLiteral("gpg");
   question.initialFile = initialOutputPath_;
   const QString path = AskFileName(this, question);
-  if (!path.isEmpty()) fileNameEdit_->setText(path);
+  if (path.isEmpty()) return;
+  fileNameEdit_->setText(path);
+  // The file dialog has asked before choosing an existing file; OK does
+  // not ask again for that same name.
+  browsedExistingPath_ = QFileInfo::exists(path) ? path : QString();
 }
 
 void SelectKeyDialog::Accept() {
   const bool publicKeys = publicKeyRadio_->isChecked();
   // Everything is checked before anything is written, so each OK writes the
   // fields afresh (a second OK does not add the recipients twice) and a
-  // refused OK leaves the settings as they were.
+  // refused OK leaves the settings as they were. gpg encrypts with no
+  // empty passphrase, so none is let through.
+  if (!publicKeys && passphraseEdit_->text().isEmpty()) {
+    ShowError(QStringLiteral("パスフレーズを入力してください。"));
+    return;
+  }
   if (!publicKeys && passphraseEdit_->text() != confirmEdit_->text()) {
     ShowError(QStringLiteral("Passphrase Miss Match!"));
     return;
@@ -170,6 +180,7 @@ void SelectKeyDialog::Accept() {
     ShowError(QStringLiteral("Not Specified Output Filename!"));
     return;
   }
+  if (!ConfirmReplacing(outputPath)) return;
 
   SecureWipe(settings_->passphrase);
   if (publicKeys) {
@@ -185,6 +196,22 @@ void SelectKeyDialog::Accept() {
   }
   settings_->outputPath = outputPath.toStdString();
   accept();
+}
+
+bool SelectKeyDialog::ConfirmReplacing(const QString& path) {
+  const QFileInfo target(path);
+  if (!target.exists()) return true;
+  // Saving over the leaf that is open is the usual save; the same file
+  // written another way (a "./" or a link) counts as that leaf too.
+  if (path == initialOutputPath_) return true;
+  const QString canonical = target.canonicalFilePath();
+  if (!canonical.isEmpty() && canonical == QFileInfo(initialOutputPath_).canonicalFilePath())
+    return true;
+  if (!browsedExistingPath_.isEmpty() && path == browsedExistingPath_) return true;
+  return QMessageBox::question(
+             this, windowTitle(),
+             QStringLiteral("%1 は既に存在します。置き換えますか?").arg(target.fileName()),
+             QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 void SelectKeyDialog::ShowError(const QString& text) {

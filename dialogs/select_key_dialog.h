@@ -22,7 +22,9 @@ class SelectKeyDialog : public QDialog {
  public:
   // `settings` is not owned and must outlive the dialog. Opening empties its
   // recipients and passphrase and shows its outputPath as the file name;
-  // OK writes recipients, passphrase, outputPath and publicKeyMode.
+  // OK writes recipients, passphrase, outputPath and publicKeyMode. OK is
+  // refused for an empty passphrase, and asks before an existing file other
+  // than the opening outputPath is replaced.
   explicit SelectKeyDialog(GpgSettings* settings, QWidget* parent = nullptr,
                            ErrorReport& report = WindowErrorReport());
 
@@ -51,11 +53,13 @@ class SelectKeyDialog : public QDialog {
   void ManageKeys();
   void Browse();
   void Accept();
+  bool ConfirmReplacing(const QString& path);
   void ShowError(const QString& text);
 
   GpgSettings* settings_;
   ErrorReport& report_;
   QString initialOutputPath_;  // the browse dialog starts here, not at the box's text
+  QString browsedExistingPath_;  // an existing file the browse dialog already asked about
   QRadioButton* publicKeyRadio_ = nullptr;
   QRadioButton* symmetricRadio_ = nullptr;
   KeyListView* list_ = nullptr;

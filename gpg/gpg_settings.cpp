@@ -2,7 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include "base/folders.h"
+#include "gpg/keyring_check.h"
 
 namespace ambrine {
 
@@ -16,9 +19,15 @@ GpgSettings BaseSettings(const std::string& gpgPath, const std::string& confFold
 }
 
 void AddPresetKeyrings(const std::string& programFolder, GpgSettings& settings) {
-  // gpg looks a key-ring name without a slash up in its home folder.
-  for (std::string& name : PresetKeyringNames(programFolder)) {
-    settings.publicKeyrings.push_back(std::move(name));
+  // gpg looks a key-ring name without a slash up in its home folder (the
+  // conf folder), so each ring goes with its full path. A ring gpg cannot
+  // read would make it fail every key look-up: only key rings are added.
+  std::error_code ec;
+  std::filesystem::path preset = std::filesystem::absolute(programFolder + "preset", ec);
+  if (ec) preset = programFolder + "preset";
+  for (const std::string& name : PresetKeyringNames(programFolder)) {
+    const std::string path = (preset / name).string();
+    if (IsPublicKeyringFile(path)) settings.publicKeyrings.push_back(path);
   }
 }
 

@@ -24,8 +24,10 @@ struct GpgSettings {
 // home/pubring.gpg, without the preset key rings yet.
 GpgSettings BaseSettings(const std::string& gpgPath, const std::string& confFolder);
 
-// Appends the bare names of preset/*.gpg under the program folder to the
-// public key-ring list, sorted by name so every run uses the same order.
+// Appends the full paths of the preset/*.gpg files under the program folder
+// that are public key rings (IsPublicKeyringFile) to the public key-ring
+// list, sorted by name so every run uses the same order. Other files there,
+// such as a leaf saved beside the preset form, are left out.
 void AddPresetKeyrings(const std::string& programFolder, GpgSettings& settings);
 
 // True when the secret key ring is missing or empty: the user needs a key.

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <filesystem>
 
 #include "dialogs/genkey_dialog.h"
@@ -133,6 +134,114 @@ TEST_F(GenkeyDialogTest, GeneratesTheKeyShowsStatusAndOkThenGivesOne) {
   ASSERT_EQ(kOk, engine.ListKeys(true, keys, nullptr, nullptr));
   ASSERT_EQ(1u, keys.size());
   EXPECT_EQ(0u, keys[0].rfind("鍵 テスト (home) <genkey@example.org>:", 0)) << keys[0];
+}
+
+// A gpg for key generation that reads the parameters, writes
+// `statusLines` on its status descriptor and exits with `exitCode` without
+// making a key; every other command goes to the real gpg1, so the dialog's
+// look at the key ring afterwards sees the ring as it is. Each run touches
+// `ran`.
+std::string FakeKeyGenerator(const TempDir& dir, const std::string& name,
+                             const std::string& statusLines, int exitCode) {
+  const std::string path = dir.File(name);
+  WriteFile(path + ".status", statusLines);
+  WriteFile(path, "#!/bin/sh\n"
+                  "touch '" + dir.File("ran") + "'\n"
+                  "fd=; generate=\n"
+                  "for a in \"$@\"; do case \"$a\" in\n"
+                  "  --status-fd=*) fd=${a#--status-fd=} ;;\n"
+                  "  --gen-key) generate=1 ;;\n"
+                  "esac; done\n"
+                  "[ -n \"$generate\" ] || exec '" AMBRINE_GPG1 "' \"$@\"\n"
+                  "cat >/dev/null\n"
+                  "[ -n \"$fd\" ] && eval \"cat '" + path + ".status' >&$fd\"\n"
+                  "exit " + std::to_string(exitCode) + "\n");
+  std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+  return path;
+}
+
+TEST_F(GenkeyDialogTest, WithoutNameAndAddressNothingIsGenerated) {
+  TempDir bin;
+  settings_.gpgPath = FakeKeyGenerator(bin, "gpg", "[GNUPG:] KEY_NOT_CREATED\n", 2);
+  GenkeyDialog dialog(&settings_);
+  WhenModal([&](QWidget*) {
+    // Empty fields, then a comment alone: gpg would make no user id.
+    for (const QString& comment : {QString(), QStringLiteral("home")}) {
+      dialog.commentEdit()->setText(comment);
+      dialog.okButton()->click();
+      EXPECT_EQ(QStringLiteral("名前またはメールアドレスを入力してください"),
+                dialog.messageBox()->toPlainText());
+      EXPECT_TRUE(dialog.nameEdit()->isEnabled());
+      EXPECT_TRUE(dialog.okButton()->isEnabled());
+      EXPECT_TRUE(dialog.isVisible());
+    }
+    dialog.okButton()->click();  // OK stays a request to generate, never a close
+    EXPECT_TRUE(dialog.isVisible());
+    dialog.reject();
+  });
+  EXPECT_EQ(2, dialog.DoModal());
+  EXPECT_FALSE(dialog.generationDone());
+  EXPECT_FALSE(std::filesystem::exists(bin.File("ran")));
+}
+
+TEST_F(GenkeyDialogTest, GenerationWithoutAKeyFailsAndTheUserCanTryAgain) {
+  TempDir bin;
+  const std::string fingerprint = "0123456789ABCDEF0123456789ABCDEF01234567";
+  struct Attempt {
+    std::string gpg;
+    std::string statusLine;
+  };
+  // gpg says no key was made; gpg says it was made but fails; gpg says it
+  // was made and ends well, but the ring holds no key.
+  const std::vector<Attempt> attempts = {
+      {FakeKeyGenerator(bin, "not-created", "[GNUPG:] KEY_NOT_CREATED\n", 2),
+       "[GNUPG:] KEY_NOT_CREATED"},
+      {FakeKeyGenerator(bin, "failed", "[GNUPG:] KEY_CREATED B " + fingerprint + "\n", 2),
+       "[GNUPG:] KEY_CREATED B " + fingerprint},
+      {FakeKeyGenerator(bin, "no-key", "[GNUPG:] KEY_CREATED B " + fingerprint + "\n", 0),
+       "[GNUPG:] KEY_CREATED B " + fingerprint},
+  };
+
+  GenkeyDialog dialog(&settings_);
+  dialog.nameEdit()->setText(QStringLiteral("Retry Tester"));
+  std::size_t next = 0;
+  std::vector<QString> shown;
+  const auto tryNext = [&] {
+    if (next < attempts.size()) {
+      settings_.gpgPath = attempts[next++].gpg;
+    } else {
+      settings_.gpgPath = AMBRINE_GPG1;  // the real gpg makes the key this time
+      ++next;
+    }
+    dialog.okButton()->click();
+  };
+  WhenModal([&](QWidget*) { tryNext(); });
+  QObject::connect(&dialog, &GenkeyDialog::generationFailed, &dialog, [&] {
+    shown.push_back(dialog.messageBox()->toPlainText());
+    // Back to entering: the fields, OK and Cancel work again.
+    EXPECT_TRUE(dialog.nameEdit()->isEnabled());
+    EXPECT_TRUE(dialog.emailEdit()->isEnabled());
+    EXPECT_TRUE(dialog.okButton()->isEnabled());
+    EXPECT_FALSE(dialog.generationDone());
+    QTimer::singleShot(0, &dialog, tryNext);
+  });
+  QObject::connect(&dialog, &GenkeyDialog::generationFinished, &dialog,
+                   [&] { dialog.okButton()->click(); });
+  EXPECT_EQ(1, dialog.DoModal());
+  EXPECT_EQ(attempts.size() + 1, next);
+
+  ASSERT_EQ(attempts.size(), shown.size());
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    EXPECT_EQ(QString::fromStdString(attempts[i].statusLine + "\n") +
+                  QStringLiteral("鍵を作成できませんでした。入力内容を確認して、もう一度 OK を押してください"),
+              shown[i]);
+  }
+  EXPECT_FALSE(std::filesystem::exists(home_.File("secring.gpg.new")));
+  GpgEngine engine(settings_);
+  KeyList keys;
+  ASSERT_EQ(kOk, engine.ListKeys(true, keys, nullptr, nullptr));
+  ASSERT_EQ(1u, keys.size());
+  EXPECT_EQ("Retry Tester", SplitKeyEntry(keys[0]).userId);
 }
 
 TEST_F(GenkeyDialogTest, KeysAlreadyInThePublicRingAreKept) {

@@ -127,14 +127,104 @@ TEST(SelectKeyDialog, PassphrasesMustMatchExactly) {
   EXPECT_TRUE(dialog.confirmEdit()->text().isEmpty());
 }
 
-TEST(SelectKeyDialog, TwoEmptyPassphrasesMatch) {
+TEST(SelectKeyDialog, EmptyPassphraseIsRefused) {
   GpgSettings settings = OpeningSettings(SharedKeys().ring);
   SelectKeyDialog dialog(&settings);
   dialog.symmetricRadio()->click();
+  // Both empty, then only the confirmation typed: gpg takes no empty
+  // passphrase either way.
+  for (const QString& confirm : {QString(), QStringLiteral("typed")}) {
+    dialog.confirmEdit()->setText(confirm);
+    QString title, text;
+    AnswerMessage(&title, &text);
+    dialog.okButton()->click();
+    EXPECT_EQ(text, QStringLiteral("パスフレーズを入力してください。"));
+    EXPECT_EQ(dialog.result(), 0);  // still open
+    EXPECT_EQ(settings.publicKeyMode, 0);
+    EXPECT_TRUE(settings.passphrase.empty());
+  }
+  dialog.passphraseEdit()->setText(QStringLiteral("typed"));
   dialog.okButton()->click();
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
-  EXPECT_EQ(settings.publicKeyMode, 0);
-  EXPECT_EQ(settings.passphrase, "");
+  EXPECT_EQ(settings.passphrase, "typed");
+}
+
+// Answers a question shown over `dialog` and counts the questions.
+struct QuestionAnswer {
+  int asked = 0;
+  QString text;
+};
+void AnswerQuestions(SelectKeyDialog& dialog, QuestionAnswer& answer,
+                     QMessageBox::StandardButton button) {
+  test::WhenBoxOver(&dialog, [&answer, button](QMessageBox* box) {
+    ++answer.asked;
+    answer.text = box->text();
+    box->button(button)->click();
+  });
+}
+
+TEST(SelectKeyDialog, ReplacingAnotherExistingFileIsAsked) {
+  TempDir folder;
+  test::WriteFile(folder.File("current.gpg"), "open leaf");
+  test::WriteFile(folder.File("other.gpg"), "another leaf");
+  GpgSettings settings = OpeningSettings(SharedKeys().ring);
+  settings.outputPath = folder.File("current.gpg");
+  SelectKeyDialog dialog(&settings);
+  dialog.fileNameEdit()->setText(QString::fromStdString(folder.File("other.gpg")));
+
+  QuestionAnswer no;
+  AnswerQuestions(dialog, no, QMessageBox::No);
+  dialog.okButton()->click();
+  EXPECT_EQ(no.asked, 1);
+  EXPECT_EQ(no.text, QStringLiteral("other.gpg は既に存在します。置き換えますか?"));
+  EXPECT_EQ(dialog.result(), 0);  // still open, nothing written
+  EXPECT_EQ(settings.outputPath, folder.File("current.gpg"));
+  EXPECT_EQ(test::ReadFile(folder.File("other.gpg")), "another leaf");
+
+  QuestionAnswer yes;
+  AnswerQuestions(dialog, yes, QMessageBox::Yes);
+  dialog.okButton()->click();
+  EXPECT_EQ(yes.asked, 1);
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(settings.outputPath, folder.File("other.gpg"));
+}
+
+TEST(SelectKeyDialog, TheOpenLeafNewFilesAndBrowsedFilesAreNotAskedAgain) {
+  TempDir folder;
+  test::WriteFile(folder.File("current.gpg"), "open leaf");
+  test::WriteFile(folder.File("chosen.gpg"), "chosen in the file dialog");
+  // Typed: the open leaf, the open leaf spelled otherwise, a new file; and
+  // an existing file chosen with the file dialog, which asked itself
+  // (AnswerFileDialog answers yes). The leaf path of an unsaved form names
+  // no file yet.
+  struct Case {
+    std::string opening, typed;
+    bool browse;
+  };
+  const Case cases[] = {
+      {folder.File("current.gpg"), folder.File("current.gpg"), false},
+      {folder.File("current.gpg"), folder.File("./current.gpg"), false},
+      {folder.File("current.gpg"), folder.File("new.gpg"), false},
+      {folder.File("unsaved.gpg"), folder.File("chosen.gpg"), true},
+  };
+  for (const Case& c : cases) {
+    GpgSettings settings = OpeningSettings(SharedKeys().ring);
+    settings.outputPath = c.opening;
+    SelectKeyDialog dialog(&settings);
+    if (c.browse) {
+      test::AnswerFileDialog(QString::fromStdString(c.typed));
+      dialog.browseButton()->click();
+      ASSERT_EQ(dialog.fileNameEdit()->text().toStdString(), c.typed);
+    } else {
+      dialog.fileNameEdit()->setText(QString::fromStdString(c.typed));
+    }
+    QuestionAnswer answer;
+    AnswerQuestions(dialog, answer, QMessageBox::No);
+    dialog.okButton()->click();
+    EXPECT_EQ(answer.asked, 0) << c.typed;
+    EXPECT_EQ(dialog.result(), QDialog::Accepted) << c.typed;
+    EXPECT_EQ(settings.outputPath, c.typed);
+  }
 }
 
 TEST(SelectKeyDialog, EmptyFileNameIsRefusedAndASecondOkDoesNotRepeatRecipients) {
@@ -226,6 +316,8 @@ TEST(SelectKeyDialog, FailedListingIsReported) {
   EXPECT_EQ(report.reports[0].line, report::kSelectKeyListFailed.line);
   EXPECT_EQ(dialog.keyList()->topLevelItemCount(), 0);
   dialog.symmetricRadio()->click();  // still usable without keys
+  dialog.passphraseEdit()->setText(QStringLiteral("pw"));
+  dialog.confirmEdit()->setText(QStringLiteral("pw"));
   dialog.okButton()->click();
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
