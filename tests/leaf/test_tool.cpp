@@ -1,9 +1,12 @@
 // ambrine-leaf end to end, and its SHA-256 and JSON helpers.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 
 #include "gpg/gpg_engine.h"
 #include "leaf/tool/sha256.h"
@@ -138,6 +141,44 @@ TEST_F(ToolTest, FailuresNameWhatFailed) {
   EXPECT_EQ(Tool("create " + Home() + "--document " + dir_.File("page.html"), dir_).exit, 2);
   EXPECT_EQ(Tool("frobnicate", dir_).exit, 2);
   EXPECT_EQ(Tool("--help", dir_).exit, 0);
+}
+
+TEST_F(ToolTest, CreateWritesOwnerOnlyAndAFailedCreateKeepsTheOldLeaf) {
+  test::WriteFile(dir_.File("page.html"), "<p>kept</p>");
+  // A permissive umask would give a plainly created file 0644.
+  const mode_t umaskBefore = ::umask(022);
+  ToolRun created = Tool("create " + Home() + "--recipient " + key_->fingerprint +
+                             " --document " + dir_.File("page.html") + " -o " + dir_.File("keep.gpg"),
+                         dir_);
+  ::umask(umaskBefore);
+  ASSERT_EQ(created.exit, 0) << created.err;
+  struct stat info {};
+  ASSERT_EQ(::stat(dir_.File("keep.gpg").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  const std::string before = test::ReadFile(dir_.File("keep.gpg"));
+  ASSERT_FALSE(before.empty());
+
+  // No key ring holds this key: gpg refuses, and the leaf written before
+  // stays. The output is named relative to the working folder.
+  const std::string unknown(40, 'E');
+  char* const cwdBefore = ::getcwd(nullptr, 0);
+  ASSERT_NE(cwdBefore, nullptr);
+  ASSERT_EQ(::chdir(dir_.path().c_str()), 0);
+  ToolRun failed = Tool("create " + Home() + "--recipient " + unknown + " --document " +
+                            dir_.File("page.html") + " -o keep.gpg",
+                        dir_);
+  EXPECT_EQ(::chdir(cwdBefore), 0);
+  std::free(cwdBefore);
+  EXPECT_EQ(failed.exit, 1) << failed.err;
+  EXPECT_NE(failed.err.find("could not sign and encrypt"), std::string::npos) << failed.err;
+  EXPECT_EQ(Sha256::Hex(test::ReadFile(dir_.File("keep.gpg"))), Sha256::Hex(before));
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
+    EXPECT_NE(entry.path().filename().string().rfind(".keep.gpg.", 0), 0u) << entry.path();
+  }
+  // What is left is the leaf as it was: it still opens.
+  ToolRun show = Tool("show " + Home() + dir_.File("keep.gpg"), dir_);
+  EXPECT_EQ(show.exit, 0) << show.err;
+  EXPECT_NE(show.out.find(Sha256::Hex("<p>kept</p>")), std::string::npos) << show.out;
 }
 
 }  // namespace
