@@ -5,6 +5,7 @@
 
 #include "app/web/form_scheme.h"
 #include "app/window/main_frame.h"
+#include "app/window/termination_signals.h"
 #include "base/folders.h"
 #include "resources/toolbar_images.h"
 
@@ -16,9 +17,10 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Ambrine"));
   QApplication::setWindowIcon(ambrine::ProgramIcon());
 
+  ambrine::QuitOnTerminationSignals();
   ambrine::MainFrame frame;
   if (!frame.Start(ambrine::ProgramFolder(), ambrine::CurrentEnvironment())) return 0;
   frame.show();
-  // Closing the window ends the program normally.
+  // Closing the window, or a termination signal, ends the program normally.
   return app.exec() == 0 ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #include "app/window/main_frame.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -39,7 +40,8 @@ void PrintAndWait(FormView& view, QPrinter* printer) {
 
 QString TitleFor(const QString& userId) { return QStringLiteral("Ambrine - ") + userId; }
 
-MainFrame::MainFrame(QWidget* parent) : QMainWindow(parent), view_(new MainView(this)) {
+MainFrame::MainFrame(QWidget* parent)
+    : QMainWindow(parent), view_(new MainView(this)), leafName_(new QLabel(this)) {
   setWindowTitle(QStringLiteral("Ambrine"));
   setWindowIcon(ProgramIcon());
   actions_ = MakeCommandActions(this);
@@ -51,6 +53,9 @@ MainFrame::MainFrame(QWidget* parent) : QMainWindow(parent), view_(new MainView(
 
   // "Ready" sits in the status bar and gives way while a prompt is shown.
   statusBar()->addWidget(new QLabel(ReadyText(), statusBar()));
+  // Which record is open stays in sight.
+  leafName_->setObjectName(QStringLiteral("leafName"));
+  statusBar()->addPermanentWidget(leafName_);
   setCentralWidget(view_);
   resize(960, 720);
   Connect();
@@ -64,14 +69,35 @@ bool MainFrame::Start(const std::string& programFolder, const StartupEnvironment
 
 void MainFrame::SetOwnKeyTitle(const QString& userId) { setWindowTitle(TitleFor(userId)); }
 
+void MainFrame::ShowLeafPath(const QString& path) {
+  leafName_->setText(QFileInfo(path).fileName());
+  leafName_->setToolTip(path);
+}
+
+void MainFrame::closeEvent(QCloseEvent* event) {
+  bool mayClose = false;
+  if (!view_->RunExclusive([&]() { mayClose = view_->ConfirmDiscard(); })) {
+    event->ignore();  // a flow runs: its dialogs and gpg are still at work
+    return;
+  }
+  if (mayClose) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
 void MainFrame::Connect() {
+  // Every command runs as a flow of its own: refused while another runs.
   auto on = [this](int id, auto&& slot) {
-    connect(actions_.value(id), &QAction::triggered, this, slot);
+    connect(actions_.value(id), &QAction::triggered, this,
+            [this, slot]() { view_->RunExclusive(slot); });
   };
   auto web = [this](QWebEnginePage::WebAction action) {
     return [this, action]() { view_->formView().page()->triggerAction(action); };
   };
   connect(view_, &MainView::ownKeyChanged, this, &MainFrame::SetOwnKeyTitle);
+  connect(view_, &MainView::leafPathChanged, this, &MainFrame::ShowLeafPath);
   on(kCmdNew, [this]() { view_->NewForm(); });
   on(kCmdOpen, [this]() { view_->OpenLeaf(); });
   on(kCmdSave, [this]() { view_->saveLeaf(); });
@@ -79,7 +105,8 @@ void MainFrame::Connect() {
   on(kCmdPrint, [this]() { Print(); });
   on(kCmdPrintPreview, [this]() { PrintPreview(); });
   on(kCmdPageSetup, [this]() { PageSetup(); });
-  on(kCmdExit, [this]() { close(); });
+  // Closing asks its own question (closeEvent).
+  connect(actions_.value(kCmdExit), &QAction::triggered, this, &QWidget::close);
   on(kCmdUndo, web(QWebEnginePage::Undo));
   on(kCmdCut, web(QWebEnginePage::Cut));
   on(kCmdCopy, web(QWebEnginePage::Copy));

@@ -11,6 +11,8 @@
 #include "base/folders.h"
 
 class QAction;
+class QCloseEvent;
+class QLabel;
 
 namespace ambrine {
 
@@ -29,8 +31,14 @@ class MainFrame : public QMainWindow {
   MainView* view() const { return view_; }
   QAction* action(int id) const { return actions_.value(id); }
 
+ protected:
+  // Exit, the close box and Alt+F4: refused while a flow runs; a changed
+  // record brings the question whether to save it first.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   void Connect();
+  void ShowLeafPath(const QString& path);
   void Print();
   void PrintPreview();
   void PageSetup();
@@ -39,6 +47,7 @@ class MainFrame : public QMainWindow {
   void SetOwnKeyTitle(const QString& userId);
 
   MainView* view_;
+  QLabel* leafName_;  // the current leaf's file name, in the status bar
   QHash<int, QAction*> actions_;
   QPrinter printer_;
 };

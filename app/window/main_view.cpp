@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/flows/attachment_commands.h"
@@ -11,6 +12,7 @@
 #include "app/flows/save_flow.h"
 #include "app/flows/save_text_file.h"
 #include "app/web/form_view.h"
+#include "app/web/page_handover.h"
 #include "app/window/command_rules.h"
 #include "base/whole_file.h"
 #include "dialogs/genkey_dialog.h"
@@ -42,6 +44,38 @@ FlowContext MainView::Flow() {
   return FlowContext{settings_, store_, livePage_, report_.get(), dialogOwner()};
 }
 
+void MainView::SetLeafPath(std::string path) {
+  leafPath_ = std::move(path);
+  emit leafPathChanged(QString::fromStdString(leafPath_));
+}
+
+bool MainView::RunExclusive(const std::function<void()>& command) {
+  if (flowRunning_) return false;
+  struct Running {
+    bool& flag;
+    explicit Running(bool& f) : flag(f) { flag = true; }
+    ~Running() { flag = false; }
+  } running(flowRunning_);
+  command();
+  return true;
+}
+
+bool MainView::ConfirmDiscard() {
+  if (!changes_.IsChanged(livePage_)) return true;
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Ambrine"),
+                  QStringLiteral("フォームの内容が変更されています。保存しますか?"),
+                  QMessageBox::NoButton, dialogOwner());
+  QPushButton* save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
+  QPushButton* discard = box.addButton(QStringLiteral("保存しない"), QMessageBox::DestructiveRole);
+  QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+  box.setDefaultButton(save);
+  box.setEscapeButton(cancel);
+  box.exec();
+  if (box.clickedButton() == discard) return true;
+  if (box.clickedButton() == save) return Save();
+  return false;
+}
+
 QWidget* MainView::dialogOwner() {
   QWidget* active = QApplication::activeWindow();
   return active ? active : window();
@@ -49,7 +83,7 @@ QWidget* MainView::dialogOwner() {
 
 Status MainView::Start(const std::string& programFolder, const StartupEnvironment& env) {
   programFolder_ = programFolder;
-  leafPath_.clear();
+  SetLeafPath(std::string());
 
   std::string conf;
   bool perUser = false;
@@ -66,17 +100,22 @@ Status MainView::Start(const std::string& programFolder, const StartupEnvironmen
 
   AddPresetKeyrings(programFolder, settings_);
 
-  // Without a listed key the title stays "Ambrine" and my fingerprint empty.
-  const OwnKey own = ReadOwnKey(settings_);
-  if (own.found) {
-    ownUserId_ = own.userId;
-    myFingerprint_ = own.fingerprint;
-    emit ownKeyChanged(QString::fromStdString(ownUserId_));
+  // Every save signs with the own key: the program does not go on without
+  // one, even when the ring holds nothing gpg lists as a secret key.
+  OwnKey own = ReadOwnKey(settings_);
+  while (!own.found) {
+    GenkeyDialog dialog(&settings_, QApplication::activeWindow());
+    if (dialog.DoModal() != 1) return kCancelled;
+    own = ReadOwnKey(settings_);
   }
+  ownUserId_ = own.userId;
+  myFingerprint_ = own.fingerprint;
+  emit ownKeyChanged(QString::fromStdString(ownUserId_));
 
   view_->LoadBlank();
   const std::string form = PresetFormPath(programFolder);
   if (!form.empty()) LoadFormFile(form);
+  changes_.MarkUnchanged(livePage_);
   return kOk;
 }
 
@@ -94,17 +133,25 @@ Status MainView::LoadFormFile(const std::string& path) {
 }
 
 void MainView::NewForm() {
+  if (!ConfirmDiscard()) return;
   const QString path = AskOpenFileName(
       dialogOwner(),
       {{QStringLiteral("HTML ファイル (*.html)"), QStringLiteral("*.html")}, AllFilesFilter()});
   if (path.isEmpty()) return;
   const std::string chosen = path.toStdString();
   LoadFormFile(chosen);
+  changes_.MarkUnchanged(livePage_);
   // Set whether or not the form could be read.
-  leafPath_ = LeafPathForForm(chosen);
+  SetLeafPath(LeafPathForForm(chosen));
 }
 
-void MainView::OpenLeaf() { OpenFlow(Flow()).Run(leafPath_); }
+void MainView::OpenLeaf() {
+  if (!ConfirmDiscard()) return;
+  std::string path = leafPath_;
+  if (!OpenFlow(Flow()).Run(path)) return;
+  changes_.MarkUnchanged(livePage_);
+  SetLeafPath(std::move(path));
+}
 
 void MainView::ExportFormData() {
   const PageCallResult result = view_->CallPageFunction("exportForm", {});
@@ -145,16 +192,33 @@ void MainView::ExportMyKey() {
   if (Failed(status)) report_.get().Report(status, report::kOwnKeyExportFailed);
 }
 
-void MainView::saveLeaf() {
+void MainView::saveLeaf() { Save(); }
+
+bool MainView::Save() {
+  if (!SaveFlow(Flow()).Run(handover_, leafPath_, myFingerprint_)) return false;
+  // While the page waits in its saveLeaf call it cannot be asked again:
+  // what it handed over is what was saved.
+  if (handover_) {
+    changes_.MarkUnchanged(handover_->formIsString ? handover_->formText : std::string());
+  } else {
+    changes_.MarkUnchanged(livePage_);
+  }
   // The current leaf follows the last successful save, so the next save
   // proposes the file just written.
-  if (SaveFlow(Flow()).Run(handover_, leafPath_, myFingerprint_)) leafPath_ = settings_.outputPath;
+  SetLeafPath(settings_.outputPath);
+  return true;
 }
 
-void MainView::attachFile(std::optional<std::string>& result) { AttachmentCommands(Flow()).Attach(result); }
+void MainView::attachFile(std::optional<std::string>& result) {
+  const std::size_t before = store_.Count();
+  AttachmentCommands(Flow()).Attach(result);
+  if (store_.Count() != before) changes_.MarkAttachmentsChanged();
+}
 
 void MainView::detachFile(std::int32_t index, std::optional<std::string>& result) {
+  const std::size_t before = store_.Count();
   AttachmentCommands(Flow()).Detach(index, result);
+  if (store_.Count() != before) changes_.MarkAttachmentsChanged();
 }
 
 void MainView::listFile(std::optional<std::string>& result) { AttachmentCommands(Flow()).List(result); }
@@ -168,9 +232,13 @@ void MainView::saveForm(const std::string& text) {
 Status MainView::HandlePageCall(const std::string& name, const std::vector<ScriptValue>& args,
                                 const PageHandover* handover,
                                 std::optional<std::string>& result) {
-  handover_ = handover;
-  const Status status = Invoke(GetIdOfName(name), args, result);
-  handover_ = nullptr;
+  Status status = kOk;
+  // A call that arrives while a flow runs does nothing.
+  RunExclusive([&]() {
+    handover_ = handover;
+    status = Invoke(GetIdOfName(name), args, result);
+    handover_ = nullptr;
+  });
   return status;
 }
 

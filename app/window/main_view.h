@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,6 +13,7 @@
 #include "app/web/form_engine_page.h"
 #include "app/web/live_form_page.h"
 #include "app/web/script_external.h"
+#include "app/window/record_changes.h"
 #include "base/folders.h"
 #include "gpg/gpg_settings.h"
 #include "leaf/attachment_store.h"
@@ -36,6 +38,19 @@ class MainView : public QWidget, public ScriptExternal, public PageCallHandler {
   // Shows an HTML file as the form; empties the attachment list first.
   // Failures are reported (source "mainview").
   Status LoadFormFile(const std::string& path);
+
+  // Runs `command` unless a flow already runs: one flow at a time. The
+  // flows' dialogs and page waits spin local event loops, so without this a
+  // shortcut or a page call could start a save inside an open. The window
+  // still repaints meanwhile. False when the command was refused.
+  bool RunExclusive(const std::function<void()>& command);
+  bool flowRunning() const { return flowRunning_; }
+
+  // Before the record on screen is thrown away (Exit, close, New, Open):
+  // when it changed since it was loaded, created or saved, asks whether to
+  // save it. True when the caller may go on: unchanged, 保存しない, or 保存
+  // and the save succeeded.
+  bool ConfirmDiscard();
 
   // Commands of the main window.
   void NewForm();
@@ -77,6 +92,8 @@ class MainView : public QWidget, public ScriptExternal, public PageCallHandler {
  signals:
   // The own key was read; the main window puts it in its title.
   void ownKeyChanged(const QString& userId);
+  // The current leaf changed (opened, saved, or a new form's proposal).
+  void leafPathChanged(const QString& path);
 
  private:
   FormView* view_;
@@ -92,6 +109,13 @@ class MainView : public QWidget, public ScriptExternal, public PageCallHandler {
 
   // What a flow works with, for the command being run.
   FlowContext Flow();
+  void SetLeafPath(std::string path);
+  // The save flow; true when the leaf was written. The record then counts
+  // as unchanged and the current leaf is the file just written.
+  bool Save();
+
+  RecordChanges changes_;
+  bool flowRunning_ = false;
 };
 
 }  // namespace ambrine

@@ -116,16 +116,23 @@ TEST(StartupFolders, ConfFolderIsCreatedOwnerOnly) {
   EXPECT_TRUE(fs::is_directory(dir.File("share/Ambrine/conf")));
 }
 
-TEST(StartupFolders, PresetKeyringsFollowPubringInNameOrder) {
+TEST(StartupFolders, PresetKeyringsFollowPubringInNameOrderWithFullPaths) {
   TempDir program;
   const std::string folder = program.path() + "/";
   fs::create_directories(folder + "preset");
+  const std::string ring = ReadFile(SharedKey().dir.File("pubring.gpg"));
+  ASSERT_FALSE(ring.empty());
+  // Only *.gpg files that are key rings count: the others are left out
+  // whatever they hold.
   for (const char* name : {"b.gpg", "a.gpg", "notes.txt", "index.html"})
-    WriteFile(folder + "preset/" + name, "");
+    WriteFile(folder + "preset/" + name, ring);
+  WriteFile(folder + "preset/empty.gpg", "");
+  WriteFile(folder + "preset/index.gpg", "\x85\x02\x0e\x03 not a key ring");
   GpgSettings settings = BaseSettings("bin/gpg", "/conf");
   AddPresetKeyrings(folder, settings);
-  EXPECT_EQ((std::vector<std::string>{"/conf/pubring.gpg", "a.gpg", "b.gpg"}),
-            settings.publicKeyrings);
+  const std::string a = folder + "preset/a.gpg";
+  const std::string b = folder + "preset/b.gpg";
+  EXPECT_EQ((std::vector<std::string>{"/conf/pubring.gpg", a, b}), settings.publicKeyrings);
   EXPECT_EQ((std::vector<std::string>{"/conf/secring.gpg"}), settings.secretKeyrings);
 
   // Every gpg command line names the three public rings, then the secret one.
@@ -134,8 +141,8 @@ TEST(StartupFolders, PresetKeyringsFollowPubringInNameOrder) {
   std::vector<std::string> rings;
   std::copy_if(argv.begin(), argv.end(), std::back_inserter(rings),
                [](const std::string& a) { return a.find("keyring=") != std::string::npos; });
-  EXPECT_EQ((std::vector<std::string>{"--keyring=/conf/pubring.gpg", "--keyring=a.gpg",
-                                      "--keyring=b.gpg", "--secret-keyring=/conf/secring.gpg"}),
+  EXPECT_EQ((std::vector<std::string>{"--keyring=/conf/pubring.gpg", "--keyring=" + a,
+                                      "--keyring=" + b, "--secret-keyring=/conf/secring.gpg"}),
             rings);
 
   GpgSettings without = BaseSettings("bin/gpg", "/conf");
@@ -178,16 +185,22 @@ TEST(StartupView, TitleFingerprintAndPresetFormComeFromTheOwnKey) {
   EXPECT_TRUE(frame.view()->leafPath().empty());
 }
 
-TEST(StartupView, WithoutAListedKeyTheTitleStaysPlain) {
+TEST(StartupView, WithoutAListedKeyStartUpAsksForOneAndCancelEndsIt) {
+  // Every save signs with the own key: a ring gpg lists no secret key from
+  // is no reason to start without one.
   ProgramFolder program(false);
   fs::create_directory(program.Folder() + "conf");
   WriteFile(program.Folder() + "conf/secring.gpg", "not a key ring");
+  QString title;
+  WhenModal([&](QWidget* dialog) {
+    title = dialog->windowTitle();
+    QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+  });
   MainFrame frame;
-  ASSERT_TRUE(frame.Start(program.Folder(), program.Env()));
+  EXPECT_FALSE(frame.Start(program.Folder(), program.Env()));
+  EXPECT_EQ(QStringLiteral("Ambrine 鍵の作成"), title);
   EXPECT_EQ(QStringLiteral("Ambrine"), frame.windowTitle());
   EXPECT_TRUE(frame.view()->myFingerprint().empty());
-  // No preset form: the blank page is shown and start-up still succeeds.
-  EXPECT_EQ(kUnknownName, frame.view()->formView().CallPageFunction("saveForm", {}).status);
 }
 
 TEST(StartupView, EmptySecretRingAsksForAKeyAndCancelEndsStartUp) {

@@ -1,5 +1,6 @@
 // One QApplication per test binary, a scratch folder with its own TMPDIR,
-// and --make-keys FOLDER to make the run's key pairs once.
+// --make-keys FOLDER to make the run's key pairs once, and
+// --termination-child READY for the termination signal test's child.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -12,7 +13,17 @@
 #include "flows/modal_script.h"
 #include "gpg/child_process.h"
 
+namespace ambrine {
+int RunTerminationChild(int argc, char** argv, const std::string& readyFile);
+}
+
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--termination-child") {
+    if (::geteuid() == 0) ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
+    ambrine::RegisterFormScheme();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    return ambrine::RunTerminationChild(argc, argv, argv[2]);
+  }
   if (argc == 3 && std::string(argv[1]) == "--make-keys") {
     ambrine::test::MakeFlowKeys(argv[2]);
     return 0;

@@ -123,6 +123,21 @@ ModalScript& ModalScript::MessageBox(int button) {
   });
 }
 
+ModalScript& ModalScript::MessageBoxButton(const QString& text) {
+  return Then(Is<QMessageBox>(), [text](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    for (QAbstractButton* b : box->buttons()) {
+      if (b->text() == text) {
+        b->click();
+        return;
+      }
+    }
+    ADD_FAILURE() << "message box without a button " << text.toStdString() << ": "
+                  << box->text().toStdString();
+    box->close();
+  });
+}
+
 ModalScript& ModalScript::InputBox(const QString& text) {
   return Then(Is<InputBoxDialog>(), [text](QWidget* w) {
     auto* box = qobject_cast<InputBoxDialog*>(w);

@@ -38,6 +38,9 @@ class ModalScript : public QObject {
   ModalScript& FileDialog(const QString& path);  // chooses `path`, accepts
   ModalScript& CancelFileDialog();
   ModalScript& MessageBox(int button);  // a QMessageBox::StandardButton
+  // A message box answered with the button that reads `text` (保存 /
+  // 保存しない / キャンセル of the unsaved-changes question).
+  ModalScript& MessageBoxButton(const QString& text);
   ModalScript& InputBox(const QString& text);
   ModalScript& CancelInputBox();
   // The save options dialog: public keys (rows whose user id is listed

@@ -188,25 +188,30 @@ TEST(SaveAndOpen, PassphraseLeafOpensWithItsPassphraseOnly) {
 
   // A wrong passphrase: gpg cannot decrypt; the record on screen stays whole.
   window.FillForm("changed", "", "", "");
+  // The changed record brings the unsaved-changes question first.
   ModalScript wrong;
-  wrong.FileDialog(QString::fromStdString(leaf)).InputBox("wrong").MessageBox(QMessageBox::Ok);
+  wrong.MessageBoxButton(QStringLiteral("保存しない"))
+      .FileDialog(QString::fromStdString(leaf))
+      .InputBox("wrong")
+      .MessageBox(QMessageBox::Ok);
   Trigger(window, kCmdOpen);
   ASSERT_TRUE(wrong.done()) << wrong.Log().toStdString();
-  EXPECT_EQ(wrong.seen()[1].title, QStringLiteral("パスフレーズの入力"));
-  EXPECT_EQ(wrong.seen()[1].text, QStringLiteral("対称暗号を解くパスフレーズを入力してください。"));
-  EXPECT_EQ(wrong.seen()[2].title, QStringLiteral("Error"));
-  EXPECT_EQ(wrong.seen()[2].text, QStringLiteral("パスフレーズに誤りがあります"));
+  EXPECT_EQ(wrong.seen()[2].title, QStringLiteral("パスフレーズの入力"));
+  EXPECT_EQ(wrong.seen()[2].text, QStringLiteral("対称暗号を解くパスフレーズを入力してください。"));
+  EXPECT_EQ(wrong.seen()[3].title, QStringLiteral("Error"));
+  EXPECT_EQ(wrong.seen()[3].text, QStringLiteral("パスフレーズに誤りがあります"));
   EXPECT_EQ(window.FormValues()[0], QStringLiteral("changed"));
   EXPECT_EQ(window.view().attachments().Count(), 1u);
   EXPECT_EQ(test::AttachmentTempFiles(test::TmpFolder()).size(), 1u);
 
   ModalScript right;
-  right.FileDialog(QString::fromStdString(leaf))
+  right.MessageBoxButton(QStringLiteral("保存しない"))
+      .FileDialog(QString::fromStdString(leaf))
       .InputBox(QStringLiteral("葉の pass \"phrase\""))
       .MessageBox(QMessageBox::Yes);
   Trigger(window, kCmdOpen);
   ASSERT_TRUE(right.done()) << right.Log().toStdString();
-  EXPECT_EQ(right.seen()[2].title, QStringLiteral("Confirm"));
+  EXPECT_EQ(right.seen()[3].title, QStringLiteral("Confirm"));
   ExpectOpened(window, {"報告書.txt"});
   EXPECT_EQ(Extract(window, 0, "sym.txt"), sources.secondBytes);
   EXPECT_TRUE(window.report().reports.empty());
@@ -246,13 +251,16 @@ TEST(SaveAndOpen, TwoRecipientsEachOpenTheLeafAndAWrongKeyPassphraseStops) {
 
   // A wrong key passphrase ends the open at once.
   ModalScript wrong;
-  wrong.FileDialog(QString::fromStdString(leaf)).InputBox("not it").MessageBox(QMessageBox::Ok);
+  wrong.MessageBoxButton(QStringLiteral("保存しない"))
+      .FileDialog(QString::fromStdString(leaf))
+      .InputBox("not it")
+      .MessageBox(QMessageBox::Ok);
   Trigger(bob, kCmdOpen);
   ASSERT_TRUE(wrong.done()) << wrong.Log().toStdString();
-  EXPECT_EQ(wrong.seen()[1].text,
+  EXPECT_EQ(wrong.seen()[2].text,
             QStringLiteral("秘密鍵のロックを解除するパスフレーズを入力してください。"));
-  EXPECT_EQ(wrong.seen()[2].title, QStringLiteral("Error"));
-  EXPECT_EQ(wrong.seen()[2].text, QStringLiteral("パスフレーズに誤りがあります"));
+  EXPECT_EQ(wrong.seen()[3].title, QStringLiteral("Error"));
+  EXPECT_EQ(wrong.seen()[3].text, QStringLiteral("パスフレーズに誤りがあります"));
   ASSERT_EQ(bob.report().reports.size(), 1u);
   EXPECT_EQ(bob.report().reports[0].code, kCancelled);
   EXPECT_EQ(bob.report().reports[0], test::Reported(kCancelled, report::kBadPassphrase));
@@ -262,12 +270,13 @@ TEST(SaveAndOpen, TwoRecipientsEachOpenTheLeafAndAWrongKeyPassphraseStops) {
   bob.report().reports.clear();
 
   ModalScript right;
-  right.FileDialog(QString::fromStdString(leaf))
+  right.MessageBoxButton(QStringLiteral("保存しない"))
+      .FileDialog(QString::fromStdString(leaf))
       .InputBox(FlowKeys::kBobPassphrase)
       .MessageBox(QMessageBox::Yes);
   Trigger(bob, kCmdOpen);
   ASSERT_TRUE(right.done()) << right.Log().toStdString();
-  EXPECT_EQ(right.seen()[2].text, QString::fromStdString(keys.alice.userId) +
+  EXPECT_EQ(right.seen()[3].text, QString::fromStdString(keys.alice.userId) +
                                       QStringLiteral("\n上記の電子署名が確認されました\n処理を続行しますか?"));
   ExpectOpened(bob, {"notes.txt"});
   EXPECT_EQ(Extract(bob, 0, "notes.txt"), SourceFiles().firstBytes);
@@ -373,7 +382,7 @@ TEST(SaveAndOpen, CancellingEachDialogChangesNothingMore) {
   // Open cancelled: attachments, path and page stay.
   const std::string pathBefore = window.view().leafPath();
   ModalScript open;
-  open.CancelFileDialog();
+  open.MessageBoxButton(QStringLiteral("保存しない")).CancelFileDialog();
   Trigger(window, kCmdOpen);
   ASSERT_TRUE(open.done());
   EXPECT_EQ(window.view().attachments().Count(), 1u);
@@ -388,7 +397,7 @@ TEST(SaveAndOpen, CancellingEachDialogChangesNothingMore) {
   ASSERT_TRUE(saveSym.done());
   window.FillForm("after save", "", "", "");
   ModalScript prompt;
-  prompt.FileDialog(QString::fromStdString(leaf)).CancelInputBox();
+  prompt.MessageBoxButton(QStringLiteral("保存しない")).FileDialog(QString::fromStdString(leaf)).CancelInputBox();
   Trigger(window, kCmdOpen);
   ASSERT_TRUE(prompt.done()) << prompt.Log().toStdString();
   ASSERT_EQ(window.report().reports.size(), 1u);
@@ -411,10 +420,18 @@ TEST(SaveAndOpen, FailedSaveKeepsThePreviousLeafWhole) {
   const std::string first = test::ReadFile(leaf);
   ASSERT_FALSE(first.empty());
 
-  // gpg1 refuses an empty symmetric passphrase before it reads anything.
+  // A gpg that ends before it begins encrypting (the stand-in lists no key
+  // and asks nothing): the save fails and says so.
+  const std::string scriptFile = test::WorkFolder() + "/standin-fails";
+  test::WriteFile(scriptFile, "exit 0\n");
+  ::setenv("AMB_STANDIN_SCRIPT", scriptFile.c_str(), 1);
+  ::setenv("AMB_STANDIN_RECORD", (test::WorkFolder() + "/standin-fails-record").c_str(), 1);
+  const std::string realGpg = window.view().settings().gpgPath;
   ModalScript failing;
-  failing.SaveOptionsSymmetric("", QString::fromStdString(leaf)).MessageBox(QMessageBox::Ok);
+  failing.SaveOptionsSymmetric("p", QString::fromStdString(leaf)).MessageBox(QMessageBox::Ok);
+  window.view().settings().gpgPath = AMBRINE_STANDIN;
   Trigger(window, kCmdSave);
+  window.view().settings().gpgPath = realGpg;
   ASSERT_TRUE(failing.done()) << failing.Log().toStdString();
   EXPECT_EQ(failing.seen()[1].title, QStringLiteral("Error"));
   EXPECT_EQ(failing.seen()[1].text, QStringLiteral("Encryption Failed."));

@@ -1,0 +1,282 @@
+// No record is lost by an ordinary mistake, in the real window with the
+// real gpg1: an open that ends early keeps the record on screen, a changed
+// record is not thrown away without a question, and no flow starts inside
+// another.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <filesystem>
+
+#include "app/window/commands.h"
+#include "app/window/main_frame.h"
+#include "app/window/main_view.h"
+#include "flows/flow_env.h"
+#include "flows/modal_script.h"
+#include "leaf/attachment_sink.h"
+#include "leaf/leaf_file.h"
+
+namespace ambrine {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ModalScript;
+using test::Window;
+
+const QString kDiscard = QStringLiteral("保存しない");
+const QString kSave = QStringLiteral("保存");
+const QString kCancel = QStringLiteral("キャンセル");
+
+void Trigger(Window& window, int command) { window.frame().action(command)->trigger(); }
+
+std::string Source(const std::string& name, const std::string& bytes) {
+  const std::string path = test::WorkFolder() + "/safety-" + name;
+  test::WriteFile(path, bytes);
+  return path;
+}
+
+void AttachFile(Window& window, const std::string& path) {
+  ModalScript script;
+  script.FileDialog(QString::fromStdString(path));
+  std::optional<std::string> listing;
+  window.view().attachFile(listing);
+  ASSERT_TRUE(script.done()) << script.Log().toStdString();
+}
+
+void SaveTo(Window& window, const std::string& leaf) {
+  ModalScript save;
+  save.SaveOptions({}, QString::fromStdString(leaf));
+  Trigger(window, kCmdSave);
+  ASSERT_TRUE(save.done()) << save.Log().toStdString();
+}
+
+// What a leaf holds, read back through the leaf core.
+struct ReadBack : FormPage, AttachmentSink, OpenQuestions {
+  Status SaveDocument(std::string&) override { return kFailure; }
+  Status CallSaveForm(std::string&, bool&) override { return kFailure; }
+  Status LoadDocument(const std::string&) override { return kOk; }
+  Status CallRestoreForm(const std::string& text) override {
+    form = text;
+    return kOk;
+  }
+  Status Begin(const std::string& name) override {
+    names.push_back(name);
+    return kOk;
+  }
+  void Write(const char*, std::size_t) override {}
+  Status End() override { return kOk; }
+  bool AskPassphrase(bool, std::string& answer) override {
+    answer = passphrase;
+    return true;
+  }
+  void ShowBadPassphrase() override {}
+
+  std::string form;
+  std::vector<std::string> names;
+  std::string passphrase;
+};
+
+ReadBack ReadLeaf(const GpgSettings& settings, const std::string& leaf) {
+  ReadBack back;
+  test::RecordingReport report;
+  OpenCheckResult checked;
+  Status readStatus = kFailure;
+  EXPECT_EQ(LeafFile(settings, report).ReadInOnePass(leaf, back, back, back, checked, readStatus),
+            kOk);
+  EXPECT_TRUE(checked.decrypted);
+  EXPECT_EQ(readStatus, kOk);
+  return back;
+}
+
+// A leaf made by the core, to open in the window.
+void MakeLeaf(const GpgSettings& settings, const std::string& leaf, bool publicKey,
+              const std::string& passphrase) {
+  struct Page : FormPage {
+    Status SaveDocument(std::string& bytes) override {
+      bytes = "<html><body>other</body></html>";
+      return kOk;
+    }
+    Status CallSaveForm(std::string& text, bool& isString) override {
+      text = "other record";
+      isString = true;
+      return kOk;
+    }
+    Status LoadDocument(const std::string&) override { return kOk; }
+    Status CallRestoreForm(const std::string&) override { return kOk; }
+  } page;
+  struct : SaveQuestions {
+    std::string AskLine(const std::string&, bool) override { return ""; }
+    bool AskYesNo(const std::string&) override { return true; }
+    void ShowBadPassphrase() override {}
+  } questions;
+  SaveRequest request;
+  request.publicKeyMode = publicKey;
+  request.recipients = SaveRecipients({}, test::Keys().alice.fingerprint);
+  request.passphrase = passphrase;
+  request.outputPath = leaf;
+  AttachmentStore none;
+  test::RecordingReport report;
+  ASSERT_EQ(LeafFile(settings, report).Save(request, page, none, questions), SaveOutcome::Saved);
+}
+
+TEST(RecordSafety, EveryEarlyEndingOfAnOpenKeepsTheRecordAndTheNextSaveWritesItWhole) {
+  Window window;
+  ASSERT_TRUE(window.Start(test::MakeProgramFolder("safety-open", test::Keys().aliceHome)));
+  const GpgSettings settings = window.view().settings();
+  const std::string leaf = test::WorkFolder() + "/safety-record.gpg";
+  window.FillForm("diary entry", "the body", "item", "7");
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) AttachFile(window, Source(name, name));
+  SaveTo(window, leaf);
+  ASSERT_EQ(window.view().leafPath(), leaf);
+  EXPECT_EQ(window.frame().findChild<QLabel*>(QStringLiteral("leafName"))->text(),
+            QStringLiteral("safety-record.gpg"));
+
+  const std::string symmetric = test::WorkFolder() + "/safety-other-sym.gpg";
+  const std::string other = test::WorkFolder() + "/safety-other.gpg";
+  MakeLeaf(settings, symmetric, false, "other pass");
+  MakeLeaf(settings, other, true, "");
+  const std::string notLeaf = Source("not-a-leaf.gpg", "just text, no OpenPGP at all\n");
+
+  const QString sym = QString::fromStdString(symmetric);
+  struct Ending {
+    const char* what;
+    std::function<void(ModalScript&)> script;
+  };
+  const std::vector<Ending> endings = {
+      {"file dialog cancelled", [](ModalScript& s) { s.CancelFileDialog(); }},
+      {"passphrase cancelled", [&](ModalScript& s) { s.FileDialog(sym).CancelInputBox(); }},
+      {"wrong passphrase",
+       [&](ModalScript& s) { s.FileDialog(sym).InputBox("wrong").MessageBox(QMessageBox::Ok); }},
+      {"not decryptable",
+       [&](ModalScript& s) {
+         s.FileDialog(QString::fromStdString(notLeaf)).MessageBox(QMessageBox::Ok);
+       }},
+      {"the user says No",
+       [&](ModalScript& s) {
+         s.FileDialog(QString::fromStdString(other)).MessageBox(QMessageBox::No);
+       }},
+  };
+  for (const Ending& ending : endings) {
+    ModalScript script;
+    ending.script(script);
+    Trigger(window, kCmdOpen);
+    ASSERT_TRUE(script.done()) << ending.what << ": " << script.Log().toStdString();
+    EXPECT_EQ(window.view().attachments().Count(), 3u) << ending.what;
+    EXPECT_EQ(test::AttachmentTempFiles(test::TmpFolder()).size(), 3u) << ending.what;
+    EXPECT_EQ(window.view().leafPath(), leaf) << ending.what;
+    EXPECT_EQ(window.FormValues()[0], QStringLiteral("diary entry")) << ending.what;
+  }
+
+  // Ctrl+S, Enter: the proposed file is the record's own, and it is whole.
+  SaveTo(window, "");
+  const ReadBack back = ReadLeaf(settings, leaf);
+  EXPECT_EQ(back.names,
+            (std::vector<std::string>{"safety-a.txt", "safety-b.txt", "safety-c.txt"}));
+  EXPECT_NE(back.form.find("diary entry"), std::string::npos);
+}
+
+TEST(RecordSafety, ExitNewAndOpenAskBeforeAChangedRecordIsThrownAway) {
+  Window window;
+  ASSERT_TRUE(window.Start(test::MakeProgramFolder("safety-ask", test::Keys().aliceHome)));
+  const std::string leaf = test::WorkFolder() + "/safety-asked.gpg";
+
+  // Untouched: nothing to ask; an attachment alone is a change.
+  {
+    ModalScript script;
+    script.CancelFileDialog();
+    Trigger(window, kCmdOpen);
+    ASSERT_TRUE(script.done()) << script.Log().toStdString();
+    EXPECT_EQ(script.seen().size(), 1u);
+  }
+  AttachFile(window, Source("only.txt", "only"));
+  {
+    ModalScript script;
+    script.MessageBoxButton(kCancel);
+    Trigger(window, kCmdNew);
+    ASSERT_TRUE(script.done()) << script.Log().toStdString();
+    EXPECT_EQ(script.seen()[0].text, QStringLiteral("フォームの内容が変更されています。保存しますか?"));
+    EXPECT_EQ(window.view().attachments().Count(), 1u);
+  }
+
+  // キャンセル keeps the window; 保存 whose save is cancelled keeps it too.
+  window.FillForm("changed", "", "", "");
+  {
+    ModalScript script;
+    script.MessageBoxButton(kCancel);
+    EXPECT_FALSE(window.frame().close());
+    ASSERT_TRUE(script.done()) << script.Log().toStdString();
+  }
+  {
+    ModalScript script;
+    script.MessageBoxButton(kSave).CancelSaveOptions();
+    Trigger(window, kCmdOpen);
+    ASSERT_TRUE(script.done()) << script.Log().toStdString();
+    EXPECT_EQ(script.seen().size(), 2u);  // no file dialog: the open did not go on
+    EXPECT_FALSE(fs::exists(leaf));
+  }
+
+  // 保存 saves, then the command goes on; the saved record is unchanged.
+  {
+    ModalScript script;
+    script.MessageBoxButton(kSave).SaveOptions({}, QString::fromStdString(leaf)).CancelFileDialog();
+    Trigger(window, kCmdNew);
+    ASSERT_TRUE(script.done()) << script.Log().toStdString();
+    EXPECT_TRUE(fs::exists(leaf));
+    EXPECT_EQ(window.view().leafPath(), leaf);
+  }
+  {
+    ModalScript script;
+    script.CancelFileDialog();
+    Trigger(window, kCmdOpen);
+    ASSERT_TRUE(script.done()) << script.Log().toStdString();
+    EXPECT_EQ(script.seen().size(), 1u);
+  }
+
+  // 保存しない lets Exit close the window and leaves the saved leaf as it was.
+  window.FillForm("changed again", "", "", "");
+  const std::string saved = test::ReadFile(leaf);
+  {
+    ModalScript script;
+    script.MessageBoxButton(kDiscard);
+    Trigger(window, kCmdExit);
+    ASSERT_TRUE(script.done()) << script.Log().toStdString();
+    EXPECT_FALSE(window.frame().isVisible());
+  }
+  EXPECT_EQ(test::ReadFile(leaf), saved);
+}
+
+TEST(RecordSafety, NoCommandOrPageCallStartsAFlowWhileAnOpenRuns) {
+  Window window;
+  ASSERT_TRUE(window.Start(test::MakeProgramFolder("safety-busy", test::Keys().aliceHome)));
+  const std::string leaf = test::WorkFolder() + "/safety-busy.gpg";
+  window.FillForm("busy", "", "", "");
+  AttachFile(window, Source("busy.txt", "busy"));
+  SaveTo(window, leaf);
+  const std::string saved = test::ReadFile(leaf);
+
+  // While the open waits for the user's confirmation (its event loop turns),
+  // Save, New and a page call are refused; the open then goes on alone.
+  ModalScript script;
+  script.FileDialog(QString::fromStdString(leaf))
+      .Then([](QWidget* w) { return qobject_cast<QMessageBox*>(w) != nullptr; },
+            [&](QWidget* w) {
+              Trigger(window, kCmdSave);
+              Trigger(window, kCmdNew);
+              std::optional<std::string> result;
+              EXPECT_TRUE(window.view().RunExclusive([] {}) == false);
+              EXPECT_EQ(window.view().HandlePageCall("attachFile", {}, nullptr, result), kOk);
+              EXPECT_FALSE(result.has_value());
+              qobject_cast<QMessageBox*>(w)->button(QMessageBox::Yes)->click();
+            });
+  Trigger(window, kCmdOpen);
+  ASSERT_TRUE(script.done()) << script.Log().toStdString();
+  EXPECT_EQ(script.seen().size(), 2u);
+  EXPECT_EQ(test::ReadFile(leaf), saved);
+  EXPECT_EQ(window.view().attachments().Count(), 1u);
+  EXPECT_TRUE(window.PageListsAttachments(1));
+}
+
+}  // namespace
+}  // namespace ambrine
