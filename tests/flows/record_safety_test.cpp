@@ -247,6 +247,27 @@ TEST(RecordSafety, ExitNewAndOpenAskBeforeAChangedRecordIsThrownAway) {
   EXPECT_EQ(test::ReadFile(leaf), saved);
 }
 
+TEST(RecordSafety, AfterSaveAsTheNextSaveGoesToTheNewFile) {
+  Window window;
+  ASSERT_TRUE(window.Start(test::MakeProgramFolder("safety-save-as", test::Keys().aliceHome)));
+  const GpgSettings settings = window.view().settings();
+  const std::string first = test::WorkFolder() + "/safety-first.gpg";
+  const std::string second = test::WorkFolder() + "/safety-second.gpg";
+  window.FillForm("old record", "", "", "");
+  SaveTo(window, first);
+  const std::string firstBytes = test::ReadFile(first);
+  window.FillForm("new record", "", "", "");
+  SaveTo(window, second);
+  EXPECT_EQ(window.frame().findChild<QLabel*>(QStringLiteral("leafName"))->text(),
+            QStringLiteral("safety-second.gpg"));
+
+  // Ctrl+S, Enter: the proposed file is the one saved last.
+  window.FillForm("newer record", "", "", "");
+  SaveTo(window, "");
+  EXPECT_EQ(test::ReadFile(first), firstBytes);
+  EXPECT_NE(ReadLeaf(settings, second).form.find("newer record"), std::string::npos);
+}
+
 TEST(RecordSafety, NoCommandOrPageCallStartsAFlowWhileAnOpenRuns) {
   Window window;
   ASSERT_TRUE(window.Start(test::MakeProgramFolder("safety-busy", test::Keys().aliceHome)));
