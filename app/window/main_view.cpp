@@ -233,12 +233,19 @@ Status MainView::HandlePageCall(const std::string& name, const std::vector<Scrip
                                 const PageHandover* handover,
                                 std::optional<std::string>& result) {
   Status status = kOk;
-  // A call that arrives while a flow runs does nothing.
-  RunExclusive([&]() {
+  auto call = [&]() {
     handover_ = handover;
     status = Invoke(GetIdOfName(name), args, result);
     handover_ = nullptr;
-  });
+  };
+  // Listing changes nothing, and a page being loaded by an open lists what
+  // the open brings; every other call that arrives while a flow runs does
+  // nothing.
+  if (name == "listFile") {
+    call();
+  } else {
+    RunExclusive(call);
+  }
   return status;
 }
 

@@ -289,6 +289,9 @@ TEST(RecordSafety, NoCommandOrPageCallStartsAFlowWhileAnOpenRuns) {
               EXPECT_TRUE(window.view().RunExclusive([] {}) == false);
               EXPECT_EQ(window.view().HandlePageCall("attachFile", {}, nullptr, result), kOk);
               EXPECT_FALSE(result.has_value());
+              // Listing starts nothing and still answers.
+              EXPECT_EQ(window.view().HandlePageCall("listFile", {}, nullptr, result), kOk);
+              EXPECT_EQ(result, std::optional<std::string>("0\tsafety-busy.txt\n"));
               qobject_cast<QMessageBox*>(w)->button(QMessageBox::Yes)->click();
             });
   Trigger(window, kCmdOpen);
