@@ -13,6 +13,19 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::string SafeFileName(const std::string& storedName) {
+  const std::size_t folder = storedName.find_last_of("/\\");
+  const std::string base = folder == std::string::npos ? storedName : storedName.substr(folder + 1);
+  std::string name;
+  for (char c : base) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) continue;
+    if (name.empty() && c == '.') continue;
+    name.push_back(c);
+  }
+  return name.empty() ? "attachment" : name;
+}
+
 AttachOutcome AttachmentFiles::Attach(const std::string& path, AttachmentStore& store) {
   gpgError_.clear();
   std::string tempPath;

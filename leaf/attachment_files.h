@@ -53,4 +53,11 @@ class AttachmentFiles {
 // The file's name without its folder.
 std::string BaseName(const std::string& path);
 
+// The name to propose and show for an attachment whose stored name came
+// from a leaf: never a path. Folder parts ('/' and '\\'), leading dots that
+// would hide the file, and control characters are dropped; "attachment"
+// when nothing is left. The stored name itself stays as it was, so the
+// leaf round-trips.
+std::string SafeFileName(const std::string& storedName);
+
 }  // namespace ambrine

@@ -65,15 +65,17 @@ void AttachmentCommands::Extract(std::int32_t index) {
   const AttachmentEntry* entry = context_.attachments.Find(index);
   if (!entry) return;
   QWidget* owner = context_.dialogOwner;
-  const QString chosen =
-      AskSaveFileName(owner, {AllFilesFilter()}, QString(), QString::fromStdString(entry->name));
+  // A leaf chooses the stored name: only its safe base name is proposed, so
+  // Enter writes into the folder the dialog shows and nowhere else.
+  const QString shownName = QString::fromStdString(SafeFileName(entry->name));
+  const QString chosen = AskSaveFileName(owner, {AllFilesFilter()}, QString(), shownName);
   if (chosen.isEmpty()) return;
   AttachmentFiles files(context_.settings, context_.report);
   const ExtractOutcome outcome = files.Extract(*entry, chosen.toStdString());
   if (outcome == ExtractOutcome::DecryptionFailed) {
     QMessageBox::critical(owner, QStringLiteral("Error"),
                           WithGpgLine(QStringLiteral("添付ファイルを取り出せません: %1")
-                                          .arg(QString::fromStdString(entry->name)),
+                                          .arg(shownName),
                                       files.gpgError()));
   }
 }

@@ -4,6 +4,8 @@
 #include <stdlib.h>
 
 #include <QAction>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <filesystem>
 
@@ -12,6 +14,7 @@
 #include "app/window/main_view.h"
 #include "flows/flow_env.h"
 #include "flows/modal_script.h"
+#include "leaf/attachment_store.h"
 
 namespace ambrine {
 namespace {
@@ -104,6 +107,37 @@ TEST(Attachments, FailedExtractionKeepsTheFileThatWasThere) {
   for (const auto& entry : fs::directory_iterator(test::WorkFolder())) {
     EXPECT_NE(entry.path().filename().string().rfind(".extract-target.txt.", 0), 0u);
   }
+}
+
+TEST(Attachments, ExtractionProposesOnlyTheBaseNameOfAStoredPath) {
+  Window window;
+  ASSERT_TRUE(window.Start(test::MakeProgramFolder("extract-name", test::Keys().aliceHome)));
+  AttachThroughView(window, MakeSource("pwned.txt", "from a hostile leaf"));
+  // The name a hostile leaf would carry; the store keeps it as it came.
+  const AttachmentEntry attached = *window.view().attachments().Find(0);
+  const std::string copy = attached.tempPath + ".copy";
+  fs::copy_file(attached.tempPath, copy);
+  window.view().attachments().Append("../../../escape/pwned.txt", copy, attached.tempPassphrase);
+
+  QString proposed;
+  const std::string folder = test::WorkFolder() + "/extract-here";
+  fs::create_directories(folder);
+  ModalScript script;
+  script.Then([](QWidget* w) { return qobject_cast<QFileDialog*>(w) != nullptr; },
+              [&](QWidget* w) {
+                auto* dialog = qobject_cast<QFileDialog*>(w);
+                dialog->setDirectory(QString::fromStdString(folder));
+                auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                proposed = edit ? edit->text() : QString();
+                // Enter: the proposed name in the folder the dialog shows.
+                static_cast<QDialog*>(dialog)->accept();
+              });
+  window.view().extractFile(1);
+  ASSERT_TRUE(script.done()) << script.Log().toStdString();
+  EXPECT_EQ(proposed, QStringLiteral("pwned.txt"));
+  EXPECT_EQ(test::ReadFile(folder + "/pwned.txt"), "from a hostile leaf");
+  EXPECT_FALSE(fs::exists(test::WorkFolder() + "/../escape"));
+  EXPECT_EQ(window.view().attachments().Find(1)->name, "../../../escape/pwned.txt");
 }
 
 TEST(Attachments, DestroyingTheViewLeavesNoTemporaryFile) {

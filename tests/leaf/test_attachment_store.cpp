@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <set>
 
+#include "leaf/attachment_files.h"
 #include "leaf/attachment_store.h"
 #include "leaf_test_support.h"
 #include "support/test_keyring.h"
@@ -88,6 +89,20 @@ TEST(AttachmentStore, PassphrasesAreSixteenUpperCaseHexDigitsAndDiffer) {
   }
   EXPECT_EQ(seen.size(), 50u);
   EXPECT_TRUE(report.reports.empty());
+}
+
+TEST(SafeFileName, AStoredNameIsNeverProposedAsAPath) {
+  EXPECT_EQ(SafeFileName("../../../../../tmp/x/pwned.txt"), "pwned.txt");
+  EXPECT_EQ(SafeFileName("C:\\Users\\a\\report.pdf"), "report.pdf");
+  EXPECT_EQ(SafeFileName("/etc/passwd"), "passwd");
+  EXPECT_EQ(SafeFileName("...bashrc"), "bashrc");
+  EXPECT_EQ(SafeFileName(std::string("a\r\nb\0c\x7F.txt", 11)), "abc.txt");
+  EXPECT_EQ(SafeFileName("dir/"), "attachment");
+  EXPECT_EQ(SafeFileName(".."), "attachment");
+  EXPECT_EQ(SafeFileName(""), "attachment");
+  // Ordinary names, dots inside them and Japanese names stay as they are.
+  EXPECT_EQ(SafeFileName("notes.v2.txt"), "notes.v2.txt");
+  EXPECT_EQ(SafeFileName("\xE5\xA0\xB1\xE5\x91\x8A.txt"), "\xE5\xA0\xB1\xE5\x91\x8A.txt");
 }
 
 }  // namespace
