@@ -93,13 +93,6 @@ Status ReplacementFile::Create(const std::string& target) {
   return kOk;
 }
 
-Status ReplacementFile::UseDefaultMode() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  if (::chmod(tempPath_.c_str(), 0666 & ~mask) != 0) return LastErrorStatus();
-  return kOk;
-}
-
 Status ReplacementFile::Commit() {
   // The descriptor may have been handed on (to gpg, which wrote through its
   // own); the file is then opened again by name to be flushed. O_NOFOLLOW

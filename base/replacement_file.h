@@ -27,10 +27,6 @@ class ReplacementFile {
   const std::string& tempPath() const { return tempPath_; }
   Fd TakeFd() { return std::move(fd_); }
 
-  // Gives the file the mode a newly created file would get (0666 less the
-  // umask) instead of owner-only; for files the user asked to have in plain.
-  Status UseDefaultMode();
-
   // Flushes the temporary file to the disk, renames it over the target and
   // flushes the folder, so that after a crash the target is either the old
   // file or the whole new one. A failed flush of the file is returned with

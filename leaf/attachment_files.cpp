@@ -76,8 +76,7 @@ ExtractOutcome AttachmentFiles::Extract(const AttachmentEntry& entry, const std:
     gpgError_ = engine.ErrorLine();
     return ExtractOutcome::DecryptionFailed;
   }
-  // The user asked for a plain file: it gets the usual mode, not owner-only.
-  output.UseDefaultMode();
+  // The file holds a record's plaintext: it stays owner-only, as created.
   s = output.Commit();
   if (Failed(s)) {
     report_.Report(s, report::kExtractFailed);

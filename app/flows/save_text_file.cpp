@@ -11,7 +11,8 @@
 namespace ambrine {
 
 int WriteTextFile(const std::string& path, const std::string& text) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // The text is a record's plaintext: a new file is the owner's alone.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (fd < 0) return LastErrorStatus();
   const Status status = WritePipeBytes(fd, text.data(), text.size());
   ::close(fd);

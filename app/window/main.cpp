@@ -6,10 +6,13 @@
 #include "app/web/form_scheme.h"
 #include "app/window/main_frame.h"
 #include "app/window/termination_signals.h"
+#include "base/core_dumps.h"
 #include "base/folders.h"
 #include "resources/toolbar_images.h"
 
 int main(int argc, char** argv) {
+  // Before the web engine starts its helper processes, so they inherit it.
+  ambrine::DisableCoreDumps();
   // The form scheme must be known to the web engine before it starts.
   ambrine::RegisterFormScheme();
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/core_dumps.h"
 #include "base/replacement_file.h"
 #include "base/secure_wipe.h"
 #include "base/whole_file.h"
@@ -394,4 +395,7 @@ int Main(int argc, char** argv) {
 }  // namespace
 }  // namespace ambrine
 
-int main(int argc, char** argv) { return ambrine::Main(argc, argv); }
+int main(int argc, char** argv) {
+  ambrine::DisableCoreDumps();
+  return ambrine::Main(argc, argv);
+}

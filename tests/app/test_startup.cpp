@@ -294,10 +294,16 @@ TEST(StartupView, FingerprintBoxAndFormDataExport) {
   EXPECT_EQ(QStringLiteral("自分の鍵指紋"), title);
   EXPECT_EQ(QString::fromStdString(FingerprintDisplayText(SharedKey().key.fingerprint)), text);
 
+  // Exported form data is a record's plaintext: owner-only, whatever the umask.
   const std::string out = program.Folder() + "export.txt";
   WhenModal([out](QWidget* w) { ChooseFile(w, QString::fromStdString(out), false); });
+  const mode_t mask = ::umask(022);
   frame.view()->ExportFormData();
+  ::umask(mask);
   EXPECT_EQ("エクスポート", ReadFile(out));
+  struct stat exported {};
+  ASSERT_EQ(::stat(out.c_str(), &exported), 0);
+  EXPECT_EQ(exported.st_mode & 0777, 0600u);
 
   // Export my key: the save dialog offers "Untitled" and writes the key.
   const std::string keyFile = program.Folder() + "mykey.gpg";

@@ -2,6 +2,7 @@
 // when gpg fails or asks what it cannot answer.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <QAction>
 #include <QFileDialog>
@@ -132,10 +133,16 @@ TEST(Attachments, ExtractionProposesOnlyTheBaseNameOfAStoredPath) {
                 // Enter: the proposed name in the folder the dialog shows.
                 static_cast<QDialog*>(dialog)->accept();
               });
+  const mode_t mask = ::umask(022);
   window.view().extractFile(1);
+  ::umask(mask);
   ASSERT_TRUE(script.done()) << script.Log().toStdString();
   EXPECT_EQ(proposed, QStringLiteral("pwned.txt"));
   EXPECT_EQ(test::ReadFile(folder + "/pwned.txt"), "from a hostile leaf");
+  // The attachment's plaintext is the owner's alone, whatever the umask.
+  struct stat extracted {};
+  ASSERT_EQ(::stat((folder + "/pwned.txt").c_str(), &extracted), 0);
+  EXPECT_EQ(extracted.st_mode & 0777, 0600u);
   EXPECT_FALSE(fs::exists(test::WorkFolder() + "/../escape"));
   EXPECT_EQ(window.view().attachments().Find(1)->name, "../../../escape/pwned.txt");
 }

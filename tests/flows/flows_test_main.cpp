@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/web/form_scheme.h"
+#include "base/core_dumps.h"
 #include "flows/flow_env.h"
 #include "flows/modal_script.h"
 #include "gpg/child_process.h"
@@ -19,6 +20,7 @@ int RunTerminationChild(int argc, char** argv, const std::string& readyFile);
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--termination-child") {
+    ambrine::DisableCoreDumps();  // as the program's main() does
     if (::geteuid() == 0) ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
     ambrine::RegisterFormScheme();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
