@@ -61,10 +61,7 @@ SaveRequest::~SaveRequest() { SecureWipe(passphrase); }
 
 SaveOutcome LeafFile::Save(SaveRequest& request, FormPage& page, const AttachmentStore& store,
                            SaveQuestions& questions) {
-  struct WipeOnReturn {
-    std::string& secret;
-    ~WipeOnReturn() { SecureWipe(secret); }
-  } wipe{request.passphrase};
+  const WipeOnExit wipe(request.passphrase);
   gpgError_.clear();
   auto reported = [this](Status s, const ReportPoint& point) {
     report_.Report(s, point);

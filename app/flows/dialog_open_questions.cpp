@@ -34,16 +34,13 @@ void DialogOpenQuestions::ShowNotDecryptable() {
 
 bool DialogOpenQuestions::ConfirmSignatures(const OpenCheckResult& checked) {
   const ArrowCursor arrow;
-  const bool yes =
+  const QString title = checked.signatureSeen ? QStringLiteral("Confirm") : QStringLiteral("Question");
+  const QString text =
       checked.signatureSeen
-          ? QMessageBox::question(owner_, QStringLiteral("Confirm"),
-                                  QString::fromStdString(ConfirmationText(checked.goodSignatures)),
-                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes
-          : QMessageBox::question(
-                owner_, QStringLiteral("Question"),
-                QStringLiteral("有効な電子署名が見つかりません。処理を続行しますか?"),
-                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
-  return yes;
+          ? QString::fromStdString(ConfirmationText(checked.goodSignatures))
+          : QStringLiteral("有効な電子署名が見つかりません。処理を続行しますか?");
+  return QMessageBox::question(owner_, title, text, QMessageBox::Yes | QMessageBox::No) ==
+         QMessageBox::Yes;
 }
 
 }  // namespace ambrine

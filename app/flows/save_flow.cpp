@@ -19,10 +19,7 @@ bool SaveFlow::Run(const PageHandover* handover, const std::string& leafPath,
   QWidget* owner = context_.dialogOwner;
   // The dialog leaves the passphrase in the settings; it lives no longer
   // than this save.
-  struct WipeOnReturn {
-    std::string& secret;
-    ~WipeOnReturn() { SecureWipe(secret); }
-  } wipe{settings.passphrase};
+  const WipeOnExit wipe(settings.passphrase);
 
   settings.outputPath = leafPath;
   {

@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/mount.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -20,6 +19,7 @@
 #include "base/report_point.h"
 #include "flows/flow_env.h"
 #include "flows/modal_script.h"
+#include "support/small_disk.h"
 
 namespace ambrine {
 namespace {
@@ -84,13 +84,8 @@ TEST(GpgLine, FailureBoxesKeepTheirTextAndAddGpgsLine) {
 TEST(GpgLine, AFullDiskReadsAsSuchAndTheOldLeafStays) {
   const std::string disk = test::WorkFolder() + "/line-full-disk";
   std::filesystem::create_directories(disk);
-  if (::mount("tmpfs", disk.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k") != 0) {
-    GTEST_SKIP() << "no tmpfs could be mounted: " << std::strerror(errno);
-  }
-  struct Unmount {
-    const std::string& path;
-    ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
-  } unmount{disk};
+  const test::SmallDisk small(disk);
+  if (!small.failure().empty()) GTEST_SKIP() << small.failure();
   Window window;
   ASSERT_TRUE(window.Start(test::MakeProgramFolder("line-full", test::Keys().aliceHome)));
   const std::string leaf = disk + "/leaf.gpg";
@@ -105,14 +100,7 @@ TEST(GpgLine, AFullDiskReadsAsSuchAndTheOldLeafStays) {
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 2654435761u) >> 13);
   const std::string big = MakeSource("big.bin", bytes);
   Attach(window, big);
-  {
-    const int fd = ::open((disk + "/filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    const std::string block(4096, 'f');
-    while (::write(fd, block.data(), block.size()) > 0) {
-    }
-    ASSERT_EQ(errno, ENOSPC);
-    ::close(fd);
-  }
+  ASSERT_TRUE(small.Fill());
 
   // gpg ends while the message is still being written: the broken pipe is
   // reported as ever, then gpg's reason.

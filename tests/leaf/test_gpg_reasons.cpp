@@ -5,7 +5,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,6 +19,7 @@
 #include "leaf/leaf_file.h"
 #include "leaf/tool/plain_form_page.h"
 #include "support/recording_report.h"
+#include "support/small_disk.h"
 #include "support/test_keyring.h"
 
 namespace ambrine {
@@ -139,13 +139,8 @@ TEST_F(GpgReasons, AFailedSaveCarriesGpgsReasonAndKeepsTheOldLeaf) {
 TEST_F(GpgReasons, AFullDiskKeepsTheOldLeafByteForByteAndNamesTheDisk) {
   const test::TempDir mountPoint;
   const std::string disk = mountPoint.path();
-  if (::mount("tmpfs", disk.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k") != 0) {
-    GTEST_SKIP() << "no tmpfs could be mounted: " << std::strerror(errno);
-  }
-  struct Unmount {
-    const std::string& path;
-    ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
-  } unmount{disk};
+  const test::SmallDisk small(disk);
+  if (!small.failure().empty()) GTEST_SKIP() << small.failure();
   const std::string leaf = disk + "/leaf.gpg";
   ASSERT_EQ(Save(leaf, "<p>old</p>", none_, report_, &gpgError_), SaveOutcome::Saved);
   const std::string before = test::ReadFile(leaf);
@@ -155,14 +150,7 @@ TEST_F(GpgReasons, AFullDiskKeepsTheOldLeafByteForByteAndNamesTheDisk) {
   ASSERT_EQ(AttachmentFiles(SharedKeys().settings, report_).Attach(work_.File("b.bin"), attached),
             AttachOutcome::Attached);
   test::WriteFile(disk + "/kept.bin", "the file that was there");
-  {
-    const int fd = ::open((disk + "/filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    const std::string block(4096, 'f');
-    while (::write(fd, block.data(), block.size()) > 0) {
-    }
-    ASSERT_EQ(errno, ENOSPC);
-    ::close(fd);
-  }
+  ASSERT_TRUE(small.Fill());
 
   // A small message: gpg takes all of it, then cannot write.
   EXPECT_EQ(Save(leaf, "<p>new</p>", none_, report_, &gpgError_), SaveOutcome::EncryptionFailed);
