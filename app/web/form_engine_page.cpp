@@ -12,6 +12,7 @@
 
 #include "app/web/bridge_script.h"
 #include "app/web/form_scheme.h"
+#include "app/web/network_guard.h"
 
 namespace ambrine {
 
@@ -68,6 +69,7 @@ FormEnginePage::FormEnginePage(QWebEngineProfile* profile, QObject* parent)
   bridge.setWorldId(QWebEngineScript::MainWorld);
   bridge.setRunsOnSubFrames(false);
   scripts().insert(bridge);
+  scripts().insert(NetworkGuard::SocketRemovalScript());
   // Pieces of a call never carry over into another document.
   connect(this, &QWebEnginePage::loadStarted, this, [this]() {
     pendingCall_.clear();

@@ -3,6 +3,7 @@
 // user types.
 #pragma once
 
+#include <QWebEngineScript>
 #include <QWebEngineUrlRequestInterceptor>
 
 namespace ambrine {
@@ -17,6 +18,12 @@ class NetworkGuard : public QWebEngineUrlRequestInterceptor {
  public:
   using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
   void interceptRequest(QWebEngineUrlRequestInfo& info) override;
+
+  // A script for every frame's main world, run at document creation before
+  // the page's own script: it removes the constructors that open sockets
+  // without a URL load (WebRTC, WebSocket, WebTransport), which this
+  // interceptor never sees.
+  static QWebEngineScript SocketRemovalScript();
 };
 
 }  // namespace ambrine

@@ -1,6 +1,7 @@
 // Starts Ambrine: the main window with the form, or nothing when the user
 // declines to make a key pair on first run.
 #include <QApplication>
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/web/form_scheme.h"
@@ -8,6 +9,7 @@
 #include "app/window/termination_signals.h"
 #include "base/core_dumps.h"
 #include "base/folders.h"
+#include "base/network_sockets.h"
 #include "resources/toolbar_images.h"
 
 int main(int argc, char** argv) {
@@ -17,6 +19,10 @@ int main(int argc, char** argv) {
   ambrine::RegisterFormScheme();
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
+  // The display connection is open: from here on neither the program nor
+  // the web engine it starts can open a network socket.
+  if (ambrine::ForbidNetworkSockets() != ambrine::kOk)
+    std::fputs("ambrine: the kernel refused the socket filter\n", stderr);
   QApplication::setApplicationName(QStringLiteral("Ambrine"));
   QApplication::setWindowIcon(ambrine::ProgramIcon());
 
