@@ -39,7 +39,20 @@ constexpr char kScript[] = R"JS(
     if (typeof answer !== 'string' || answer.length === 0) throw new Error('no answer');
     return answer;
   }
+  // A frame of the form's own origin (srcdoc, javascript:, about:blank) can
+  // reach this window's external through parent or top, and nothing tells
+  // its calls from the main frame's; so while one exists, no call runs.
+  // Frames of another origin cannot touch this window at all.
+  var frameCount = Object.getOwnPropertyDescriptor(window, 'length').get.bind(window);
+  function sameOriginFrame() {
+    for (var i = 0, n = frameCount(); i < n; ++i) {
+      try { if (window[i].document) return true; } catch (e) {}
+    }
+    return false;
+  }
   function send(name, args, handover) {
+    if (sameOriginFrame())
+      throw new Error('window.external.' + name + ' failed: 0x80070005');
     var call = { name: name, args: Array.prototype.map.call(args, typed) };
     if (handover) call.handover = handover;
     var text = ascii(stringify(call)), answer;
@@ -59,6 +72,29 @@ constexpr char kScript[] = R"JS(
       throw new Error('window.external.' + name + ' failed: 0x' + (reply.s >>> 0).toString(16));
     return reply.r;
   }
+  // The methods that open a dialog run once per fresh user action in this
+  // frame (a key or button pressed within the engine's activation window),
+  // as browsers allow pop-ups: a page cannot bring a dialog back by itself
+  // and so lock the user in. Events are counted before the page's own
+  // listeners see them; only the engine's own input events count.
+  var opensDialog = Object.create(null);
+  opensDialog.saveLeaf = opensDialog.attachFile = opensDialog.extractFile =
+      opensDialog.saveForm = true;
+  var activation = navigator.userActivation;
+  var activeNow = activation ?
+      Object.getOwnPropertyDescriptor(Object.getPrototypeOf(activation), 'isActive').get
+          .bind(activation) :
+      function () { return false; };
+  var inputs = 0, inputUsed = 0;
+  function countInput(e) { if (e.isTrusted) ++inputs; }
+  window.addEventListener('keydown', countInput, true);
+  window.addEventListener('mousedown', countInput, true);
+  window.addEventListener('touchend', countInput, true);
+  function freshUserAction() {
+    if (inputs === inputUsed || !activeNow()) return false;
+    inputUsed = inputs;
+    return true;
+  }
   function gather() {
     var form;
     try {
@@ -76,8 +112,11 @@ constexpr char kScript[] = R"JS(
   var external = new Proxy(Object.create(null), {
     get: function (target, name) {
       if (typeof name !== 'string') return undefined;
-      if (name === 'saveLeaf')
-        return function () { return send(name, arguments, gather()); };
+      if (opensDialog[name])
+        return function () {
+          if (!freshUserAction()) return undefined;
+          return send(name, arguments, name === 'saveLeaf' ? gather() : undefined);
+        };
       return function () { return send(name, arguments); };
     },
     set: function () { return false; },

@@ -80,9 +80,17 @@ FormEnginePage::FormEnginePage(QWebEngineProfile* profile, QObject* parent)
 bool FormEnginePage::acceptNavigationRequest(const QUrl& url, NavigationType type,
                                           bool isMainFrame) {
   // The main frame shows only the form documents the program serves (and the
-  // blank page); frames inside a form follow the network rules alone.
-  if (isMainFrame && url.scheme() != QLatin1String(kFormScheme) &&
-      url != QUrl(QStringLiteral("about:blank")))
+  // blank page).
+  if (isMainFrame)
+    return (url.scheme() == QLatin1String(kFormScheme) ||
+            url == QUrl(QStringLiteral("about:blank"))) &&
+           QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+  // A frame whose document would share the form's origin (srcdoc, blob:,
+  // the form's own documents) could reach window.external through parent
+  // or top; frames load only documents of an origin of their own (data:).
+  const QString scheme = url.scheme();
+  if (scheme == QLatin1String(kFormScheme) || scheme == QLatin1String("blob") ||
+      url == QUrl(QStringLiteral("about:srcdoc")))
     return false;
   return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
 }

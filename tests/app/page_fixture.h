@@ -6,6 +6,7 @@
 
 #include <QEventLoop>
 #include <QJsonDocument>
+#include <QTest>
 #include <QVariant>
 #include <memory>
 #include <string>
@@ -39,6 +40,26 @@ class PageFixture : public testing::Test {
     PageCallResult r = view_->CallPageFunction("__eval", {});
     EXPECT_EQ(kOk, r.status);
     return r.text;
+  }
+
+  // Calls the page's global function `function` from a real click, as a
+  // user's action, and returns its result as a string.
+  std::string CallWithUserAction(const std::string& function) {
+    Run("(function () {"
+        "  var b = document.createElement('button');"
+        "  b.style.cssText = 'position:fixed;left:0;top:0;width:80px;height:40px;z-index:2147483647';"
+        "  b.onclick = function () { b.remove(); window.__acted = String(" + function + "()); };"
+        "  document.documentElement.appendChild(b);"
+        "  window.__acted = undefined;"
+        "})()");
+    QTest::mouseClick(view_->focusProxy(), Qt::LeftButton, {}, QPoint(40, 20));
+    std::string acted;
+    for (int i = 0; i < 500; ++i) {
+      acted = Eval("window.__acted === undefined ? '\\u0000' : __acted");
+      if (acted != std::string(1, '\0')) break;
+      QTest::qWait(10);
+    }
+    return acted;
   }
 
   // Runs a statement in the page and waits for it.

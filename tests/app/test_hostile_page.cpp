@@ -202,5 +202,86 @@ TEST_F(HostilePageTest, SocketConstructorsAreGoneFromEveryFrameThatLoads) {
   EXPECT_EQ("undefined", Eval("typeof WebSocket"));
 }
 
+// Counts the window.external calls that reach the program.
+class CountingHandler : public PageCallHandler {
+ public:
+  Status HandlePageCall(const std::string& name, const std::vector<ScriptValue>&,
+                        const PageHandover*, std::optional<std::string>& result) override {
+    calls.push_back(name);
+    result = "0\tsecret.txt\n";
+    return kOk;
+  }
+  std::vector<std::string> calls;
+};
+
+TEST_F(HostilePageTest, OnlyTheMainFrameCanCallTheProgram) {
+  CountingHandler handler;
+  view_->SetCallHandler(&handler);
+  // Each frame tries parent.external and top.external and reports what it
+  // got; a frame that is refused never runs.
+  const std::string probe =
+      "<script>var r = [];"
+      "try { r.push(String(parent.external.listFile())); } catch (e) { r.push('refused'); }"
+      "try { r.push(String(top.external.saveForm('x'))); } catch (e) { r.push('refused'); }"
+      "r.push(location.href.slice(0, 14)); parent.postMessage(r.join(','), '*');</script>";
+  LoadPage("window.got = [];"
+           "addEventListener('message', function (e) { got.push(e.data); });"
+           "function frame(src) {"
+           "  var f = document.createElement('iframe'); f.src = src; document.body.appendChild(f);"
+           "}"
+           "function go(probe) {"
+           "  var s = document.createElement('iframe'); s.srcdoc = probe; document.body.appendChild(s);"
+           "  frame(URL.createObjectURL(new Blob([probe], { type: 'text/html' })));"
+           "  frame('javascript:' + encodeURIComponent(\"'\" + probe.replace(/'/g, \"\\\\'\") + \"'\"));"
+           "  frame(location.href);"
+           "  frame('data:text/html,' + encodeURIComponent(probe));"
+           "}");
+  view_->CallPageFunction("go", {probe});
+  Spin(1500);
+  // The srcdoc, javascript: and data: frames ran and got nothing either way;
+  // blob: and form documents never load in a frame.
+  EXPECT_EQ("about:blank,about:srcdoc,data:text/html", Eval("got.map(function (g) {"
+            "  return g.split(',').slice(2); }).sort().join()"));
+  // (saveForm needs a user action first, so it returns nothing even there.)
+  EXPECT_EQ("3", Eval("got.filter(function (g) { return /^refused,(refused|undefined),/.test(g); })"
+                      ".length"));
+  EXPECT_TRUE(handler.calls.empty()) << handler.calls.front();
+  // While a frame of the form's origin exists the main frame is refused too;
+  // once it is gone the main frame gets through.
+  EXPECT_EQ("refused", Eval("(function () { try { return external.listFile(); }"
+                            " catch (e) { return 'refused'; } })()"));
+  Run("document.querySelectorAll('iframe').forEach(function (f) {"
+      "  if (f.srcdoc || !f.src.startsWith('data:')) f.remove(); });");
+  EXPECT_EQ("0\tsecret.txt\n", Eval("window.external.listFile()"));
+  EXPECT_EQ(1u, handler.calls.size());
+}
+
+TEST_F(HostilePageTest, DialogsOpenOnlyOncePerUserAction) {
+  CountingHandler handler;
+  view_->SetCallHandler(&handler);
+  LoadPage("function trap() {"
+           "  for (var i = 0; i < 50; ++i) try { external.saveLeaf(); } catch (e) {}"
+           "}"
+           "function twice() { external.attachFile(); return String(external.extractFile(0)); }"
+           "function loop() {"
+           "  var end = Date.now() + 1000;"
+           "  (function again() { trap(); if (Date.now() < end) setTimeout(again, 10); })();"
+           "  return 'looping';"
+           "}");
+  // Without a user action nothing opens, and nothing fails loudly either.
+  EXPECT_EQ("undefined", Eval("external.saveLeaf()"));
+  for (const char* name : {"attachFile()", "extractFile(0)", "saveForm('x')"})
+    EXPECT_EQ("undefined", Eval(std::string("external.") + name)) << name;
+  EXPECT_TRUE(handler.calls.empty());
+  // One click opens one dialog, however often the page asks during or after it.
+  EXPECT_EQ("undefined", CallWithUserAction("twice"));
+  EXPECT_EQ((std::vector<std::string>{"attachFile"}), handler.calls);
+  EXPECT_EQ("looping", CallWithUserAction("loop"));
+  QTest::qWait(1500);
+  EXPECT_EQ((std::vector<std::string>{"attachFile", "saveLeaf"}), handler.calls);
+  // Calls that open nothing need no user action.
+  EXPECT_EQ("0\tsecret.txt\n", Eval("external.listFile()"));
+}
+
 }  // namespace
 }  // namespace ambrine::test

@@ -165,6 +165,19 @@ QVariant Window::Js(const QString& script) {
   return value;
 }
 
+void Window::ClickPageElement(const QString& id) {
+  const QVariantList box =
+      Js(QStringLiteral("(function (e) { e.scrollIntoView({ block: 'center' });"
+                        "  var r = e.getBoundingClientRect();"
+                        "  return [r.left + r.width / 2, r.top + r.height / 2]; })"
+                        "(document.getElementById('%1'))")
+             .arg(id))
+          .toList();
+  QWidget* page = view().formView().focusProxy();
+  if (box.size() != 2 || !page) return;
+  QTest::mouseClick(page, Qt::LeftButton, {}, QPoint(box[0].toInt(), box[1].toInt()));
+}
+
 bool Window::PageListsAttachments(int count) {
   return SpinUntil([&] {
     return Js(QStringLiteral("document.querySelectorAll('#attachList li').length")).toInt() == count;

@@ -62,6 +62,9 @@ class Window {
 
   // Runs `script` in the page and gives its value.
   QVariant Js(const QString& script);
+  // Clicks the page's element with this id as the user would (page methods
+  // that open a dialog need a user's action).
+  void ClickPageElement(const QString& id);
   // Waits until the page lists `count` attachments.
   bool PageListsAttachments(int count);
   // Fills the default form: title, body and the first table row.

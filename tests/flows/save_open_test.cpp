@@ -60,8 +60,8 @@ void Attach(Window& window, const std::string& path) {
   ModalScript script;
   script.FileDialog(QString::fromStdString(path));
   // The page's own button, through window.external.attachFile.
-  window.Js(QStringLiteral("document.getElementById('attach').click(); true"));
-  EXPECT_TRUE(script.done()) << script.Log().toStdString();
+  window.ClickPageElement(QStringLiteral("attach"));
+  EXPECT_TRUE(test::SpinUntil([&] { return script.done(); })) << script.Log().toStdString();
 }
 
 std::string Extract(Window& window, int index, const std::string& name) {
@@ -181,8 +181,8 @@ TEST(SaveAndOpen, PassphraseLeafOpensWithItsPassphraseOnly) {
   // From the page's own save button (saveLeaf with what the page handed over).
   ModalScript save;
   save.SaveOptionsSymmetric(QStringLiteral("葉の pass \"phrase\""), QString::fromStdString(leaf));
-  window.Js(QStringLiteral("document.getElementById('save').click(); true"));
-  ASSERT_TRUE(save.done()) << save.Log().toStdString()
+  window.ClickPageElement(QStringLiteral("save"));
+  ASSERT_TRUE(test::SpinUntil([&] { return save.done(); })) << save.Log().toStdString()
                            << window.Js(QStringLiteral("document.getElementById('note').textContent")).toString().toStdString();
   ASSERT_FALSE(test::ReadFile(leaf).empty());
 

@@ -95,7 +95,8 @@ TEST(ScreenshotTour, MakeKeyFillAttachSaveQuitOpen) {
                                                   ? "flow-2-attach-dialog.png"
                                                   : "flow-2-attach-first.png",
                                               [path](QWidget* w) { ChooseFile(w, path); }));
-      window.Js(QStringLiteral("document.getElementById('attach').click(); true"));
+      window.ClickPageElement(QStringLiteral("attach"));
+      SpinUntil([&] { return attach.done(); });
     }
     window.PageListsAttachments(2);
     Shot(&window.frame(), "flow-3-filled-top.png");
