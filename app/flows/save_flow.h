@@ -19,9 +19,15 @@ class SaveFlow {
   // `leafPath` is proposed as the output file; `myFingerprint` is added to
   // the chosen keys. The save dialog's passphrase is wiped from the settings
   // when the save ends, on every path. True when the leaf was written, to
-  // the settings' outputPath.
+  // the settings' outputPath; `savedFormText` is then the saveForm() text it
+  // holds ("" when the page gave no string).
+  //
+  // Without a handover the page is asked for its document and saveForm()
+  // before gpg starts: a page that does not answer (see FormView's wait
+  // limit) or whose process died ends the save with no gpg run and no file
+  // touched, and without a report (the window tells the user).
   bool Run(const PageHandover* handover, const std::string& leafPath,
-           const std::string& myFingerprint);
+           const std::string& myFingerprint, std::string& savedFormText);
 
  private:
   FlowContext context_;

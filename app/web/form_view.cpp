@@ -1,18 +1,67 @@
 #include "app/web/form_view.h"
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QPointer>
+#include <QTimer>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 #include "app/web/form_scheme.h"
 #include "app/web/form_engine_page.h"
 #include "app/web/network_guard.h"
 
 namespace ambrine {
+
+namespace {
+
+std::string ProcFile(qint64 pid, const char* name) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/" + name, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+qint64 ParentOf(qint64 pid) {
+  std::istringstream status(ProcFile(pid, "status"));
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("PPid:", 0) == 0) return std::atoll(line.c_str() + 5);
+  }
+  return 0;
+}
+
+// Whether `pid` is a renderer started by this program's web engine, so a
+// stale or reused number can never make the program end another process,
+// nor itself, its gpg or the engine's zygotes. A renderer is a web engine
+// helper (an argument "--type=...") forked by a zygote below this program,
+// or started by the program itself with "--type=renderer".
+bool IsOwnRenderer(qint64 pid) {
+  const qint64 self = ::getpid();
+  if (pid <= 1 || pid == self) return false;
+  // The arguments end each with a zero byte: match whole arguments.
+  const std::string args = std::string(1, '\0') + ProcFile(pid, "cmdline");
+  if (args.find(std::string("\0--type=", 8)) == std::string::npos) return false;
+  const bool renderer =
+      args.find(std::string("\0--type=renderer\0", 17)) != std::string::npos;
+  qint64 up = ParentOf(pid);
+  if (up == self) return renderer;
+  for (int depth = 0; depth < 4 && up > 1; ++depth) {
+    up = ParentOf(up);
+    if (up == self) return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 FormView::FormView(QWidget* parent)
     : QWebEngineView(parent),
@@ -36,9 +85,12 @@ FormView::FormView(QWidget* parent)
 
   page_ = new FormEnginePage(profile_, this);
   setPage(page_);
+  WatchRenderer();
 }
 
 FormView::~FormView() {
+  // The page's process ends with the page: that is no loss to tell.
+  disconnect(page_, nullptr, this, nullptr);
   // The page must go before the profile it uses.
   setPage(nullptr);
   delete page_;
@@ -47,11 +99,26 @@ FormView::~FormView() {
 void FormView::SetCallHandler(PageCallHandler* handler) { page_->SetHandler(handler); }
 
 Status FormView::LoadBytes(const std::string& bytes, bool utf8) {
+  return Load(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), utf8);
+}
+
+Status FormView::ReloadLastDocument() {
+  if (lastDocument_.isNull()) return kUnexpected;
+  return Load(QByteArray(lastDocument_), lastDocumentUtf8_);
+}
+
+Status FormView::Load(const QByteArray& document, bool utf8) {
   const QUrl url = scheme_->Publish(
-      QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())),
+      document,
       utf8 ? QByteArrayLiteral("text/html;charset=utf-8") : QByteArrayLiteral("text/html"));
   page_->load(url);
-  return WaitForLoad(url);
+  const Status status = WaitForLoad(url);
+  if (Succeeded(status)) {
+    // Shared with the scheme's copy, not copied.
+    lastDocument_ = document;
+    lastDocumentUtf8_ = utf8;
+  }
+  return status;
 }
 
 Status FormView::LoadBlank() {
@@ -60,13 +127,48 @@ Status FormView::LoadBlank() {
   return WaitForLoad(url);
 }
 
+void FormView::WatchRenderer() {
+  connect(page_, &QWebEnginePage::renderProcessTerminated, this,
+          [this](QWebEnginePage::RenderProcessTerminationStatus, int) {
+            MarkLost(PageLoss::kCrashed);
+          });
+}
+
+void FormView::MarkLost(PageLoss why) {
+  if (loss_ != PageLoss::kNone) return;
+  loss_ = why;
+  emit pageLost(why);
+}
+
+void FormView::StopRenderer() {
+  // A page looping in its script keeps its process busy for ever, and the
+  // engine offers no way to interrupt it: the process is ended, as a
+  // browser does with a hung page. The engine then starts a fresh one for
+  // the next document.
+  const qint64 pid = page_->renderProcessPid();
+  if (!IsOwnRenderer(pid)) return;
+  QEventLoop loop;
+  QTimer limit;
+  limit.setSingleShot(true);
+  connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+  connect(page_, &QWebEnginePage::renderProcessTerminated, &loop, &QEventLoop::quit);
+  connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
+  if (::kill(static_cast<pid_t>(pid), SIGKILL) != 0) return;
+  limit.start(waitLimit_);
+  loop.exec();
+}
+
 Status FormView::WaitForLoad(const QUrl& url) {
   const quint64 generation = ++loadGeneration_;
+  // A new document gets a new process when the old one was lost.
+  loss_ = PageLoss::kNone;
   QEventLoop loop;
   bool ok = false;
+  bool timedOut = false;
   QPointer<FormView> self(this);
   // The wait also ends when a newer load replaces this one, when the page's
-  // process ends, or when the view goes away: it never waits for ever.
+  // process ends, when the view goes away, or when the time runs out: it
+  // never waits for ever.
   connect(page_, &QWebEnginePage::loadingChanged, &loop,
           [&](const QWebEngineLoadingInfo& info) {
             if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) return;
@@ -77,17 +179,35 @@ Status FormView::WaitForLoad(const QUrl& url) {
           });
   connect(page_, &QWebEnginePage::renderProcessTerminated, &loop, &QEventLoop::quit);
   connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
+  QTimer limit;
+  limit.setSingleShot(true);
+  connect(&limit, &QTimer::timeout, &loop, [&]() {
+    timedOut = true;
+    loop.quit();
+  });
+  limit.start(waitLimit_);
   loop.exec();
   if (!self) return kUnexpected;
+  if (timedOut) {
+    // A document whose script loops while it loads never finishes.
+    MarkLost(PageLoss::kUnresponsive);
+    StopRenderer();
+    return kPageTimedOut;
+  }
+  if (loss_ != PageLoss::kNone) return kPageGone;
   return ok ? kOk : kFailure;
 }
 
 Status FormView::RunScript(const QString& source, QVariant& result) {
   // While the page waits in a window.external call its script cannot run.
   if (page_->InPageCall()) return kUnexpected;
+  // A lost page answers nothing; asking would only wait out the limit.
+  if (loss_ != PageLoss::kNone) return kPageGone;
   QEventLoop loop;
   bool answered = false;
+  bool timedOut = false;
   QPointer<QEventLoop> alive(&loop);
+  QPointer<FormView> self(this);
   page_->runJavaScript(source, [&, alive](const QVariant& value) {
     if (!alive) return;
     result = value;
@@ -98,9 +218,25 @@ Status FormView::RunScript(const QString& source, QVariant& result) {
     connect(page_, &QWebEnginePage::renderProcessTerminated, &loop, &QEventLoop::quit);
     connect(page_, &QWebEnginePage::loadStarted, &loop, &QEventLoop::quit);
     connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
+    QTimer limit;
+    limit.setSingleShot(true);
+    connect(&limit, &QTimer::timeout, &loop, [&]() {
+      timedOut = true;
+      loop.quit();
+    });
+    limit.start(waitLimit_);
     loop.exec();
   }
-  return answered ? kOk : kFailure;
+  if (answered) return kOk;
+  if (!self) return kUnexpected;
+  if (timedOut) {
+    // The script loops (or the page is stuck otherwise): stop the page so
+    // that it can be loaded again.
+    MarkLost(PageLoss::kUnresponsive);
+    StopRenderer();
+    return kPageTimedOut;
+  }
+  return loss_ != PageLoss::kNone ? kPageGone : kFailure;
 }
 
 PageCallResult FormView::CallPageFunction(const char* name, const std::vector<std::string>& args) {

@@ -3,7 +3,9 @@
 // bridge, and the program's calls into the page's script.
 #pragma once
 
+#include <QByteArray>
 #include <QWebEngineView>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,23 @@ class FormSchemeHandler;
 class FormEnginePage;
 class NetworkGuard;
 class PageCallHandler;
+
+// A wait for the page ran out of time: the page was stopped.
+// (HRESULT_FROM_WIN32(ERROR_TIMEOUT))
+constexpr Status kPageTimedOut = static_cast<Status>(0x800705B4);
+// The page's process has ended: nothing can be asked of the page until a
+// document is loaded again. (HRESULT_FROM_WIN32(ERROR_PROCESS_ABORTED))
+constexpr Status kPageGone = static_cast<Status>(0x8007042B);
+
+// The status of a wait that ended because the page was lost.
+inline bool IsPageLoss(Status s) { return s == kPageTimedOut || s == kPageGone; }
+
+// Why the page on screen stopped working.
+enum class PageLoss {
+  kNone,          // the page is alive
+  kUnresponsive,  // a load or a script call did not end in time; it was stopped
+  kCrashed,       // its process ended by itself
+};
 
 // The outcome of calling a function of the page's script.
 struct PageCallResult {
@@ -46,15 +65,49 @@ class FormView : public QWebEngineView {
   // The document as doctype + markup, UTF-8.
   Status SerializeDocument(std::string& bytes);
 
+  // Every load and script call the program waits for ends within this
+  // time; then the page's process is stopped, the wait fails with
+  // kPageTimedOut and the page counts as lost. Tests shorten it.
+  static constexpr std::chrono::milliseconds kDefaultWaitLimit{30000};
+  void setWaitLimit(std::chrono::milliseconds limit) { waitLimit_ = limit; }
+  std::chrono::milliseconds waitLimit() const { return waitLimit_; }
+
+  // kNone while the page works. Once lost, script calls fail at once with
+  // kPageGone until a document loads again.
+  PageLoss pageLoss() const { return loss_; }
+  // Counts the loads begun so far, so a caller can tell whether a document
+  // was loaded while it did something.
+  quint64 loadCount() const { return loadGeneration_; }
+  // Loads again the last document that loaded completely; kUnexpected when
+  // there was none.
+  Status ReloadLastDocument();
+
+ signals:
+  // The page was lost (see pageLoss()); sent once per loss, also when no
+  // one waits for the page.
+  void pageLost(ambrine::PageLoss why);
+
  private:
+  Status Load(const QByteArray& document, bool utf8);
   Status WaitForLoad(const QUrl& url);
   Status RunScript(const QString& source, QVariant& result);
+  // Sets the page lost (the first reason stays) and tells.
+  void MarkLost(PageLoss why);
+  // Ends the page's process when it is stuck in its script, and waits
+  // (bounded) until the engine has seen it go.
+  void StopRenderer();
+  // Watches the page's process from the moment the view exists.
+  void WatchRenderer();
 
   QWebEngineProfile* profile_;
   FormSchemeHandler* scheme_;
   NetworkGuard* guard_;
   FormEnginePage* page_;
   quint64 loadGeneration_ = 0;
+  std::chrono::milliseconds waitLimit_ = kDefaultWaitLimit;
+  PageLoss loss_ = PageLoss::kNone;
+  QByteArray lastDocument_;  // the last document that loaded completely
+  bool lastDocumentUtf8_ = false;
 };
 
 }  // namespace ambrine

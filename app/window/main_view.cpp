@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "app/flows/attachment_commands.h"
 #include "app/flows/file_dialogs.h"
@@ -33,6 +35,12 @@ MainView::MainView(QWidget* parent)
   layout->addWidget(view_);
   setFocusProxy(view_);
   view_->SetCallHandler(this);
+  // The loss is noted here; a command running now deals with it when it
+  // ends, otherwise it is dealt with as soon as the engine's signal is done.
+  connect(view_, &FormView::pageLost, this, [this](PageLoss why) {
+    if (lossToTell_ == PageLoss::kNone) lossToTell_ = why;
+    if (!flowRunning_) QTimer::singleShot(0, this, &MainView::HandleLossLater);
+  });
 }
 
 MainView::~MainView() {
@@ -40,8 +48,13 @@ MainView::~MainView() {
   store_.Clear();  // no temporary attachment file outlives the window
 }
 
+void MainView::FlowReport::Report(Status code, const char* source, int line) {
+  if (IsPageLoss(code)) return;
+  view_.report_.get().Report(code, source, line);
+}
+
 FlowContext MainView::Flow() {
-  return FlowContext{settings_, store_, livePage_, report_.get(), dialogOwner()};
+  return FlowContext{settings_, store_, livePage_, flowReport_, dialogOwner()};
 }
 
 void MainView::SetLeafPath(std::string path) {
@@ -56,8 +69,61 @@ bool MainView::RunExclusive(const std::function<void()>& command) {
     explicit Running(bool& f) : flag(f) { flag = true; }
     ~Running() { flag = false; }
   } running(flowRunning_);
+  const quint64 loadsBefore = view_->loadCount();
   command();
+  if (lossToTell_ != PageLoss::kNone) {
+    if (view_->formPage()->InPageCall()) {
+      // The page's call is still on the stack: no document may replace
+      // that page before the call has returned.
+      QTimer::singleShot(0, this, &MainView::HandleLossLater);
+    } else {
+      AfterPageLoss(view_->loadCount() != loadsBefore);
+    }
+  }
   return true;
+}
+
+void MainView::HandleLossLater() {
+  if (lossToTell_ != PageLoss::kNone) RunExclusive([] {});
+}
+
+void MainView::AfterPageLoss(bool recordReplaced) {
+  QString text = lossToTell_ == PageLoss::kUnresponsive
+                     ? QStringLiteral("ページのスクリプトが応答しないため、ページを停止しました。")
+                     : QStringLiteral("ページの表示が異常終了しました。");
+  if (!lostWork_.isEmpty()) text += QLatin1Char('\n') + std::exchange(lostWork_, QString());
+  if (view_->pageLoss() != PageLoss::kNone) text += QLatin1Char('\n') + RecoverPage(recordReplaced);
+  // What went wrong while the form was shown again is told by this message.
+  lossToTell_ = PageLoss::kNone;
+  QMessageBox::critical(dialogOwner(), QStringLiteral("Error"), text);
+  // A page lost while the message was up is dealt with after it.
+  if (lossToTell_ != PageLoss::kNone) QTimer::singleShot(0, this, &MainView::HandleLossLater);
+}
+
+QString MainView::RecoverPage(bool recordReplaced) {
+  // The record on screen is kept (its attachments, its leaf): its page comes
+  // back as it was last loaded, with the values it had when it was last
+  // loaded or saved. What was typed since lived only in the lost page.
+  if (!recordReplaced && Succeeded(view_->ReloadLastDocument())) {
+    const std::string& values = changes_.formText();
+    if (values.empty() || !IsPageLoss(livePage_.CallRestoreForm(values))) {
+      return QStringLiteral("フォームを読み込み直しました。保存していない入力は失われています。");
+    }
+  }
+  // No record to come back to: an open or New was putting another record
+  // on screen when its page was lost, or the record's own page fails again.
+  // A new record on the preset form, as at start; no leaf is current, so no
+  // save can replace a leaf with what could not be shown.
+  SetLeafPath(std::string());
+  const std::string form = PresetFormPath(programFolder_);
+  if (!form.empty() && Succeeded(LoadFormFile(form)) && view_->pageLoss() == PageLoss::kNone) {
+    changes_.MarkUnchanged(livePage_);
+    return QStringLiteral("新しいフォームを表示しました。");
+  }
+  store_.Clear();
+  view_->LoadBlank();
+  changes_.MarkUnchanged(std::string());
+  return QStringLiteral("フォームを表示できません。");
 }
 
 bool MainView::ConfirmDiscard() {
@@ -156,6 +222,7 @@ void MainView::OpenLeaf() {
 void MainView::ExportFormData() {
   const PageCallResult result = view_->CallPageFunction("exportForm", {});
   if (result.status == kUnknownName) return;  // the page offers no export
+  if (IsPageLoss(result.status)) return;      // told when the command ends
   if (Failed(result.status)) {
     report_.get().Report(result.status, report::kExportFormFailed);
     return;
@@ -195,14 +262,14 @@ void MainView::ExportMyKey() {
 void MainView::saveLeaf() { Save(); }
 
 bool MainView::Save() {
-  if (!SaveFlow(Flow()).Run(handover_, leafPath_, myFingerprint_)) return false;
-  // While the page waits in its saveLeaf call it cannot be asked again:
-  // what it handed over is what was saved.
-  if (handover_) {
-    changes_.MarkUnchanged(handover_->formIsString ? handover_->formText : std::string());
-  } else {
-    changes_.MarkUnchanged(livePage_);
+  std::string saved;
+  if (!SaveFlow(Flow()).Run(handover_, leafPath_, myFingerprint_, saved)) {
+    if (view_->pageLoss() != PageLoss::kNone) lostWork_ = QStringLiteral("ファイルは保存されていません。");
+    return false;
   }
+  // What was saved is the record now (the page is not asked again: while it
+  // waits in its saveLeaf call it could not answer).
+  changes_.MarkUnchanged(std::move(saved));
   // The current leaf follows the last successful save, so the next save
   // proposes the file just written.
   SetLeafPath(settings_.outputPath);

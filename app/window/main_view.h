@@ -11,6 +11,7 @@
 
 #include "app/flows/flow_context.h"
 #include "app/web/form_engine_page.h"
+#include "app/web/form_view.h"
 #include "app/web/live_form_page.h"
 #include "app/web/script_external.h"
 #include "app/window/record_changes.h"
@@ -43,6 +44,10 @@ class MainView : public QWidget, public ScriptExternal, public PageCallHandler {
   // flows' dialogs and page waits spin local event loops, so without this a
   // shortcut or a page call could start a save inside an open. The window
   // still repaints meanwhile. False when the command was refused.
+  //
+  // When the page was lost meanwhile (it stopped answering within the view's
+  // wait limit, or its process died), the form is shown again once the
+  // command has ended (see RecoverPage) and the user is told why.
   bool RunExclusive(const std::function<void()>& command);
   bool flowRunning() const { return flowRunning_; }
 
@@ -107,8 +112,29 @@ class MainView : public QWidget, public ScriptExternal, public PageCallHandler {
   std::reference_wrapper<ErrorReport> report_;
   const PageHandover* handover_ = nullptr;
 
+  // Passes reports on to report_, except those caused by a lost page:
+  // the window tells that once, in its own words.
+  class FlowReport : public ErrorReport {
+   public:
+    explicit FlowReport(MainView& view) : view_(view) {}
+    using ErrorReport::Report;
+    void Report(Status code, const char* source, int line) override;
+
+   private:
+    MainView& view_;
+  };
+
   // What a flow works with, for the command being run.
   FlowContext Flow();
+  // After a command during which the page was lost: shows the form again
+  // and tells the user. `recordReplaced`: the command had begun to load
+  // another record's page.
+  void AfterPageLoss(bool recordReplaced);
+  // Shows a usable form again; returns the sentence that tells which.
+  QString RecoverPage(bool recordReplaced);
+  // Handles a loss that came while no command ran, once the engine's
+  // signal has returned.
+  void HandleLossLater();
   void SetLeafPath(std::string path);
   // The save flow; true when the leaf was written. The record then counts
   // as unchanged and the current leaf is the file just written.
@@ -116,6 +142,9 @@ class MainView : public QWidget, public ScriptExternal, public PageCallHandler {
 
   RecordChanges changes_;
   bool flowRunning_ = false;
+  FlowReport flowReport_{*this};
+  PageLoss lossToTell_ = PageLoss::kNone;  // the first loss since it was last told
+  QString lostWork_;                       // what the loss kept from being done
 };
 
 }  // namespace ambrine

@@ -20,6 +20,9 @@ class RecordChanges {
   // Asks the page for its saveForm() text and remembers it.
   void MarkUnchanged(FormPage& page);
   void MarkAttachmentsChanged() { attachmentsChanged_ = true; }
+  // The saveForm() text remembered at the last load or save ("" when the
+  // page gave none).
+  const std::string& formText() const { return formText_; }
 
   // Compares the page's saveForm() text with the remembered one. A page
   // whose saveForm fails or is missing counts by its attachments alone.

@@ -1,10 +1,14 @@
 // The program's calls into the page, documents loaded from memory, and the
 // form page as the leaf writer and reader see it.
 #include <gtest/gtest.h>
+#include <signal.h>
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTcpServer>
+#include <QTest>
 #include <QTimer>
+#include <fstream>
 
 #include "app/web/handed_over_form_page.h"
 #include "app/web/live_form_page.h"
@@ -112,6 +116,65 @@ TEST_F(PageCallTest, NetworkRequestsAreRefused) {
   }
   EXPECT_EQ("refused", view_->CallPageFunction("outcomeOf", {}).text);
   EXPECT_FALSE(server.hasPendingConnections());
+}
+
+// Whether `pid` still runs (a process that ended but was not yet reaped
+// does not count).
+bool Running(qint64 pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return false;
+  const std::size_t end = line.rfind(')');
+  return end != std::string::npos && end + 2 < line.size() && line[end + 2] != 'Z';
+}
+
+TEST_F(PageCallTest, AStuckPageIsStoppedWithinTheLimitAndALostOneAnswersAtOnce) {
+  view_->setWaitLimit(std::chrono::seconds(2));
+  int told = 0;
+  PageLoss toldWhy = PageLoss::kNone;
+  QObject::connect(view_.get(), &FormView::pageLost, [&](PageLoss why) {
+    ++told;
+    toldWhy = why;
+  });
+  LoadPage("function saveForm() { for (;;) {} } function alive() { return 'alive'; }");
+  const qint64 stuck = view_->page()->renderProcessPid();
+
+  // A call that never returns ends after the limit; the looping process is
+  // ended, and every later call fails at once instead of waiting again.
+  QElapsedTimer clock;
+  clock.start();
+  EXPECT_EQ(kPageTimedOut, view_->CallPageFunction("saveForm", {}).status);
+  EXPECT_GE(clock.elapsed(), 2000);
+  EXPECT_LT(clock.elapsed(), 12000);
+  EXPECT_EQ(PageLoss::kUnresponsive, view_->pageLoss());
+  EXPECT_EQ(1, told);
+  EXPECT_EQ(PageLoss::kUnresponsive, toldWhy);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !Running(stuck); }, 5000));
+  clock.restart();
+  std::string document;
+  EXPECT_EQ(kPageGone, view_->SerializeDocument(document));
+  EXPECT_LT(clock.elapsed(), 1000);
+
+  // The same document comes back in a fresh process.
+  ASSERT_EQ(kOk, view_->ReloadLastDocument());
+  EXPECT_EQ(PageLoss::kNone, view_->pageLoss());
+  EXPECT_EQ("alive", view_->CallPageFunction("alive", {}).text);
+
+  // A document whose script loops while it loads ends the same way and is
+  // not the one loaded again.
+  clock.restart();
+  EXPECT_EQ(kPageTimedOut, view_->LoadBytes("<script>for (;;) {}</script>", true));
+  EXPECT_LT(clock.elapsed(), 12000);
+  EXPECT_EQ(2, told);
+  ASSERT_EQ(kOk, view_->ReloadLastDocument());
+  EXPECT_EQ("alive", view_->CallPageFunction("alive", {}).text);
+
+  // A process that dies by itself is told as a crash, also when nothing
+  // waits for the page.
+  ASSERT_EQ(0, ::kill(static_cast<pid_t>(view_->page()->renderProcessPid()), SIGKILL));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return told == 3; }, 10000));
+  EXPECT_EQ(PageLoss::kCrashed, toldWhy);
+  EXPECT_EQ(kPageGone, view_->CallPageFunction("alive", {}).status);
 }
 
 }  // namespace
