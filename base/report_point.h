@@ -24,11 +24,13 @@ inline constexpr ReportPoint kDocumentTypeQuote{"mainview", 536, "the document p
 inline constexpr ReportPoint kDocumentNotHtml{"mainview", 542, "the first part is not text/html"};
 inline constexpr ReportPoint kDocumentEncodingQuote{"mainview", 546, "the document part's Content-Transfer-Encoding has an unbalanced quote"};
 inline constexpr ReportPoint kDocumentUnended{"mainview", 555, "the message ends inside the document part"};
+inline constexpr ReportPoint kDocumentTooLarge{"mainview", 556, "the document part is larger than 256 MiB"};
 inline constexpr ReportPoint kDocumentReadFailed{"mainview", 579, "reading the document part failed"};
 inline constexpr ReportPoint kFormTypeQuote{"mainview", 627, "the form-data part's Content-Type has an unbalanced quote"};
 inline constexpr ReportPoint kFormNotOctetStream{"mainview", 633, "the second part is not application/octet-stream"};
 inline constexpr ReportPoint kFormEncodingQuote{"mainview", 637, "the form-data part's Content-Transfer-Encoding has an unbalanced quote"};
 inline constexpr ReportPoint kFormUnended{"mainview", 646, "the message ends inside the form-data part"};
+inline constexpr ReportPoint kFormTooLarge{"mainview", 647, "the form-data part is larger than 64 MiB"};
 inline constexpr ReportPoint kNoRestoreForm{"mainview", 691, "the page has no restoreForm function"};
 inline constexpr ReportPoint kRestoreFormFailed{"mainview", 712, "restoreForm failed"};
 inline constexpr ReportPoint kAttachmentHeaderBroken{"mainview", 730, "an attachment part's header block is broken (or the closing delimiter is missing)"};

@@ -17,10 +17,12 @@ void SecureWipe(std::string& text) {
   text.clear();
 }
 
-void AppendWiping(std::string& text, const char* bytes, std::size_t count) {
-  if (text.size() + count > text.capacity()) {
+void AppendWiping(std::string& text, const char* bytes, std::size_t count,
+                  std::size_t maxCapacity) {
+  const std::size_t needed = text.size() + count;
+  if (needed > text.capacity()) {
     std::string grown;
-    grown.reserve(std::max(text.capacity() * 2, text.size() + count));
+    grown.reserve(std::max(std::min(text.capacity() * 2, maxCapacity), needed));
     grown.append(text);
     SecureWipe(text);
     text.swap(grown);

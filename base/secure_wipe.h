@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace ambrine {
@@ -25,6 +26,10 @@ class WipeOnExit {
 
 // Appends to a string that holds a secret; when it must grow, the old
 // buffer is wiped before it is freed, so no copy is left in freed memory.
-void AppendWiping(std::string& text, const char* bytes, std::size_t count);
+// The capacity grows by doubling but not beyond `maxCapacity` (unless the
+// text itself needs more): a string that is known never to pass a limit
+// does not reserve up to twice that limit.
+void AppendWiping(std::string& text, const char* bytes, std::size_t count,
+                  std::size_t maxCapacity = SIZE_MAX);
 
 }  // namespace ambrine

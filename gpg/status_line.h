@@ -19,6 +19,8 @@ enum class StatusKeyword {
   BadPassphrase,
   GoodSig,
   ValidSig,
+  ErrSig,
+  NoPubkey,
   DecryptionOkay,
   Progress,
 };
@@ -44,5 +46,24 @@ struct GoodSignature {
   std::string userId;
 };
 GoodSignature SplitGoodSignature(std::string_view afterPrefix);
+
+// Field `index` (from 0) of a status line's arguments, separated by single
+// spaces; "" when there are fewer fields.
+std::string_view StatusField(std::string_view arguments, int index);
+
+// Whether `text` is a non-empty run of hexadecimal digits (a key id or a
+// fingerprint as gpg prints it).
+bool IsHexText(std::string_view text);
+
+// The fingerprints of "VALIDSIG <fpr> <date> <time> <expiry> <version>
+// <reserved> <pk algo> <hash algo> <class> [<primary fpr>]" (the line's
+// arguments): the key that made the signature, which may be a subkey, and
+// the primary key it belongs to. `primary` is the signing key's own when
+// gpg names no primary key. Both are "" when the first field is not hex.
+struct ValidSignature {
+  std::string signing;
+  std::string primary;
+};
+ValidSignature SplitValidSignature(std::string_view arguments);
 
 }  // namespace ambrine

@@ -1,6 +1,9 @@
 #include "leaf/leaf_file.h"
 
 #include <fcntl.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include <cerrno>
 #include <thread>
@@ -9,6 +12,7 @@
 #include "base/secure_wipe.h"
 #include "gpg/error_tail.h"
 #include "gpg/gpg_engine.h"
+#include "gpg/own_key.h"
 #include "gpg/pipe_io.h"
 #include "gpg/status_drain.h"
 #include "leaf/leaf_reader.h"
@@ -46,6 +50,37 @@ class NotingReport : public ErrorReport, public GpgLineListener {
   ErrorReport& next_;
   std::string line_;
 };
+
+// The page on screen, whose store is emptied just before the leaf's page
+// replaces it: the old attachments go only when the new page comes.
+class ReplacingPage : public FormPage {
+ public:
+  ReplacingPage(FormPage& page, AttachmentStore& store) : page_(page), store_(store) {}
+  Status SaveDocument(std::string& bytes) override { return page_.SaveDocument(bytes); }
+  Status CallSaveForm(std::string& text, bool& isString) override {
+    return page_.CallSaveForm(text, isString);
+  }
+  Status LoadDocument(const std::string& bytes) override {
+    if (!replaced_) store_.Clear();
+    replaced_ = true;
+    return page_.LoadDocument(bytes);
+  }
+  Status CallRestoreForm(const std::string& text) override { return page_.CallRestoreForm(text); }
+  bool replaced() const { return replaced_; }
+
+ private:
+  FormPage& page_;
+  AttachmentStore& store_;
+  bool replaced_ = false;
+};
+
+// Hands memory freed by a read that failed back to the system at once: a
+// leaf that was too large must not leave the program holding what it took.
+void ReturnFreedMemory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
+}
 
 }  // namespace
 
@@ -215,6 +250,11 @@ bool LeafFile::Check(const std::string& path, LeafOpenQuestions& questions,
     }
     return false;
   }
+  // The own key is marked by its fingerprint: a key that only carries the
+  // user's name gets no mark.
+  if (!checked.goodSignatures.empty()) {
+    MarkOwnSignatures(checked, ReadOwnKey(settings_).fingerprint);
+  }
   return questions.ConfirmSignatures(checked);
 }
 
@@ -232,13 +272,22 @@ bool LeafFile::Produce(const std::string& path, const std::string& passphrase, F
     report_.Report(s, report::kProduceGpgStartFailed);
     return false;
   }
-  // From here the leaf replaces the record on screen; what the reader
-  // applies before a failure stays.
-  store.Clear();
+  // The leaf replaces the record on screen only once its page and form text
+  // have been read whole and within their limits; what the reader applies
+  // after that stays even if a later part fails.
   NotingReport noting(report_);
-  const Status read = ReadLeafMessage(output.get(), page, store, settings_, noting);
+  ReplacingPage replacing(page, store);
+  Status read = kOk;
+  {
+    LineReader lines(output.get());
+    GpgAttachmentSink sink(store, settings_, noting);
+    LeafReader reader(lines, replacing, sink, noting);
+    reader.HoldDocumentUntilFormRead();
+    read = reader.ReadLeafMessage();
+  }
   // A reader that stopped early leaves gpg writing: closing the pipe ends it.
   output.reset();
+  if (Failed(read)) ReturnFreedMemory();
   int exitCode = -1;
   const Status waited = engine.WaitForExit(&exitCode);
   // gpg's complaint about the pipe closed under it says nothing; the reader
@@ -247,7 +296,7 @@ bool LeafFile::Produce(const std::string& path, const std::string& passphrase, F
   if (gpgError_.empty() && Succeeded(read) && Succeeded(waited) && exitCode != 0) {
     gpgError_ = engine.ErrorLine();
   }
-  return true;
+  return replacing.replaced();
 }
 
 Status LeafFile::ReadInOnePass(const std::string& path, OpenQuestions& questions,
@@ -291,6 +340,7 @@ Status LeafFile::ReadInOnePass(const std::string& path, OpenQuestions& questions
     }
     SecureWipe(rest);
   }
+  if (Failed(readStatus)) ReturnFreedMemory();
   output.reset();
   talk.join();
   int exitCode = -1;

@@ -62,9 +62,10 @@ class LeafOpenQuestions : public OpenQuestions {
 };
 
 enum class OpenOutcome {
-  Opened,   // the producing pass began: the store was emptied and refilled, the
-            // page loaded; the reader reported what it could not apply
-  Stopped,  // cancelled, declined, not decryptable or reported; nothing changed
+  Opened,   // the leaf's page replaced the one on screen: the store was emptied
+            // and refilled; the reader reported what it could not apply
+  Stopped,  // cancelled, declined, not decryptable, or the page or form text
+            // could not be read (reported); nothing changed
 };
 
 class LeafFile {
@@ -82,8 +83,9 @@ class LeafFile {
   // The checking pass (gpg decrypts to nothing; passphrases asked, the
   // signatures learnt), the user's confirmation, then the producing pass:
   // the page, its form text and the attachments (re-encrypted into `store`).
-  // Nothing of the record on screen changes before the producing pass
-  // begins: every earlier ending leaves `page` and `store` as they were.
+  // Nothing of the record on screen changes before the leaf's page and form
+  // text have been read whole, within their size limits: every earlier
+  // ending leaves `page` and `store` as they were.
   OpenOutcome Open(const std::string& path, LeafOpenQuestions& questions, FormPage& page,
                    AttachmentStore& store);
 
@@ -106,7 +108,9 @@ class LeafFile {
   // The checking pass; true when the user chose to go on. `passphrase` is
   // the last one confirmed (empty when none was asked for).
   bool Check(const std::string& path, LeafOpenQuestions& questions, std::string& passphrase);
-  // False when gpg could not be started; nothing was applied then.
+  // True once the leaf's page replaced the one on screen; false when
+  // nothing was applied (gpg could not be started, or the page or form
+  // text could not be read).
   bool Produce(const std::string& path, const std::string& passphrase, FormPage& page,
                AttachmentStore& store);
 

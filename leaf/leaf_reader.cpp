@@ -13,12 +13,25 @@ namespace {
 // long line does not make the reader hold it whole.
 constexpr std::size_t kPieceSize = 64 * 1024;
 
+// Wipes a held secret and gives its memory back, not just its contents.
+void Release(std::string& text) {
+  SecureWipe(text);
+  std::string().swap(text);
+}
+
 }  // namespace
 
 LeafReader::LeafReader(LineReader& input, FormPage& page, AttachmentSink& sink,
                        ErrorReport& report)
     : input_(input), page_(page), sink_(sink), report_(report) {
   SetBoundary("");
+}
+
+LeafReader::~LeafReader() { SecureWipe(document_); }
+
+void LeafReader::SetPartLimits(std::size_t documentBytes, std::size_t formTextBytes) {
+  documentLimit_ = documentBytes;
+  formTextLimit_ = formTextBytes;
 }
 
 void LeafReader::SetBoundary(std::string boundary) {
@@ -33,7 +46,7 @@ bool LeafReader::IsDelimiter(const std::string& line) const {
 }
 
 LeafReader::BodyResult LeafReader::ReadBody(bool base64, BodyKind kind, std::string& data,
-                                            std::string& endingLine) {
+                                            std::string& endingLine, std::size_t limit) {
   BodyResult result;
   Base64QuadDecoder decoder;
   std::string line;
@@ -63,8 +76,13 @@ LeafReader::BodyResult LeafReader::ReadBody(bool base64, BodyKind kind, std::str
     decoder.Add(line.data(), line.size(), decoded, kind == BodyKind::FormData);
     if (kind == BodyKind::Attachment) {
       sink_.Write(decoded.data(), decoded.size());
+    } else if (decoded.size() > limit - data.size()) {
+      // Counted as the bytes arrive: an oversized part is never held whole,
+      // and the rest of it is not read.
+      result.tooLarge = true;
+      break;
     } else {
-      AppendWiping(data, decoded.data(), decoded.size());
+      AppendWiping(data, decoded.data(), decoded.size(), limit);
     }
   }
   SecureWipe(line);
@@ -109,21 +127,39 @@ Status LeafReader::ReadDocumentPart() {
   if (Failed(status)) return status;
   if (encoding.empty()) encoding = "binary";
 
-  std::string document;
+  Release(document_);
+  documentRead_ = false;
   std::string endingLine;
-  BodyResult body = ReadBody(encoding == "BASE64", BodyKind::Document, document, endingLine);
-  if (Failed(body.status) || body.endOfData) {
-    SecureWipe(document);
+  BodyResult body = ReadBody(encoding == "BASE64", BodyKind::Document, document_, endingLine,
+                             documentLimit_);
+  if (Failed(body.status) || body.endOfData || body.tooLarge) {
+    Release(document_);
     status = Failed(body.status) ? body.status : kInvalidData;
-    report_.Report(status, Failed(body.status) ? report::kDocumentReadFailed : report::kDocumentUnended);
+    report_.Report(status, Failed(body.status) ? report::kDocumentReadFailed
+                           : body.tooLarge     ? report::kDocumentTooLarge
+                                               : report::kDocumentUnended);
     return status;
   }
-  status = page_.LoadDocument(document);
-  SecureWipe(document);
+  documentRead_ = true;
+  return holdDocument_ ? kOk : LoadDocument();
+}
+
+Status LeafReader::LoadDocument() {
+  documentRead_ = false;
+  const Status status = page_.LoadDocument(document_);
+  Release(document_);
   return status;
 }
 
 Status LeafReader::ReadFormDataPart(std::string& endingLine) {
+  std::string form;
+  const WipeOnExit wipe(form);
+  Status status = ReadFormText(form, endingLine);
+  if (Succeeded(status) && documentRead_) status = LoadDocument();
+  return Failed(status) ? status : RestoreForm(form);
+}
+
+Status LeafReader::ReadFormText(std::string& form, std::string& endingLine) {
   endingLine.clear();
   HeaderList headers;
   Status status = ReadHeaderBlock(input_, headers, report_);
@@ -136,19 +172,19 @@ Status LeafReader::ReadFormDataPart(std::string& endingLine) {
   if (Failed(status)) return status;
   if (encoding.empty()) encoding = "binary";
 
-  std::string form;
-  BodyResult body = ReadBody(encoding == "BASE64", BodyKind::FormData, form, endingLine);
-  if (Failed(body.status)) {
-    SecureWipe(form);
-    return body.status;
-  }
-  if (body.endOfData) {
-    SecureWipe(form);
-    report_.Report(kInvalidData, report::kFormUnended);
+  BodyResult body = ReadBody(encoding == "BASE64", BodyKind::FormData, form, endingLine,
+                             formTextLimit_);
+  if (Failed(body.status) || body.endOfData || body.tooLarge) Release(form);
+  if (Failed(body.status)) return body.status;
+  if (body.endOfData || body.tooLarge) {
+    report_.Report(kInvalidData, body.tooLarge ? report::kFormTooLarge : report::kFormUnended);
     return kInvalidData;
   }
-  status = page_.CallRestoreForm(form);
-  SecureWipe(form);
+  return kOk;
+}
+
+Status LeafReader::RestoreForm(const std::string& form) {
+  const Status status = page_.CallRestoreForm(form);
   if (Failed(status)) report_.Report(status, status == kUnknownName ? report::kNoRestoreForm : report::kRestoreFormFailed);
   return status;
 }
@@ -256,7 +292,23 @@ Status LeafReader::ReadLeafMessage() {
     return status;
   }
   std::string endingLine;
-  status = ReadFormDataPart(endingLine);
+  std::string form;
+  const WipeOnExit wipeForm(form);
+  status = ReadFormText(form, endingLine);
+  if (Failed(status)) {
+    Release(document_);
+    report_.Report(status, report::kFormPartUnusable);
+    return status;
+  }
+  if (documentRead_) {
+    status = LoadDocument();
+    if (Failed(status)) {
+      report_.Report(status, report::kDocumentPartUnusable);
+      return status;
+    }
+  }
+  status = RestoreForm(form);
+  Release(form);
   if (Failed(status)) {
     report_.Report(status, report::kFormPartUnusable);
     return status;

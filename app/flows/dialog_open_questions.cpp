@@ -38,7 +38,7 @@ bool DialogOpenQuestions::ConfirmSignatures(const OpenCheckResult& checked) {
   const QString text =
       checked.signatureSeen
           ? QString::fromStdString(ConfirmationText(checked.goodSignatures))
-          : QStringLiteral("有効な電子署名が見つかりません。処理を続行しますか?");
+          : QString::fromStdString(NoSignatureText(checked.missingKeyIds));
   return QMessageBox::question(owner_, title, text, QMessageBox::Yes | QMessageBox::No) ==
          QMessageBox::Yes;
 }

@@ -4,6 +4,8 @@
 
 #include <array>
 
+#include "leaf/size_limits.h"
+
 namespace ambrine {
 
 namespace {
@@ -25,8 +27,20 @@ constexpr char kScript[] = R"JS(
       return '\\u' + ('0000' + c.charCodeAt(0).toString(16)).slice(-4);
     });
   }
+  // A string's size in UTF-8 bytes, counted only up to `limit` + 1: strings
+  // over the program's limits never travel (the program checks again).
+  var maxString = @MAXSTRING@, maxDocument = @MAXDOCUMENT@;
+  function fits(text, limit) {
+    if (text.length > limit) return false;
+    for (var i = 0, bytes = 0; i < text.length; ++i) {
+      var c = text.charCodeAt(i);
+      bytes += c < 0x80 ? 1 : c < 0x800 ? 2 : (c & 0xfc00) === 0xd800 ? (++i, 4) : 3;
+      if (bytes > limit) return false;
+    }
+    return true;
+  }
   function typed(v) {
-    if (typeof v === 'string') return { t: 's', v: v };
+    if (typeof v === 'string') return fits(v, maxString) ? { t: 's', v: v } : { t: 'big' };
     if (typeof v === 'number' && isFinite(v)) return { t: 'n', v: v };
     return { t: 'o' };
   }
@@ -107,6 +121,7 @@ constexpr char kScript[] = R"JS(
       var type = document.doctype ? new XMLSerializer().serializeToString(document.doctype) : '';
       doc = type + document.documentElement.outerHTML;
     } catch (e) {}
+    if (!fits(doc, maxDocument)) return { form: form, doc: '', big: true };
     return { form: form, doc: doc };
   }
   var external = new Proxy(Object.create(null), {
@@ -139,6 +154,8 @@ QString BridgeScriptSource(const QString& token) {
   QString source = QString::fromUtf8(kScript);
   source.replace(QStringLiteral("@MARKER@"), BridgeMarker(token));
   source.replace(QStringLiteral("@PIECE@"), QString::number(kBridgePieceSize));
+  source.replace(QStringLiteral("@MAXSTRING@"), QString::number(kMaxStringBytes));
+  source.replace(QStringLiteral("@MAXDOCUMENT@"), QString::number(kMaxDocumentBytes));
   return source;
 }
 

@@ -13,6 +13,7 @@
 #include "app/web/bridge_script.h"
 #include "app/web/form_scheme.h"
 #include "app/web/network_guard.h"
+#include "leaf/size_limits.h"
 
 namespace ambrine {
 
@@ -34,11 +35,21 @@ PageHandover HandoverFromJson(const QJsonObject& json) {
     handover.formStatus = kUnknownName;
   } else if (kind == QLatin1String("error")) {
     handover.formStatus = kFailure;
+  } else if (kind == QLatin1String("big")) {
+    handover.formStatus = kInvalidData;
   } else {
     handover.formIsString = kind == QLatin1String("s");
     if (handover.formIsString) handover.formText = form.value(QStringLiteral("v")).toString().toStdString();
+    if (handover.formText.size() > kMaxStringBytes) {
+      handover = PageHandover{};
+      handover.formStatus = kInvalidData;
+    }
   }
   handover.document = json.value(QStringLiteral("doc")).toString().toStdString();
+  if (json.value(QStringLiteral("big")).toBool() || handover.document.size() > kMaxDocumentBytes) {
+    handover.document.clear();
+    handover.documentStatus = kInvalidData;
+  }
   return handover;
 }
 
@@ -145,8 +156,13 @@ QString FormEnginePage::Dispatch(const QString& json) {
     return Reply(kInvalidData, std::nullopt);
   const QJsonObject call = doc.object();
   std::vector<ScriptValue> args;
-  for (const QJsonValue& arg : call.value(QStringLiteral("args")).toArray())
+  for (const QJsonValue& arg : call.value(QStringLiteral("args")).toArray()) {
     args.push_back(ScriptValueFromJson(arg));
+    // A string over the limit fails the call as invalid data.
+    if (arg.toObject().value(QStringLiteral("t")).toString() == QLatin1String("big") ||
+        args.back().text.size() > kMaxStringBytes)
+      return Reply(kInvalidData, std::nullopt);
+  }
   std::optional<PageHandover> handover;
   if (call.contains(QStringLiteral("handover")))
     handover = HandoverFromJson(call.value(QStringLiteral("handover")).toObject());

@@ -18,6 +18,8 @@
 #include "app/web/form_scheme.h"
 #include "app/web/form_engine_page.h"
 #include "app/web/network_guard.h"
+#include "base/secure_wipe.h"
+#include "leaf/size_limits.h"
 
 namespace ambrine {
 
@@ -250,10 +252,12 @@ PageCallResult FormView::CallPageFunction(const char* name, const std::vector<st
       "  if (typeof %1 !== 'function') return { t: 'missing' };"
       "  try {"
       "    var r = %1.apply(window, %2);"
-      "    return typeof r === 'string' ? { t: 's', v: r } : { t: 'o' };"
+      "    if (typeof r !== 'string') return { t: 'o' };"
+      "    return r.length > %3 ? { t: 'big' } : { t: 's', v: r };"
       "  } catch (e) { return { t: 'error' }; }"
       "})()")
-                             .arg(QLatin1String(name), argsJson);
+                             .arg(QLatin1String(name), argsJson)
+                             .arg(kMaxStringBytes);
   PageCallResult outcome;
   QVariant value;
   outcome.status = RunScript(source, value);
@@ -265,6 +269,13 @@ PageCallResult FormView::CallPageFunction(const char* name, const std::vector<st
   } else if (kind == QLatin1String("s")) {
     outcome.isString = true;
     outcome.text = map.value(QStringLiteral("v")).toString().toStdString();
+    if (outcome.text.size() > kMaxStringBytes) {
+      SecureWipe(outcome.text);
+      outcome = PageCallResult{kInvalidData};
+    }
+  } else if (kind == QLatin1String("big")) {
+    // Longer in UTF-16 units than the limit in bytes: it never travels.
+    outcome.status = kInvalidData;
   } else if (kind != QLatin1String("o")) {
     outcome.status = kFailure;
   }
@@ -276,11 +287,19 @@ Status FormView::SerializeDocument(std::string& bytes) {
   const Status status = RunScript(QStringLiteral(
       "(function () {"
       "  var type = document.doctype ? new XMLSerializer().serializeToString(document.doctype) : '';"
-      "  return document.documentElement ? type + document.documentElement.outerHTML : null;"
-      "})()"), value);
+      "  if (!document.documentElement) return null;"
+      "  var doc = type + document.documentElement.outerHTML;"
+      "  return doc.length > %1 ? false : doc;"
+      "})()").arg(kMaxDocumentBytes), value);
   if (Failed(status)) return status;
+  if (value.typeId() == QMetaType::Bool) return kInvalidData;  // over the limit
   if (value.typeId() != QMetaType::QString) return kFailure;
   bytes = value.toString().toStdString();
+  if (bytes.size() > kMaxDocumentBytes) {
+    SecureWipe(bytes);
+    bytes = std::string();
+    return kInvalidData;
+  }
   return kOk;
 }
 

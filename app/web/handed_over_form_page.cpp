@@ -3,6 +3,7 @@
 namespace ambrine {
 
 Status HandedOverFormPage::SaveDocument(std::string& bytes) {
+  if (Failed(handover_.documentStatus)) return handover_.documentStatus;
   if (handover_.document.empty()) return kFailure;
   bytes = handover_.document;
   return kOk;

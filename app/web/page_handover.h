@@ -13,6 +13,7 @@ struct PageHandover {
   bool formIsString = false;
   std::string formText;     // UTF-8
   std::string document;     // doctype + markup, UTF-8
+  Status documentStatus = kOk;  // kInvalidData when the document was too large
 };
 
 }  // namespace ambrine

@@ -35,9 +35,13 @@ constexpr const char* kHelp = R"(Usage:
                        --document PAGE.html [--form FILE] [--attach FILE ...] -o LEAF
 
 show      decrypts and verifies LEAF and prints one JSON object:
-          {"decrypted": true, "signatures": [{"keyid": "...", "uid": "..."}],
+          {"decrypted": true, "signatures": [{"keyid": "...", "uid": "...",
+             "fingerprint": "...", "own": false}], "unknown_signers": [{"keyid": "..."}],
            "document": {"bytes": N, "sha256": "..."}, "form": "...",
            "attachments": [{"index": 0, "name": "...", "bytes": N, "sha256": "..."}]}
+          "signatures" are the good ones: "fingerprint" is the signer's primary
+          key ("" when gpg did not name it), "own" tells the first secret key's;
+          "unknown_signers" signed with a key whose public key is missing.
 extract   writes the saved page, the form text or one attachment to OUT.
 create    writes a leaf as the window's save does: signed with the first secret
           key, encrypted to the recipients plus that key, or with the passphrase
@@ -256,14 +260,24 @@ int ShowOrExtract(const Options& o) {
     return ok ? 0 : Fail("cannot write the output file");
   }
 
+  if (!checked.goodSignatures.empty()) {
+    MarkOwnSignatures(checked, ReadOwnKey(settings).fingerprint);
+  }
   std::string json = "{\"decrypted\": true, \"signatures\": [";
   bool first = true;
-  for (const std::string& line : checked.goodSignatures) {
-    const GoodSignature signature = SplitGoodSignature(line);
+  for (const CheckedSignature& checkedSignature : checked.goodSignatures) {
+    const GoodSignature signature = SplitGoodSignature(checkedSignature.text);
     if (!first) json += ", ";
     first = false;
     json += "{\"keyid\": " + JsonString(signature.keyId) +
-            ", \"uid\": " + JsonString(signature.userId) + "}";
+            ", \"uid\": " + JsonString(signature.userId) +
+            ", \"fingerprint\": " + JsonString(checkedSignature.fingerprint) +
+            ", \"own\": " + (checkedSignature.ownKey ? "true" : "false") + "}";
+  }
+  json += "], \"unknown_signers\": [";
+  for (std::size_t i = 0; i < checked.missingKeyIds.size(); ++i) {
+    if (i > 0) json += ", ";
+    json += "{\"keyid\": " + JsonString(checked.missingKeyIds[i]) + "}";
   }
   json += "], \"document\": {\"bytes\": " + std::to_string(page.document.size()) +
           ", \"sha256\": \"" + Sha256::Hex(page.document) + "\"}, \"form\": " +

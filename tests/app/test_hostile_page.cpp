@@ -283,5 +283,30 @@ TEST_F(HostilePageTest, DialogsOpenOnlyOncePerUserAction) {
   EXPECT_EQ("0\tsecret.txt\n", Eval("external.listFile()"));
 }
 
+TEST_F(HostilePageTest, StringsOverTheLimitFailAsInvalidData) {
+  CountingHandler handler;
+  view_->SetCallHandler(&handler);
+  // 64 MiB + 1 ASCII bytes, and fewer characters than bytes in UTF-8 (the
+  // page's length says nothing of the size).
+  LoadPage("var big = 'a'.repeat(64 * 1048576 + 1), wide = '日'.repeat(23 * 1048576);"
+           "var fit = 'b'.repeat(64 * 1048576);"
+           "function send(s) { try { external.detachFile(s); return 'sent'; }"
+           "                   catch (e) { return e.message.slice(-8); } }"
+           "function sendBig() { return send(big); }"
+           "function sendWide() { return send(wide); }"
+           "function sendFit() { return send(fit); }"
+           "function giveBig() { return big; } function giveWide() { return wide; }"
+           "function saveForm() { return big; }"
+           "function saveLeaf() { external.saveLeaf(); return 'asked'; }");
+  EXPECT_EQ("8007000d", view_->CallPageFunction("sendBig", {}).text);
+  EXPECT_EQ("8007000d", view_->CallPageFunction("sendWide", {}).text);
+  EXPECT_TRUE(handler.calls.empty());
+  EXPECT_EQ("sent", view_->CallPageFunction("sendFit", {}).text);
+  EXPECT_EQ(1u, handler.calls.size());
+  EXPECT_EQ(kInvalidData, view_->CallPageFunction("giveBig", {}).status);
+  EXPECT_EQ(kInvalidData, view_->CallPageFunction("giveWide", {}).status);
+  EXPECT_TRUE(view_->CallPageFunction("giveWide", {}).text.empty());
+}
+
 }  // namespace
 }  // namespace ambrine::test

@@ -184,10 +184,50 @@ TEST(OpenCheckConversation, WritesEachPassphraseAtOnceAndKeepsTheLast) {
   EXPECT_TRUE(result.decrypted);
   EXPECT_TRUE(result.signatureSeen);
   EXPECT_FALSE(result.questionRefused);
-  EXPECT_EQ(result.goodSignatures,
-            (std::vector<std::string>{"GOODSIG 1234ABCD Alice Flow <alice@example.org>",
-                                      "GOODSIG 5678EF00 アリス"}));
+  ASSERT_EQ(result.goodSignatures.size(), 2u);
+  EXPECT_EQ(result.goodSignatures[0].text, "GOODSIG 1234ABCD Alice Flow <alice@example.org>");
+  EXPECT_EQ(result.goodSignatures[1].text, "GOODSIG 5678EF00 アリス");
   EXPECT_EQ(command.Written(), "\nsecond パス\ny\n");
+}
+
+// Each VALIDSIG gives its fingerprint to the GOODSIG just before it, the
+// primary key's when named; a VALIDSIG of another key, or of a signature
+// without a GOODSIG, gives none. Missing keys are named once each.
+TEST(OpenCheckConversation, PairsFingerprintsWithTheirSignersAndNamesMissingKeys) {
+  const std::string alice = "0123456789ABCDEF0123456789ABCDEF01234567";
+  const std::string aliceSub = "FEDCBA9876543210FEDCBA9876543210AABBCCDD";
+  const std::string other = "1111222233334444555566667777888899990000";
+  Fd status = StatusInput({
+      "[GNUPG:] GOODSIG 76543210AABBCCDD Alice",
+      "[GNUPG:] VALIDSIG " + aliceSub + " 2024-01-01 1704067200 0 4 0 17 2 00 " + alice,
+      "[GNUPG:] GOODSIG 9999999999999999 Alice",
+      "[GNUPG:] VALIDSIG " + other + " 2024-01-01 1704067200 0 4 0 17 2 00 " + other,
+      "[GNUPG:] EXPKEYSIG 7777888899990000 Expired",
+      "[GNUPG:] VALIDSIG " + other + " 2024-01-01 1704067200 0 4 0 17 2 00",
+      "[GNUPG:] GOODSIG 7777888899990000 Old Style",
+      "[GNUPG:] VALIDSIG " + other + " 2024-01-01 1704067200 0 4 0 17 2 00",
+      "[GNUPG:] ERRSIG B9D2A4BF79F76495 17 2 00 1704067200 9",
+      "[GNUPG:] NO_PUBKEY B9D2A4BF79F76495",
+      "[GNUPG:] ERRSIG 0000111122223333 99 2 00 1704067200 4",
+      "[GNUPG:] NO_PUBKEY not-hex",
+      "[GNUPG:] DECRYPTION_OKAY",
+  });
+  CommandPipe command;
+  FakeOpenQuestions questions;
+  OpenCheckConversation dialogue(questions);
+  OpenCheckResult result = dialogue.Run(status, command.write);
+  ASSERT_EQ(result.goodSignatures.size(), 3u);
+  EXPECT_EQ(result.goodSignatures[0].fingerprint, alice);  // the primary, not the subkey
+  EXPECT_EQ(result.goodSignatures[1].fingerprint, "");     // key id and fingerprint disagree
+  EXPECT_EQ(result.goodSignatures[2].fingerprint, other);  // no primary named: the signing key
+  EXPECT_EQ(result.missingKeyIds, std::vector<std::string>{"B9D2A4BF79F76495"});
+
+  MarkOwnSignatures(result, "0123456789abcdef0123456789abcdef01234567");
+  EXPECT_TRUE(result.goodSignatures[0].ownKey);
+  EXPECT_FALSE(result.goodSignatures[1].ownKey);
+  EXPECT_FALSE(result.goodSignatures[2].ownKey);
+  MarkOwnSignatures(result, "");
+  EXPECT_FALSE(result.goodSignatures[0].ownKey);
 }
 
 TEST(OpenCheckConversation, ALineQuestionClosesTheCommandPipeAndIgnoresTheRest) {
@@ -242,10 +282,30 @@ TEST(OpenCheckConversation, CancelAndBadPassphraseEndWithTheirSteps) {
   }
 }
 
-TEST(ConfirmationText, ListsUserIdsOrSaysNoneWasConfirmed) {
-  EXPECT_EQ(ConfirmationText({"GOODSIG 1234ABCD Alice Flow <a@example.org>", "GOODSIG onlyone"}),
-            "Alice Flow <a@example.org>\nonlyone\n上記の電子署名が確認されました\n処理を続行しますか?");
+TEST(ConfirmationText, ListsUserIdsWithFingerprintsOrSaysNoneWasConfirmed) {
+  EXPECT_EQ(ConfirmationText({{"GOODSIG 1234ABCD Alice Flow <a@example.org>",
+                               "0123456789ABCDEF0123456789ABCDEF01234567", true},
+                              {"GOODSIG 5678EF00 Alice Flow <a@example.org>",
+                               "FEDCBA9876543210FEDCBA9876543210FEDCBA98", false},
+                              {"GOODSIG 9ABC", "0123456789ABCDEF0123456789ABCDEF", false},
+                              {"GOODSIG onlyone", "", false}}),
+            "Alice Flow <a@example.org>\n"
+            "鍵指紋: 0123 4567 89AB CDEF 0123 4567 89AB CDEF 0123 4567（自分の鍵）\n"
+            "Alice Flow <a@example.org>\n"
+            "鍵指紋: FEDC BA98 7654 3210 FEDC BA98 7654 3210 FEDC BA98\n"
+            "9ABC\n"
+            "鍵指紋: 0123 4567 89AB CDEF 0123 4567 89AB CDEF\n"
+            "onlyone\n"
+            "上記の電子署名が確認されました\n処理を続行しますか?");
   EXPECT_EQ(ConfirmationText({}), "確認された電子署名はありません\n処理を続行しますか?");
+}
+
+TEST(NoSignatureText, NamesEachMissingKeyBeforeTheQuestion) {
+  EXPECT_EQ(NoSignatureText({}), "有効な電子署名が見つかりません。処理を続行しますか?");
+  EXPECT_EQ(NoSignatureText({"B9D2A4BF79F76495", "0011223344556677"}),
+            "鍵 ID: B9D2 A4BF 79F7 6495（公開鍵がありません）\n"
+            "鍵 ID: 0011 2233 4455 6677（公開鍵がありません）\n"
+            "有効な電子署名が見つかりません。処理を続行しますか?");
 }
 
 TEST(SaveRecipients, ChosenKeysInOrderThenMyOwnLast) {

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
 #include <filesystem>
 
 #include "app/window/commands.h"
@@ -17,6 +18,7 @@
 #include "flows/modal_script.h"
 #include "leaf/attachment_sink.h"
 #include "leaf/leaf_file.h"
+#include "support/generated_leaf.h"
 
 namespace ambrine {
 namespace {
@@ -138,6 +140,10 @@ TEST(RecordSafety, EveryEarlyEndingOfAnOpenKeepsTheRecordAndTheNextSaveWritesItW
   MakeLeaf(settings, symmetric, false, "other pass");
   MakeLeaf(settings, other, true, "");
   const std::string notLeaf = Source("not-a-leaf.gpg", "just text, no OpenPGP at all\n");
+  // Form values one byte over 64 MiB after a page that is fine: the record
+  // stays although the page itself could have been shown.
+  const std::string bomb = test::WorkFolder() + "/safety-bomb.gpg";
+  test::MakeGeneratedLeaf(settings, test::Keys().alice.fingerprint, 10, (64u << 20) + 1, bomb);
 
   const QString sym = QString::fromStdString(symmetric);
   struct Ending {
@@ -157,6 +163,12 @@ TEST(RecordSafety, EveryEarlyEndingOfAnOpenKeepsTheRecordAndTheNextSaveWritesItW
        [&](ModalScript& s) {
          s.FileDialog(QString::fromStdString(other)).MessageBox(QMessageBox::No);
        }},
+      // Unsigned: the question whether to go on without a signature, then
+      // the form values are refused as too large.
+      {"form values too large",
+       [&](ModalScript& s) {
+         s.FileDialog(QString::fromStdString(bomb)).MessageBox(QMessageBox::Yes);
+       }},
   };
   for (const Ending& ending : endings) {
     ModalScript script;
@@ -168,6 +180,8 @@ TEST(RecordSafety, EveryEarlyEndingOfAnOpenKeepsTheRecordAndTheNextSaveWritesItW
     EXPECT_EQ(window.view().leafPath(), leaf) << ending.what;
     EXPECT_EQ(window.FormValues()[0], QStringLiteral("diary entry")) << ending.what;
   }
+  const auto points = window.report().Points();
+  EXPECT_NE(std::find(points.begin(), points.end(), &report::kFormTooLarge), points.end());
 
   // Ctrl+S, Enter: the proposed file is the record's own, and it is whole.
   SaveTo(window, "");

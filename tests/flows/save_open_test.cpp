@@ -18,6 +18,7 @@
 #include "flows/flow_env.h"
 #include "flows/modal_script.h"
 #include "gpg/gpg_engine.h"
+#include "gpg/key_list.h"
 
 namespace ambrine {
 namespace {
@@ -157,7 +158,8 @@ TEST(SaveAndOpen, MakeKeyFillAttachSaveQuitStartAgainAndGetEverythingBack) {
   ASSERT_EQ(open.seen().size(), 2u);
   EXPECT_EQ(open.seen()[1].title, QStringLiteral("Confirm"));
   EXPECT_EQ(open.seen()[1].text,
-            QStringLiteral("Test Person\n上記の電子署名が確認されました\n処理を続行しますか?"));
+            QString::fromStdString("Test Person\n鍵指紋: " + FormatFingerprint(fingerprint) +
+                                   "（自分の鍵）\n上記の電子署名が確認されました\n処理を続行しますか?"));
   EXPECT_EQ(again.view().leafPath(), leaf);
   ExpectOpened(again, {"notes.txt", "報告書.txt"});
   EXPECT_EQ(test::AttachmentTempFiles(test::TmpFolder()).size(), 2u);
@@ -276,8 +278,10 @@ TEST(SaveAndOpen, TwoRecipientsEachOpenTheLeafAndAWrongKeyPassphraseStops) {
       .MessageBox(QMessageBox::Yes);
   Trigger(bob, kCmdOpen);
   ASSERT_TRUE(right.done()) << right.Log().toStdString();
-  EXPECT_EQ(right.seen()[3].text, QString::fromStdString(keys.alice.userId) +
-                                      QStringLiteral("\n上記の電子署名が確認されました\n処理を続行しますか?"));
+  EXPECT_EQ(right.seen()[3].text,
+            QString::fromStdString(keys.alice.userId + "\n鍵指紋: " +
+                                   FormatFingerprint(keys.alice.fingerprint) +
+                                   "\n上記の電子署名が確認されました\n処理を続行しますか?"));
   ExpectOpened(bob, {"notes.txt"});
   EXPECT_EQ(Extract(bob, 0, "notes.txt"), SourceFiles().firstBytes);
   EXPECT_TRUE(bob.report().reports.empty());
@@ -338,7 +342,11 @@ TEST(SaveAndOpen, LeafOfAnUnknownSignerAsksTheQuestion) {
   Trigger(alice, kCmdOpen);
   ASSERT_TRUE(no.done()) << no.Log().toStdString();
   EXPECT_EQ(no.seen()[1].title, QStringLiteral("Question"));
-  EXPECT_EQ(no.seen()[1].text, QStringLiteral("有効な電子署名が見つかりません。処理を続行しますか?"));
+  // The signer's key id, as the last four groups of its fingerprint read.
+  EXPECT_EQ(no.seen()[1].text,
+            QString::fromStdString("鍵 ID: " + FormatFingerprint(keys.mallory.fingerprint.substr(24)) +
+                                   "（公開鍵がありません）\n"
+                                   "有効な電子署名が見つかりません。処理を続行しますか?"));
   EXPECT_EQ(alice.FormValues(), before);
 
   ModalScript yes;
@@ -346,6 +354,61 @@ TEST(SaveAndOpen, LeafOfAnUnknownSignerAsksTheQuestion) {
   Trigger(alice, kCmdOpen);
   ASSERT_TRUE(yes.done()) << yes.Log().toStdString();
   ExpectOpened(alice, {});
+  EXPECT_TRUE(alice.report().reports.empty());
+}
+
+// A key made with the user's own name signs a leaf: both confirmations
+// show the same user id, but the fingerprints differ and only the user's
+// own key is marked.
+TEST(SaveAndOpen, ASignerWithTheUsersOwnNameIsToldApartByItsFingerprint) {
+  const FlowKeys& keys = test::Keys();
+  const std::string impostorHome = test::WorkFolder() + "/impostor-home";
+  fs::create_directories(impostorHome);
+  fs::permissions(impostorHome, fs::perms::owner_all);
+  const test::TestKey impostor = test::MakeKey(impostorHome, keys.alice.userId);
+  ASSERT_EQ(impostor.userId, keys.alice.userId);
+  ASSERT_NE(impostor.fingerprint, keys.alice.fingerprint);
+
+  const std::string forged = test::WorkFolder() + "/same-name.gpg";
+  {
+    Window window;
+    ASSERT_TRUE(window.Start(test::MakeProgramFolder("impostor", impostorHome)));
+    ModalScript save;
+    save.SaveOptionsSymmetric(QStringLiteral("shared"), QString::fromStdString(forged));
+    Trigger(window, kCmdSave);
+    ASSERT_TRUE(save.done()) << save.Log().toStdString();
+  }
+  const std::string program = test::MakeProgramFolder("alice-same-name", keys.aliceHome);
+  test::CopyPublicKey(impostorHome, program + "conf", impostor.fingerprint);
+  const std::string own = test::WorkFolder() + "/own-name.gpg";
+  Window alice;
+  ASSERT_TRUE(alice.Start(program));
+  ModalScript save;
+  save.SaveOptions({}, QString::fromStdString(own));
+  Trigger(alice, kCmdSave);
+  ASSERT_TRUE(save.done()) << save.Log().toStdString();
+
+  const std::string confirmed = "\n上記の電子署名が確認されました\n処理を続行しますか?";
+  ModalScript openOwn;
+  openOwn.FileDialog(QString::fromStdString(own)).MessageBox(QMessageBox::No);
+  Trigger(alice, kCmdOpen);
+  ASSERT_TRUE(openOwn.done()) << openOwn.Log().toStdString();
+  EXPECT_EQ(openOwn.seen()[1].title, QStringLiteral("Confirm"));
+  EXPECT_EQ(openOwn.seen()[1].text,
+            QString::fromStdString(keys.alice.userId + "\n鍵指紋: " +
+                                   FormatFingerprint(keys.alice.fingerprint) + "（自分の鍵）" +
+                                   confirmed));
+
+  ModalScript openForged;
+  openForged.FileDialog(QString::fromStdString(forged))
+      .InputBox(QStringLiteral("shared"))
+      .MessageBox(QMessageBox::No);
+  Trigger(alice, kCmdOpen);
+  ASSERT_TRUE(openForged.done()) << openForged.Log().toStdString();
+  EXPECT_EQ(openForged.seen()[2].title, QStringLiteral("Confirm"));
+  EXPECT_EQ(openForged.seen()[2].text,
+            QString::fromStdString(keys.alice.userId + "\n鍵指紋: " +
+                                   FormatFingerprint(impostor.fingerprint) + confirmed));
   EXPECT_TRUE(alice.report().reports.empty());
 }
 

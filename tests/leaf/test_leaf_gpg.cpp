@@ -3,6 +3,9 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
+
+#include <fstream>
 
 #include "gpg/gpg_engine.h"
 #include "leaf/leaf_reader.h"
@@ -12,6 +15,7 @@
 #include "leaf/leaf_file.h"
 #include "leaf/tool/plain_form_page.h"
 #include "leaf_test_support.h"
+#include "support/generated_leaf.h"
 #include "support/test_keyring.h"
 
 namespace ambrine {
@@ -34,6 +38,23 @@ class FixedAnswers : public SaveQuestions, public OpenQuestions {
  private:
   std::string passphrase_;
 };
+
+// Goes on at every question of an open.
+class AcceptingOpen : public LeafOpenQuestions {
+ public:
+  bool AskPassphrase(bool, std::string&) override { return false; }
+  void ShowBadPassphrase() override { ADD_FAILURE() << "bad passphrase"; }
+  void ShowNotDecryptable() override { ADD_FAILURE() << "not decryptable"; }
+  bool ConfirmSignatures(const OpenCheckResult&) override { return true; }
+};
+
+// The memory the process holds now.
+std::size_t ResidentBytes() {
+  std::ifstream statm("/proc/self/statm");
+  std::size_t size = 0, resident = 0;
+  statm >> size >> resident;
+  return resident * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+}
 
 // One key for the whole binary; key generation is the slow part.
 struct Keys {
@@ -127,7 +148,8 @@ TEST_F(LeafGpg, PublicKeyAndPassphraseLeavesRoundTripWithTheirAttachments) {
     EXPECT_EQ(readStatus, kOk);
     EXPECT_TRUE(result.decrypted);
     ASSERT_EQ(result.goodSignatures.size(), 1u);
-    EXPECT_NE(result.goodSignatures[0].find(" Leaf Tester <leaf@example.org>"), std::string::npos);
+    EXPECT_NE(result.goodSignatures[0].text.find(" Leaf Tester <leaf@example.org>"), std::string::npos);
+    EXPECT_EQ(result.goodSignatures[0].fingerprint, ReadOwnKey(settings).fingerprint);
     EXPECT_EQ(opened.document, page.document);
     EXPECT_EQ(opened.form, page.form);
     ASSERT_EQ(reopened.Count(), files.size());
@@ -200,6 +222,38 @@ TEST_F(LeafGpg, BrokenMessagesFailCleanlyAndLeaveNoTemporaryFiles) {
     }
     EXPECT_EQ(TempFiles(), 0) << message.substr(0, 200);
   }
+}
+
+TEST_F(LeafGpg, APageOver256MiBFailsTheOpenAndLeavesTheRecordAndNoMemoryBehind) {
+  const GpgSettings& settings = SharedKeys().settings;
+  // One byte over the limit; gpg compresses it to well under a MiB.
+  const std::string leaf = work_.File("bomb.gpg");
+  test::MakeGeneratedLeaf(settings, SharedKeys().key.fingerprint, (256u << 20) + 1, 10, leaf);
+
+  // The record on screen: a page and one attachment.
+  RecordingReport report;
+  AttachmentStore store;
+  test::WriteFile(work_.File("kept"), "kept");
+  ASSERT_EQ(AttachmentFiles(settings, report).Attach(work_.File("kept"), store),
+            AttachOutcome::Attached);
+  test::MemoryPage page;
+  page.document = "<p>record</p>";
+  page.form = "record";
+
+  const std::size_t before = ResidentBytes();
+  AcceptingOpen questions;
+  EXPECT_EQ(LeafFile(settings, report).Open(leaf, questions, page, store), OpenOutcome::Stopped);
+  EXPECT_LT(ResidentBytes(), before + (32u << 20));
+  EXPECT_EQ(report.Points(), (std::vector<const ReportPoint*>{&report::kDocumentTooLarge,
+                                                              &report::kDocumentPartUnusable}));
+  for (const auto& reported : report.reports) EXPECT_EQ(reported.code, kInvalidData);
+  EXPECT_EQ(page.loads, 0);
+  EXPECT_EQ(page.restores, 0);
+  EXPECT_EQ(page.document, "<p>record</p>");
+  ASSERT_EQ(store.Count(), 1u);
+  EXPECT_EQ(Decrypted(*store.Find(0)), "kept");
+  EXPECT_EQ(TempFiles(), 1);
+  store.Clear();
 }
 
 }  // namespace

@@ -92,7 +92,8 @@ TEST_F(ToolTest, CreateShowAndExtractAgree) {
   const std::string keyId = key_->fingerprint.substr(24);
   EXPECT_EQ(show.out,
             "{\"decrypted\": true, \"signatures\": [{\"keyid\": \"" + keyId +
-                "\", \"uid\": \"Tool Tester\"}], \"document\": {\"bytes\": 16, \"sha256\": \"" +
+                "\", \"uid\": \"Tool Tester\", \"fingerprint\": \"" + key_->fingerprint +
+                "\", \"own\": true}], \"unknown_signers\": [], \"document\": {\"bytes\": 16, \"sha256\": \"" +
                 Sha256::Hex("<html>\xE6\x97\xA5</html>") + "\"}, \"form\": \"a=\\\"1\\\"\\u000a\", "
                 "\"attachments\": [{\"index\": 0, \"name\": \"one.bin\", \"bytes\": 3, \"sha256\": \"" +
                 Sha256::Hex("abc") + "\"}, {\"index\": 1, \"name\": \"two.bin\", \"bytes\": 0, "
