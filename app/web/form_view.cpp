@@ -166,7 +166,6 @@ Status FormView::WaitForLoad(const QUrl& url) {
   loss_ = PageLoss::kNone;
   QEventLoop loop;
   bool ok = false;
-  bool timedOut = false;
   QPointer<FormView> self(this);
   // The wait also ends when a newer load replaces this one, when the page's
   // process ends, when the view goes away, or when the time runs out: it
@@ -179,8 +178,18 @@ Status FormView::WaitForLoad(const QUrl& url) {
               loop.quit();
             }
           });
+  const bool timedOut = WaitBounded(loop);
+  if (!self) return kUnexpected;
+  // A document whose script loops while it loads never finishes.
+  if (timedOut) return StopStuckPage();
+  if (loss_ != PageLoss::kNone) return kPageGone;
+  return ok ? kOk : kFailure;
+}
+
+bool FormView::WaitBounded(QEventLoop& loop) {
   connect(page_, &QWebEnginePage::renderProcessTerminated, &loop, &QEventLoop::quit);
   connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
+  bool timedOut = false;
   QTimer limit;
   limit.setSingleShot(true);
   connect(&limit, &QTimer::timeout, &loop, [&]() {
@@ -189,15 +198,13 @@ Status FormView::WaitForLoad(const QUrl& url) {
   });
   limit.start(waitLimit_);
   loop.exec();
-  if (!self) return kUnexpected;
-  if (timedOut) {
-    // A document whose script loops while it loads never finishes.
-    MarkLost(PageLoss::kUnresponsive);
-    StopRenderer();
-    return kPageTimedOut;
-  }
-  if (loss_ != PageLoss::kNone) return kPageGone;
-  return ok ? kOk : kFailure;
+  return timedOut;
+}
+
+Status FormView::StopStuckPage() {
+  MarkLost(PageLoss::kUnresponsive);
+  StopRenderer();
+  return kPageTimedOut;
 }
 
 Status FormView::RunScript(const QString& source, QVariant& result) {
@@ -217,27 +224,14 @@ Status FormView::RunScript(const QString& source, QVariant& result) {
     alive->quit();
   });
   if (!answered) {
-    connect(page_, &QWebEnginePage::renderProcessTerminated, &loop, &QEventLoop::quit);
     connect(page_, &QWebEnginePage::loadStarted, &loop, &QEventLoop::quit);
-    connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
-    QTimer limit;
-    limit.setSingleShot(true);
-    connect(&limit, &QTimer::timeout, &loop, [&]() {
-      timedOut = true;
-      loop.quit();
-    });
-    limit.start(waitLimit_);
-    loop.exec();
+    timedOut = WaitBounded(loop);
   }
   if (answered) return kOk;
   if (!self) return kUnexpected;
-  if (timedOut) {
-    // The script loops (or the page is stuck otherwise): stop the page so
-    // that it can be loaded again.
-    MarkLost(PageLoss::kUnresponsive);
-    StopRenderer();
-    return kPageTimedOut;
-  }
+  // The script loops (or the page is stuck otherwise): stop the page so
+  // that it can be loaded again.
+  if (timedOut) return StopStuckPage();
   return loss_ != PageLoss::kNone ? kPageGone : kFailure;
 }
 

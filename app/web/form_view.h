@@ -11,6 +11,8 @@
 
 #include "base/status.h"
 
+class QEventLoop;
+
 namespace ambrine {
 
 class FormSchemeHandler;
@@ -91,6 +93,12 @@ class FormView : public QWebEngineView {
   Status Load(const QByteArray& document, bool utf8);
   Status WaitForLoad(const QUrl& url);
   Status RunScript(const QString& source, QVariant& result);
+  // Runs `loop` until it quits, the page's process ends, the view goes away
+  // or the wait limit passes; true in the last case. The view may be gone
+  // on return.
+  bool WaitBounded(QEventLoop& loop);
+  // Ends a page that did not answer within the limit: kPageTimedOut.
+  Status StopStuckPage();
   // Sets the page lost (the first reason stays) and tells.
   void MarkLost(PageLoss why);
   // Ends the page's process when it is stuck in its script, and waits
