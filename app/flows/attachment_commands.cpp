@@ -27,6 +27,11 @@ bool AttachmentListing(const AttachmentStore& store, std::string& text) {
     char line[276];
     const int length = std::snprintf(line, sizeof line, "%d\t%s\n", entry.index, entry.name.c_str());
     if (length < 0 || length >= static_cast<int>(sizeof line)) return false;
+    // A leaf chooses its names: a tab or line break in one would make the
+    // page read lines that are not there, so control characters show as
+    // spaces here (the stored name is kept).
+    for (int i = std::snprintf(nullptr, 0, "%d\t", entry.index); i < length - 1; ++i)
+      if (static_cast<unsigned char>(line[i]) < 0x20 || line[i] == 0x7f) line[i] = ' ';
     text.append(line, static_cast<std::size_t>(length));
   }
   return true;

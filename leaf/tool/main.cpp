@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/core_dumps.h"
+#include "base/network_sockets.h"
 #include "base/replacement_file.h"
 #include "base/secure_wipe.h"
 #include "base/whole_file.h"
@@ -411,5 +412,8 @@ int Main(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   ambrine::DisableCoreDumps();
+  // The tool needs no network, nor does the gpg it runs; a kernel without
+  // the filter only loses that guard.
+  ambrine::ForbidNetworkSockets();
   return ambrine::Main(argc, argv);
 }

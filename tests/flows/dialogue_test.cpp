@@ -322,7 +322,12 @@ TEST(AttachmentListing, OneLinePerEntryAndNoneForTooLongALine) {
   store.Append("報告書.txt", "", "");
   EXPECT_TRUE(AttachmentListing(store, text));
   EXPECT_EQ(text, "0\ta.txt\n1\t報告書.txt\n");
-  store.Append(std::string(273, 'x'), "", "");  // "2\t" + 273 + "\n" = 276
+  // A name cannot add lines or columns to the listing.
+  store.Append("x\n7\tforged\r.txt", "", "");
+  EXPECT_TRUE(AttachmentListing(store, text));
+  EXPECT_EQ(text, "0\ta.txt\n1\t報告書.txt\n2\tx 7 forged .txt\n");
+  EXPECT_EQ(store.Find(2)->name, "x\n7\tforged\r.txt");
+  store.Append(std::string(273, 'x'), "", "");  // "3\t" + 273 + "\n" = 276
   EXPECT_FALSE(AttachmentListing(store, text));
 }
 
