@@ -192,6 +192,7 @@ bool FormView::WaitBounded(QEventLoop& loop) {
   bool timedOut = false;
   QTimer limit;
   limit.setSingleShot(true);
+  limit.setTimerType(Qt::PreciseTimer);
   connect(&limit, &QTimer::timeout, &loop, [&]() {
     timedOut = true;
     loop.quit();
