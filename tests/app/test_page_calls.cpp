@@ -144,7 +144,7 @@ TEST_F(PageCallTest, AStuckPageIsStoppedWithinTheLimitAndALostOneAnswersAtOnce) 
   QElapsedTimer clock;
   clock.start();
   EXPECT_EQ(kPageTimedOut, view_->CallPageFunction("saveForm", {}).status);
-  EXPECT_GE(clock.elapsed(), 2000);
+  EXPECT_GE(clock.elapsed(), 1900);  // the limit, give or take the clock's grain
   EXPECT_LT(clock.elapsed(), 12000);
   EXPECT_EQ(PageLoss::kUnresponsive, view_->pageLoss());
   EXPECT_EQ(1, told);
