@@ -31,6 +31,16 @@ const QString kLeafPassphrase = QStringLiteral("葉を守る pass 42");
 
 void Save(Window& window) { window.frame().action(kCmdSave)->trigger(); }
 
+// A save whose leaf could not be put in place: no leaf, one report naming
+// it, and the dialog's passphrase no longer in the settings.
+void ExpectUnwritableLeafAndNoPassphrase(Window& window, const std::string& leaf) {
+  EXPECT_FALSE(fs::exists(leaf));
+  ASSERT_EQ(window.report().reports.size(), 1u);
+  EXPECT_EQ(window.report().reports[0],
+            test::Reported(StatusFromErrno(ENOENT), report::kLeafUnwritable));
+  EXPECT_TRUE(window.view().settings().passphrase.empty());
+}
+
 // Answers gpg's question for Bob's key passphrase, noting what the view's
 // settings held as the leaf's passphrase while gpg was at work; `during`
 // runs there too, before the answer.
@@ -85,11 +95,7 @@ TEST(SavePassphrase, GoneFromTheSettingsAfterFailedSaves) {
     save.SaveOptionsSymmetric(kLeafPassphrase, QString::fromStdString(leaf));
     Save(window);
     ASSERT_TRUE(save.done()) << save.Log().toStdString();
-    EXPECT_FALSE(fs::exists(leaf));
-    ASSERT_EQ(window.report().reports.size(), 1u);
-    EXPECT_EQ(window.report().reports[0],
-              test::Reported(StatusFromErrno(ENOENT), report::kLeafUnwritable));
-    EXPECT_TRUE(window.view().settings().passphrase.empty());
+    ExpectUnwritableLeafAndNoPassphrase(window, leaf);
   }
 
   // The leaf's folder goes away while gpg is writing: gpg finishes, but the
@@ -108,11 +114,7 @@ TEST(SavePassphrase, GoneFromTheSettingsAfterFailedSaves) {
     Save(window);
     ASSERT_TRUE(save.done()) << save.Log().toStdString();
     EXPECT_EQ(heldDuringSave, kLeafPassphrase.toStdString());
-    EXPECT_FALSE(fs::exists(leaf));
-    ASSERT_EQ(window.report().reports.size(), 1u);
-    EXPECT_EQ(window.report().reports[0],
-              test::Reported(StatusFromErrno(ENOENT), report::kLeafUnwritable));
-    EXPECT_TRUE(window.view().settings().passphrase.empty());
+    ExpectUnwritableLeafAndNoPassphrase(window, leaf);
   }
 
   // gpg itself fails: the key's passphrase is never the right one.

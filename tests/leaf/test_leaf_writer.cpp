@@ -64,6 +64,17 @@ struct Fixture {
   }
 };
 
+// What the leaf reader gives back from a written message.
+struct ReadBack {
+  explicit ReadBack(const std::string& message)
+      : input(message), status(LeafReader(input, page, sink, report).ReadLeafMessage()) {}
+  MemoryPage page;
+  test::RecordingSink sink;
+  RecordingReport report;
+  LineReader input;
+  Status status;
+};
+
 TEST(LeafWriter, BoundaryIsTimeAndTwoRandomNumbersAndDiffersBetweenSaves) {
   const std::regex shape("----=_[0-9]{14}_[0-9]{4,5}[0-9]{4,5}");
   std::string first = MakeBoundary();
@@ -189,18 +200,14 @@ TEST(LeafWriter, WrittenMessagesReadBackByteForByte) {
   f.Attach("b", "ab");
   std::string message = f.Write();
 
-  MemoryPage page;
-  test::RecordingSink sink;
-  RecordingReport report;
-  LineReader input(message);
-  LeafReader reader(input, page, sink, report);
-  EXPECT_EQ(reader.ReadLeafMessage(), kOk);
-  EXPECT_EQ(page.document, f.page.document);
-  EXPECT_EQ(page.form, f.page.form);
-  ASSERT_EQ(sink.attachments.size(), 2u);
-  EXPECT_EQ(sink.attachments[0], std::make_pair(std::string("big.bin"), big));
-  EXPECT_EQ(sink.attachments[1], std::make_pair(std::string("b"), std::string("ab")));
-  EXPECT_TRUE(report.reports.empty());
+  ReadBack back(message);
+  EXPECT_EQ(back.status, kOk);
+  EXPECT_EQ(back.page.document, f.page.document);
+  EXPECT_EQ(back.page.form, f.page.form);
+  ASSERT_EQ(back.sink.attachments.size(), 2u);
+  EXPECT_EQ(back.sink.attachments[0], std::make_pair(std::string("big.bin"), big));
+  EXPECT_EQ(back.sink.attachments[1], std::make_pair(std::string("b"), std::string("ab")));
+  EXPECT_TRUE(back.report.reports.empty());
 }
 
 // The header blocks of the parts after the form text, in order.
@@ -240,17 +247,13 @@ TEST(LeafWriter, EveryAttachmentNameReadsBackExactly) {
   std::string message = f.Write(&status);
   ASSERT_EQ(status, kOk);
 
-  MemoryPage page;
-  test::RecordingSink sink;
-  RecordingReport report;
-  LineReader input(message);
-  LeafReader reader(input, page, sink, report);
-  EXPECT_EQ(reader.ReadLeafMessage(), kOk);
-  EXPECT_TRUE(report.reports.empty());
-  ASSERT_EQ(sink.attachments.size(), names.size());
+  ReadBack back(message);
+  EXPECT_EQ(back.status, kOk);
+  EXPECT_TRUE(back.report.reports.empty());
+  ASSERT_EQ(back.sink.attachments.size(), names.size());
   for (std::size_t i = 0; i < names.size(); ++i) {
-    EXPECT_EQ(sink.attachments[i].first, names[i]) << i;
-    EXPECT_EQ(sink.attachments[i].second, "content " + std::to_string(i)) << i;
+    EXPECT_EQ(back.sink.attachments[i].first, names[i]) << i;
+    EXPECT_EQ(back.sink.attachments[i].second, "content " + std::to_string(i)) << i;
   }
 
   // No name adds or breaks a header line: every part has its three headers,
@@ -289,15 +292,11 @@ TEST(LeafWriter, AHugeNameThatNeedsEscapesKeepsOnlyItsStandIn) {
   std::string message = f.Write();
   EXPECT_EQ(message.find("filename*"), std::string::npos);
 
-  MemoryPage page;
-  test::RecordingSink sink;
-  RecordingReport report;
-  LineReader input(message);
-  LeafReader reader(input, page, sink, report);
-  EXPECT_EQ(reader.ReadLeafMessage(), kOk);
-  ASSERT_EQ(sink.attachments.size(), 1u);
-  EXPECT_EQ(sink.attachments[0].first, std::string(70000, 'n') + "_");
-  EXPECT_TRUE(report.reports.empty());
+  ReadBack back(message);
+  EXPECT_EQ(back.status, kOk);
+  ASSERT_EQ(back.sink.attachments.size(), 1u);
+  EXPECT_EQ(back.sink.attachments[0].first, std::string(70000, 'n') + "_");
+  EXPECT_TRUE(back.report.reports.empty());
 }
 
 }  // namespace
