@@ -17,6 +17,7 @@
 #include "app/window/commands.h"
 #include "app/window/main_frame.h"
 #include "app/window/main_view.h"
+#include "base/report_point.h"
 #include "flows/flow_env.h"
 #include "flows/modal_script.h"
 
@@ -118,6 +119,26 @@ TEST(PageLoss, ALoopingSaveFormEndsTheSaveWithinTheLimitAndKeepsTheOldLeaf) {
   EXPECT_NE(test::ReadFile(leaf), old);
   Open(window, leaf);
   EXPECT_EQ(window.FormValues()[0], QStringLiteral("saved after"));
+}
+
+TEST(PageLimits, ASaveFormTextOverTheLimitSavesNothingAndSaysWhy) {
+  Window window;
+  Start(window, "limit-save");
+  const std::string folder = OutputFolder("limit-save-out");
+  const std::string leaf = folder + "/record.gpg";
+  window.FillForm("kept record", "", "", "");
+  SaveTo(window, leaf);
+  const std::string old = test::ReadFile(leaf);
+  window.Js(QStringLiteral("window.saveForm = function () { return 'a'.repeat(64 * 1048576 + 1); };"
+                           "true"));
+
+  SaveTo(window, "");
+  ASSERT_EQ(window.report().reports.size(), 1u);
+  EXPECT_EQ(window.report().reports[0], test::Reported(kInvalidData, report::kSaveFormFailed));
+  EXPECT_EQ(test::ReadFile(leaf), old);
+  EXPECT_EQ(Names(folder), std::vector<std::string>{"record.gpg"});
+  EXPECT_EQ(GpgChildren(), 0);
+  EXPECT_EQ(window.FormValues()[0], QStringLiteral("kept record"));
 }
 
 TEST(PageLoss, ALoopingRestoreFormEndsTheOpenWithANewFormAndNoLeafCurrent) {
