@@ -2,7 +2,6 @@
 
 #include <QDialog>
 #include <QMessageBox>
-#include <memory>
 
 #include "app/flows/dialog_save_questions.h"
 #include "app/flows/wait_cursor.h"
@@ -17,43 +16,16 @@ namespace ambrine {
 namespace {
 
 // The live page's document and saveForm() result, asked once before gpg
-// starts, then given to the leaf writer as the page would have given them.
-class PageSnapshot : public FormPage {
- public:
-  explicit PageSnapshot(FormPage& live) {
-    documentStatus_ = live.SaveDocument(document_);
-    // The writer asks for saveForm() only once it has the document.
-    if (Succeeded(documentStatus_)) formStatus_ = live.CallSaveForm(formText_, isString_);
-  }
-  ~PageSnapshot() override {
-    SecureWipe(document_);
-    SecureWipe(formText_);
-  }
-
-  // The page stopped answering or its process ended while it was asked.
-  bool pageLost() const { return IsPageLoss(documentStatus_) || IsPageLoss(formStatus_); }
-  std::string formText() const { return isString_ ? formText_ : std::string(); }
-
-  Status SaveDocument(std::string& bytes) override {
-    bytes = document_;
-    return documentStatus_;
-  }
-  Status CallSaveForm(std::string& text, bool& isString) override {
-    text = formText_;
-    isString = isString_;
-    return formStatus_;
-  }
-  // A save never shows a document.
-  Status LoadDocument(const std::string&) override { return kUnexpected; }
-  Status CallRestoreForm(const std::string&) override { return kUnexpected; }
-
- private:
-  std::string document_;
-  Status documentStatus_ = kOk;
-  std::string formText_;
-  bool isString_ = false;
-  Status formStatus_ = kOk;
-};
+// starts; the writer then takes them as it takes what a saveLeaf call
+// handed over.
+PageHandover TakeFromPage(FormPage& live) {
+  PageHandover taken;
+  taken.documentStatus = live.SaveDocument(taken.document);
+  // The writer asks for saveForm() only once it has the document.
+  if (Succeeded(taken.documentStatus))
+    taken.formStatus = live.CallSaveForm(taken.formText, taken.formIsString);
+  return taken;
+}
 
 }  // namespace
 
@@ -81,23 +53,23 @@ bool SaveFlow::Run(const PageHandover* handover, const std::string& leafPath,
   }
 
   // The page's part is gathered before gpg starts or any file is made.
-  std::unique_ptr<FormPage> source;
-  {
+  PageHandover taken;
+  WipeOnExit wipeDocument(taken.document);
+  WipeOnExit wipeForm(taken.formText);
+  if (!handover) {
     WaitCursor cursor;
-    if (handover) {
-      source = std::make_unique<HandedOverFormPage>(*handover, context_.page);
-    } else {
-      auto snapshot = std::make_unique<PageSnapshot>(context_.page);
-      if (snapshot->pageLost()) return false;
-      source = std::move(snapshot);
-    }
+    taken = TakeFromPage(context_.page);
+    // The page stopped answering or its process ended while it was asked.
+    if (IsPageLoss(taken.documentStatus) || IsPageLoss(taken.formStatus)) return false;
   }
+  const PageHandover& pagePart = handover ? *handover : taken;
+  HandedOverFormPage source(pagePart, context_.page);
   DialogSaveQuestions questions(owner);
   LeafFile leafFile(settings, context_.report);
   SaveOutcome outcome;
   {
     WaitCursor cursor;
-    outcome = leafFile.Save(request, *source, context_.attachments, questions);
+    outcome = leafFile.Save(request, source, context_.attachments, questions);
   }
   // gpg's own line for the failure goes under the program's text.
   const QString gpgLine = QString::fromStdString(leafFile.gpgError());
@@ -111,11 +83,7 @@ bool SaveFlow::Run(const PageHandover* handover, const std::string& leafPath,
     QMessageBox::critical(owner, QStringLiteral("Error"), gpgLine);
   }
   if (outcome != SaveOutcome::Saved) return false;
-  if (handover) {
-    savedFormText = handover->formIsString ? handover->formText : std::string();
-  } else {
-    savedFormText = static_cast<PageSnapshot&>(*source).formText();
-  }
+  savedFormText = pagePart.formIsString ? pagePart.formText : std::string();
   return true;
 }
 
