@@ -26,7 +26,8 @@ std::string SafeFileName(const std::string& storedName) {
   return name.empty() ? "attachment" : name;
 }
 
-AttachOutcome AttachmentFiles::Attach(const std::string& path, AttachmentStore& store) {
+AttachOutcome AttachmentFiles::Attach(const std::string& path, AttachmentStore& store,
+                                      OperationProgress* progress) {
   gpgError_.clear();
   std::string tempPath;
   Fd tempFd;
@@ -54,7 +55,8 @@ AttachOutcome AttachmentFiles::Attach(const std::string& path, AttachmentStore& 
   return AttachOutcome::Attached;
 }
 
-ExtractOutcome AttachmentFiles::Extract(const AttachmentEntry& entry, const std::string& target) {
+ExtractOutcome AttachmentFiles::Extract(const AttachmentEntry& entry, const std::string& target,
+                                        OperationProgress* progress) {
   gpgError_.clear();
   ReplacementFile output;
   Status s = output.Create(target);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/error_report.h"
+#include "base/operation_progress.h"
 #include "gpg/gpg_settings.h"
 #include "leaf/attachment_store.h"
 
@@ -15,12 +16,14 @@ enum class AttachOutcome {
   Attached,          // a new entry ends the store
   Reported,          // no temporary file could be made; reported
   EncryptionFailed,  // gpg could not encrypt the file; nothing was added
+  Cancelled,         // the user stopped it; nothing was added
 };
 
 enum class ExtractOutcome {
   Extracted,         // the target holds the attachment
   Reported,          // the target could not be written; reported
   DecryptionFailed,  // gpg could not decrypt the temporary file; target untouched
+  Cancelled,         // the user stopped it; target untouched
 };
 
 class AttachmentFiles {
@@ -32,12 +35,16 @@ class AttachmentFiles {
   // a fresh random passphrase and appends it to `store` under its base
   // name. An entry without its content would only fail later, when the leaf
   // is saved: on failure nothing is added.
-  AttachOutcome Attach(const std::string& path, AttachmentStore& store);
+  // `progress` (optional) counts the bytes of the file gpg has read; a
+  // cancel stops gpg and ends as Cancelled.
+  AttachOutcome Attach(const std::string& path, AttachmentStore& store,
+                       OperationProgress* progress = nullptr);
 
   // Decrypts the entry's temporary file into `target`. gpg writes beside
   // it and the target is replaced only by the whole content, so a failure
   // neither leaves a wrong file nor destroys the one that was there.
-  ExtractOutcome Extract(const AttachmentEntry& entry, const std::string& target);
+  ExtractOutcome Extract(const AttachmentEntry& entry, const std::string& target,
+                         OperationProgress* progress = nullptr);
 
   // Why gpg failed in the last Attach (EncryptionFailed) or Extract
   // (DecryptionFailed), in gpg's words (see GpgEngine::ErrorLine); "" when

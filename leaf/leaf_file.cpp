@@ -95,7 +95,7 @@ std::vector<std::string> SaveRecipients(const std::vector<std::string>& chosen,
 SaveRequest::~SaveRequest() { SecureWipe(passphrase); }
 
 SaveOutcome LeafFile::Save(SaveRequest& request, FormPage& page, const AttachmentStore& store,
-                           SaveQuestions& questions) {
+                           SaveQuestions& questions, OperationProgress* progress) {
   const WipeOnExit wipe(request.passphrase);
   gpgError_.clear();
   auto reported = [this](Status s, const ReportPoint& point) {
@@ -191,7 +191,8 @@ SaveOutcome LeafFile::Save(SaveRequest& request, FormPage& page, const Attachmen
 }
 
 OpenOutcome LeafFile::Open(const std::string& path, LeafOpenQuestions& questions,
-                           FormPage& page, AttachmentStore& store) {
+                           FormPage& page, AttachmentStore& store,
+                           OperationProgress* progress) {
   gpgError_.clear();
   questions.SetGpgError(std::string());
   std::string passphrase;
@@ -301,7 +302,7 @@ bool LeafFile::Produce(const std::string& path, const std::string& passphrase, F
 
 Status LeafFile::ReadInOnePass(const std::string& path, OpenQuestions& questions,
                                FormPage& page, AttachmentSink& sink, OpenCheckResult& checked,
-                               Status& readStatus) {
+                               Status& readStatus, OperationProgress* progress) {
   checked = OpenCheckResult();
   readStatus = kOk;
   gpgError_.clear();

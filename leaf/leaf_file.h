@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/error_report.h"
+#include "base/operation_progress.h"
 #include "base/status.h"
 #include "gpg/gpg_settings.h"
 #include "leaf/attachment_sink.h"
@@ -40,6 +41,7 @@ enum class SaveOutcome {
   Saved,             // the leaf is in place
   Reported,          // a failure was reported; the old leaf is untouched
   EncryptionFailed,  // gpg failed or ended early; the old leaf is untouched
+  Cancelled,         // the user stopped it; nothing reported, the old leaf untouched
 };
 
 // The questions of an open beyond gpg's passphrases.
@@ -77,25 +79,35 @@ class LeafFile {
   // request.outputPath. gpg writes an owner-only file beside it that
   // replaces the leaf only when gpg succeeded. request.passphrase is wiped
   // on every path.
+  // With `progress`, it counts the bytes of the page, the form text and the
+  // attachments' temporary files as gpg takes them, and a cancel stops
+  // the save at its next block.
   SaveOutcome Save(SaveRequest& request, FormPage& page, const AttachmentStore& store,
-                   SaveQuestions& questions);
+                   SaveQuestions& questions, OperationProgress* progress = nullptr);
 
-  // The checking pass (gpg decrypts to nothing; passphrases asked, the
-  // signatures learnt), the user's confirmation, then the producing pass:
-  // the page, its form text and the attachments (re-encrypted into `store`).
-  // Nothing of the record on screen changes before the leaf's page and form
-  // text have been read whole, within their size limits: every earlier
-  // ending leaves `page` and `store` as they were.
+  // One gpg run decrypts and verifies the leaf while the reader takes its
+  // plaintext aside: the page and its form text into memory, the
+  // attachments into new temporary files of a store of its own. Then the
+  // user confirms the signatures, and only then does the leaf replace the
+  // record: its page is loaded, restoreForm called and the new attachments
+  // take the place of the old. What the reader found wrong is reported
+  // after the confirmation, never when the user declines. Every earlier
+  // ending (a No, a failure, a cancel through `progress`) deletes what was
+  // taken aside and leaves `page` and `store` as they were. `progress`
+  // counts the bytes of the leaf gpg has read. The questions may be asked
+  // from a second thread.
   OpenOutcome Open(const std::string& path, LeafOpenQuestions& questions, FormPage& page,
-                   AttachmentStore& store);
+                   AttachmentStore& store, OperationProgress* progress = nullptr);
 
   // Decrypts and verifies in one gpg run while the leaf reader takes the
   // plaintext; gpg's questions are answered on a second thread so neither
   // side can block the other. `checked` tells what gpg said, `readStatus`
   // what the reader found. Returns a failure when the file or gpg could not
-  // be used at all.
+  // be used at all. `progress` counts the bytes of the leaf gpg has read;
+  // a cancel ends the read (readStatus kCancelled) and gpg with it.
   Status ReadInOnePass(const std::string& path, OpenQuestions& questions, FormPage& page,
-                       AttachmentSink& sink, OpenCheckResult& checked, Status& readStatus);
+                       AttachmentSink& sink, OpenCheckResult& checked, Status& readStatus,
+                       OperationProgress* progress = nullptr);
 
   // Why gpg failed in the last Save, Open or ReadInOnePass, in gpg's words:
   // its last line that tells something (see GpgEngine::ErrorLine), from the
