@@ -74,6 +74,11 @@ class GpgEngine {
 
   pid_t pid() const { return pid_; }
 
+  // The symmetric encryptions that follow store the data without
+  // compressing it: for private working copies, where packing the bytes
+  // costs more time than the disk space it saves is worth.
+  void StoreUncompressed() { uncompressed_ = true; }
+
   // Stream operations: start gpg and return; the caller moves the data,
   // drives the status dialogue and calls WaitForExit.
   Status Encrypt(const std::vector<std::string>& recipients, Fd input, Fd output,
@@ -108,6 +113,7 @@ class GpgEngine {
  private:
   pid_t pid_ = -1;
   bool captureErrors_ = false;
+  bool uncompressed_ = false;
   ErrorTailReader errorReader_;
   Fd childInput_;
   Fd childOutput_;

@@ -22,6 +22,7 @@ Status GpgEngine::Encrypt(const std::vector<std::string>& recipients, Fd input, 
 Status GpgEngine::EncryptSymmetric(Fd input, Fd output, bool sign, const char* passphrase,
                                    Fd statusFd, Fd commandFd) {
   std::vector<std::string> arguments;
+  if (uncompressed_) arguments.insert(arguments.end(), {"-z", "0"});
   if (sign) arguments.push_back("--sign");
   arguments.push_back("--symmetric");
   SetChildInput(std::move(input));
@@ -47,6 +48,7 @@ Status GpgEngine::EncryptFileSymmetric(const std::string& inputPath,
                                        const char* symmetricPassphrase, int* exitCode) {
   if (!symmetricPassphrase) return kUnexpected;
   std::vector<std::string> arguments;
+  if (uncompressed_) arguments.insert(arguments.end(), {"-z", "0"});
   if (sign) arguments.push_back("--sign");
   arguments.insert(arguments.end(), {"-o", outputPath, "--symmetric", "--", inputPath});
 

@@ -80,6 +80,11 @@ Status CreateOutboundPipe(Fd& parentWrite, Fd& childRead) {
   return CreatePipe(childRead, parentWrite);
 }
 
+void WidenPipe(int fd) {
+  constexpr int kWideBuffer = 1 << 20;
+  (void)::fcntl(fd, F_SETPIPE_SZ, kWideBuffer);
+}
+
 Status WritePipeBytes(int fd, const void* bytes, std::size_t count) {
   IgnoreBrokenPipeSignal();
   const char* p = static_cast<const char*>(bytes);

@@ -19,6 +19,13 @@ Status CreateInboundPipe(Fd& parentRead, Fd& childWrite);
 // child reads.
 Status CreateOutboundPipe(Fd& parentWrite, Fd& childRead);
 
+// Gives a pipe that carries a record's bytes (not status or command lines)
+// a buffer of 1 MiB, the most an unprivileged process may ask for, so gpg
+// on either end can run ahead of the program by that much. A pipe that
+// cannot be widened (the user's pipe allowance is used up) keeps the
+// default buffer and works as before.
+void WidenPipe(int fd);
+
 // Writes every byte, continuing after partial writes and EINTR.
 Status WritePipeBytes(int fd, const void* bytes, std::size_t count);
 Status WritePipeString(int fd, std::string_view text);

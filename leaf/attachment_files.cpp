@@ -43,6 +43,7 @@ AttachOutcome AttachmentFiles::Attach(const std::string& path, AttachmentStore& 
   if (Succeeded(s)) {
     GpgEngine engine(settings_);
     engine.CaptureErrors();
+    engine.StoreUncompressed();
     s = engine.EncryptFileSymmetric(path, tempPath, false, nullptr, passphrase.c_str(), &exitCode);
     if (Succeeded(s) && exitCode != 0) gpgError_ = engine.ErrorLine();
   }

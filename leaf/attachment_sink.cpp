@@ -36,8 +36,10 @@ Status GpgAttachmentSink::Begin(const std::string& name) {
 
   engine_ = std::make_unique<GpgEngine>(settings_);
   engine_->CaptureErrors();
+  engine_->StoreUncompressed();
   Fd childRead;
   status = CreateOutboundPipe(pipe_, childRead);
+  if (Succeeded(status)) WidenPipe(pipe_.get());
   if (Succeeded(status)) {
     // gpg's signing stays off: it has no channel to ask for a key passphrase.
     status = engine_->EncryptSymmetric(std::move(childRead), std::move(file), false,

@@ -112,6 +112,7 @@ SaveOutcome LeafFile::Save(SaveRequest& request, FormPage& page, const Attachmen
   Fd message, messageChild;
   Status s = CreateOutboundPipe(message, messageChild);
   if (Failed(s)) return reported(s, report::kMessagePipeFailed);
+  WidenPipe(message.get());
   // gpg writes beside the leaf; the leaf is replaced only by a complete one.
   ReplacementFile output;
   s = output.Create(request.outputPath);
@@ -315,6 +316,7 @@ Status LeafFile::ReadInOnePass(const std::string& path, OpenQuestions& questions
       Failed(s = CreateInboundPipe(status, statusChild))) {
     return s;
   }
+  WidenPipe(output.get());
   GpgEngine engine(settings_);
   engine.CaptureErrors();
   s = engine.Decrypt(std::move(input), std::move(outputChild), true, nullptr,

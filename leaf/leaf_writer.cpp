@@ -20,7 +20,7 @@ namespace ambrine {
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
-constexpr std::size_t kChunk = 48 * 1024;  // bytes encoded per step
+constexpr std::size_t kChunk = 144 * 1024;  // bytes encoded per step (a multiple of 3 and of 48)
 // The longest "filename*" value written: far below the reader's limit for a
 // header block (kMaxHeaderBlock) even with the stand-in name beside it.
 constexpr std::size_t kMaxExtendedName = 64 * 1024;
@@ -113,6 +113,7 @@ Status GpgAttachmentSource::Open(const AttachmentEntry& entry, Fd& content) {
     report_.Report(status, report::kSourcePipeFailed);
     return status;
   }
+  WidenPipe(content.get());
   Fd file(::open(entry.tempPath.c_str(), O_RDONLY | O_CLOEXEC));
   if (!file) {
     status = LastErrorStatus();
