@@ -30,4 +30,10 @@ class OperationProgress {
   std::atomic<bool> cancelled_{false};
 };
 
+// Whether an operation given `progress` (which may be null) was asked to
+// stop.
+inline bool CancelRequested(const OperationProgress* progress) {
+  return progress != nullptr && progress->cancelled();
+}
+
 }  // namespace ambrine

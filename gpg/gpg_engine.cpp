@@ -2,6 +2,7 @@
 
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -182,7 +183,25 @@ Status GpgEngine::Run(const std::vector<std::string>& arguments, const char* pas
 Status GpgEngine::WaitForExit(int* exitCode) {
   if (pid_ <= 0) return kUnexpected;
   int waitStatus = 0;
-  if (WaitRetrying(pid_, &waitStatus) < 0) {
+  pid_t waited = -1;
+  if (keepWaiting_) {
+    for (;;) {
+      waited = ::waitpid(pid_, &waitStatus, WNOHANG);
+      if (waited < 0 && errno == EINTR) continue;
+      if (waited != 0) break;
+      if (!keepWaiting_()) {
+        ::kill(pid_, SIGKILL);
+        WaitRetrying(pid_, &waitStatus);
+        pid_ = -1;
+        errorReader_.Finish();
+        return kCancelled;
+      }
+      ::usleep(20 * 1000);
+    }
+  } else {
+    waited = WaitRetrying(pid_, &waitStatus);
+  }
+  if (waited < 0) {
     const Status s = LastErrorStatus();
     if (errno == ECHILD) {
       pid_ = -1;  // reaped elsewhere; never signal that pid again

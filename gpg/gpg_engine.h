@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,11 @@ class GpgEngine {
   // ended by a signal counts as 128 + the signal number).
   Status WaitForExit(int* exitCode);
 
+  // From now on WaitForExit looks in every 20 ms and calls `keepWaiting`;
+  // once it returns false gpg is stopped (SIGKILL), reaped, and the wait
+  // returns kCancelled. For waits the user may cut short.
+  void SetWaitHook(std::function<bool()> keepWaiting) { keepWaiting_ = std::move(keepWaiting); }
+
   // The argv that Run uses, with the descriptor numbers the child sees.
   std::vector<std::string> BuildArgv(const std::vector<std::string>& arguments,
                                      bool hasPassphrase, bool hasCommand,
@@ -114,6 +120,7 @@ class GpgEngine {
   pid_t pid_ = -1;
   bool captureErrors_ = false;
   bool uncompressed_ = false;
+  std::function<bool()> keepWaiting_;
   ErrorTailReader errorReader_;
   Fd childInput_;
   Fd childOutput_;

@@ -1,12 +1,37 @@
 #include "leaf/attachment_files.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdint>
 
 #include "base/replacement_file.h"
 #include "base/secure_wipe.h"
 #include "gpg/gpg_engine.h"
 
 namespace ambrine {
+
+namespace {
+
+std::uint64_t FileSize(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+}
+
+// Lets gpg's wait count the bytes written to `outputPath` of `total` (gpg
+// stores and decrypts attachments uncompressed, so the output grows with
+// the input) and be cut short by a cancel.
+void WatchProgress(GpgEngine& engine, OperationProgress* progress, std::uint64_t total,
+                   const std::string& outputPath) {
+  if (progress == nullptr) return;
+  progress->SetTotal(total);
+  engine.SetWaitHook([progress, outputPath] {
+    progress->SetDone(FileSize(outputPath));
+    return !progress->cancelled();
+  });
+}
+
+}  // namespace
 
 std::string BaseName(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -44,13 +69,14 @@ AttachOutcome AttachmentFiles::Attach(const std::string& path, AttachmentStore& 
     GpgEngine engine(settings_);
     engine.CaptureErrors();
     engine.StoreUncompressed();
+    WatchProgress(engine, progress, FileSize(path), tempPath);
     s = engine.EncryptFileSymmetric(path, tempPath, false, nullptr, passphrase.c_str(), &exitCode);
     if (Succeeded(s) && exitCode != 0) gpgError_ = engine.ErrorLine();
   }
   if (Failed(s) || exitCode != 0) {
     ::unlink(tempPath.c_str());
     SecureWipe(passphrase);
-    return AttachOutcome::EncryptionFailed;
+    return s == kCancelled ? AttachOutcome::Cancelled : AttachOutcome::EncryptionFailed;
   }
   store.Append(BaseName(path), std::move(tempPath), std::move(passphrase));
   return AttachOutcome::Attached;
@@ -69,8 +95,11 @@ ExtractOutcome AttachmentFiles::Extract(const AttachmentEntry& entry, const std:
   int exitCode = -1;
   GpgEngine engine(settings_);
   engine.CaptureErrors();
+  WatchProgress(engine, progress, FileSize(entry.tempPath), output.tempPath());
   s = engine.DecryptFile(entry.tempPath, output.tempPath(), false, entry.tempPassphrase.c_str(),
                          &exitCode);
+  // A cancelled extraction leaves no partial file: `output` deletes it.
+  if (s == kCancelled) return ExtractOutcome::Cancelled;
   if (Failed(s)) {
     report_.Report(s, report::kExtractFailed);
     return ExtractOutcome::Reported;

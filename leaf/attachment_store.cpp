@@ -36,6 +36,14 @@ int AttachmentStore::Append(std::string name, std::string tempPath,
   return entries_.back().index;
 }
 
+void AttachmentStore::ReplaceWith(AttachmentStore& other) {
+  Clear();
+  entries_ = std::move(other.entries_);
+  other.entries_.clear();
+  int counter = 0;
+  for (AttachmentEntry& entry : entries_) entry.index = counter++;
+}
+
 const AttachmentEntry* AttachmentStore::Find(int index) const {
   for (const AttachmentEntry& entry : entries_) {
     if (entry.index == index) return &entry;

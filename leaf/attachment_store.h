@@ -32,6 +32,9 @@ class AttachmentStore {
   // Adds an entry at the end with the next index; the store now owns the
   // file at `tempPath`. Returns the new entry's index.
   int Append(std::string name, std::string tempPath, std::string tempPassphrase);
+  // Deletes this store's entries, then takes over every entry of `other`
+  // in its order, renumbered from 0; `other` is left empty.
+  void ReplaceWith(AttachmentStore& other);
   // The entry with that index, or null.
   const AttachmentEntry* Find(int index) const;
   // Removes the entry with that index (deleting its file) and renumbers the

@@ -15,7 +15,10 @@
 #include "gpg/own_key.h"
 #include "gpg/pipe_io.h"
 #include "gpg/status_drain.h"
+#include "base/read_position.h"
+#include "leaf/deferred_report.h"
 #include "leaf/leaf_reader.h"
+#include "leaf/plain_form_page.h"
 #include "leaf/leaf_writer.h"
 #include "leaf/line_reader.h"
 
@@ -49,29 +52,6 @@ class NotingReport : public ErrorReport, public GpgLineListener {
  private:
   ErrorReport& next_;
   std::string line_;
-};
-
-// The page on screen, whose store is emptied just before the leaf's page
-// replaces it: the old attachments go only when the new page comes.
-class ReplacingPage : public FormPage {
- public:
-  ReplacingPage(FormPage& page, AttachmentStore& store) : page_(page), store_(store) {}
-  Status SaveDocument(std::string& bytes) override { return page_.SaveDocument(bytes); }
-  Status CallSaveForm(std::string& text, bool& isString) override {
-    return page_.CallSaveForm(text, isString);
-  }
-  Status LoadDocument(const std::string& bytes) override {
-    if (!replaced_) store_.Clear();
-    replaced_ = true;
-    return page_.LoadDocument(bytes);
-  }
-  Status CallRestoreForm(const std::string& text) override { return page_.CallRestoreForm(text); }
-  bool replaced() const { return replaced_; }
-
- private:
-  FormPage& page_;
-  AttachmentStore& store_;
-  bool replaced_ = false;
 };
 
 // Hands memory freed by a read that failed back to the system at once: a
@@ -166,8 +146,11 @@ SaveOutcome LeafFile::Save(SaveRequest& request, FormPage& page, const Attachmen
   const bool began = talked.end != SaveConversationEnd::EndOfData;
   if (began) {
     NotingReport noting(report_);
-    s = WriteLeafMessage(message.get(), page, store, settings_, noting);
+    s = WriteLeafMessage(message.get(), page, store, settings_, noting, progress);
     message.reset();
+    // gpg is stopped by the engine and its partial output deleted with
+    // `output`: the old leaf stays as it was.
+    if (s == kCancelled) return SaveOutcome::Cancelled;
     if (Failed(s)) {
       // The writer has reported it and the old leaf stays. A gpg still
       // reading is stopped by the engine; the line of an attachment's gpg
@@ -196,52 +179,31 @@ OpenOutcome LeafFile::Open(const std::string& path, LeafOpenQuestions& questions
                            OperationProgress* progress) {
   gpgError_.clear();
   questions.SetGpgError(std::string());
-  std::string passphrase;
-  const bool opened = Check(path, questions, passphrase) && Produce(path, passphrase, page, store);
-  SecureWipe(passphrase);
-  return opened ? OpenOutcome::Opened : OpenOutcome::Stopped;
-}
-
-bool LeafFile::Check(const std::string& path, LeafOpenQuestions& questions,
-                     std::string& passphrase) {
-  GpgEngine engine(settings_);
-  engine.CaptureErrors();
-  Fd input;
-  Status s = OpenForGpg(path.c_str(), O_RDONLY, input);
-  if (Failed(s)) {
-    report_.Report(s, report::kLeafUnopenable);
-    return false;
+  // The pass takes everything aside: the page and form text into `held`,
+  // the attachments into `taken`, what it finds wrong into `deferred`.
+  DeferredReport deferred;
+  PlainFormPage held;
+  AttachmentStore taken;
+  OpenCheckResult checked;
+  Status readStatus = kOk;
+  LeafFile pass(settings_, deferred);
+  Status s;
+  {
+    GpgAttachmentSink sink(taken, settings_, deferred);
+    s = pass.ReadInOnePass(path, questions, held, sink, checked, readStatus, progress);
   }
-  Fd nothing;
-  s = OpenForGpg("/dev/null", O_RDWR, nothing);
   if (Failed(s)) {
-    report_.Report(s, report::kNullDeviceUnopenable);
-    return false;
+    // Nothing was asked yet: what stopped the pass is shown at once.
+    deferred.ReplayTo(report_);
+    return OpenOutcome::Stopped;
   }
-  Fd command, commandChild;
-  if (Failed(CreateOutboundPipe(command, commandChild))) return false;
-  Fd status, statusChild;
-  if (Failed(CreateInboundPipe(status, statusChild))) return false;
-  s = engine.Decrypt(std::move(input), std::move(nothing), true, nullptr, std::move(statusChild),
-                     std::move(commandChild));
-  if (Failed(s)) {
-    report_.Report(s, report::kCheckGpgStartFailed);
-    return false;
-  }
-
-  OpenCheckConversation conversation(questions);
-  OpenCheckResult checked = conversation.Run(status, command);
-  passphrase = std::move(checked.passphrase);
+  if (CancelRequested(progress)) return OpenOutcome::Stopped;
   if (checked.end != OpenCheckEnd::Finished) {
     report_.Report(kCancelled, *checked.point);
-    return false;
+    return OpenOutcome::Stopped;
   }
-  command.reset();
-  status.reset();
-  if (Failed(engine.WaitForExit(nullptr))) return false;
-
   if (!checked.decrypted) {
-    gpgError_ = engine.ErrorLine();
+    gpgError_ = pass.gpgError();
     questions.SetGpgError(gpgError_);
     // gpg1 says DECRYPTION_FAILED, not BAD_PASSPHRASE, for a wrong message
     // passphrase: once one was given, that is the likely cause.
@@ -250,55 +212,40 @@ bool LeafFile::Check(const std::string& path, LeafOpenQuestions& questions,
     } else {
       questions.ShowNotDecryptable();
     }
-    return false;
+    return OpenOutcome::Stopped;
   }
   // The own key is marked by its fingerprint: a key that only carries the
   // user's name gets no mark.
   if (!checked.goodSignatures.empty()) {
     MarkOwnSignatures(checked, ReadOwnKey(settings_).fingerprint);
   }
-  return questions.ConfirmSignatures(checked);
-}
+  if (!questions.ConfirmSignatures(checked)) return OpenOutcome::Stopped;
 
-bool LeafFile::Produce(const std::string& path, const std::string& passphrase, FormPage& page,
-                       AttachmentStore& store) {
-  GpgEngine engine(settings_);
-  engine.CaptureErrors();
-  Fd output, outputChild;
-  if (Failed(CreateInboundPipe(output, outputChild))) return false;
-  Fd input;
-  if (Failed(OpenForGpg(path.c_str(), O_RDONLY, input))) return false;
-  const Status s = engine.Decrypt(std::move(input), std::move(outputChild), false,
-                                  passphrase.c_str(), Fd(), Fd());
-  if (Failed(s)) {
-    report_.Report(s, report::kProduceGpgStartFailed);
-    return false;
+  gpgError_ = deferred.lastGpgLine();
+  if (gpgError_.empty() && Succeeded(readStatus)) gpgError_ = pass.gpgError();
+  // The record on screen is replaced only by a page and form text read
+  // whole and within their limits.
+  if (!held.documentLoaded || !held.formRestored) {
+    deferred.ReplayTo(report_);
+    return OpenOutcome::Stopped;
   }
-  // The leaf replaces the record on screen only once its page and form text
-  // have been read whole and within their limits; what the reader applies
-  // after that stays even if a later part fails.
-  NotingReport noting(report_);
-  ReplacingPage replacing(page, store);
-  Status read = kOk;
-  {
-    LineReader lines(output.get());
-    GpgAttachmentSink sink(store, settings_, noting);
-    LeafReader reader(lines, replacing, sink, noting);
-    reader.HoldDocumentUntilFormRead();
-    read = reader.ReadLeafMessage();
+  store.Clear();
+  const Status loaded = page.LoadDocument(held.document);
+  if (Failed(loaded)) {
+    report_.Report(loaded, report::kDocumentPartUnusable);
+    return OpenOutcome::Opened;
   }
-  // A reader that stopped early leaves gpg writing: closing the pipe ends it.
-  output.reset();
-  if (Failed(read)) ReturnFreedMemory();
-  int exitCode = -1;
-  const Status waited = engine.WaitForExit(&exitCode);
-  // gpg's complaint about the pipe closed under it says nothing; the reader
-  // has reported why it stopped.
-  gpgError_ = noting.line();
-  if (gpgError_.empty() && Succeeded(read) && Succeeded(waited) && exitCode != 0) {
-    gpgError_ = engine.ErrorLine();
+  // A page that cannot take its form text gets no attachments either.
+  const Status restored = RestoreFormText(page, held.form, report_);
+  if (Failed(restored)) {
+    report_.Report(restored, report::kFormPartUnusable);
+    return OpenOutcome::Opened;
   }
-  return replacing.replaced();
+  store.ReplaceWith(taken);
+  // What the reader could not apply after the form (an attachment) is told
+  // now that the rest is on screen.
+  deferred.ReplayTo(report_);
+  return OpenOutcome::Opened;
 }
 
 Status LeafFile::ReadInOnePass(const std::string& path, OpenQuestions& questions,
@@ -309,7 +256,13 @@ Status LeafFile::ReadInOnePass(const std::string& path, OpenQuestions& questions
   gpgError_.clear();
   Fd input;
   Status s = OpenForGpg(path.c_str(), O_RDONLY, input);
-  if (Failed(s)) return s;
+  if (Failed(s)) {
+    report_.Report(s, report::kLeafUnopenable);
+    return s;
+  }
+  // gpg reads the leaf through this descriptor; its offset is the progress.
+  const ReadPosition position(input.get());
+  if (progress) progress->SetTotal(position.size());
   Fd output, outputChild, command, commandChild, status, statusChild;
   if (Failed(s = CreateInboundPipe(output, outputChild)) ||
       Failed(s = CreateOutboundPipe(command, commandChild)) ||
@@ -321,7 +274,10 @@ Status LeafFile::ReadInOnePass(const std::string& path, OpenQuestions& questions
   engine.CaptureErrors();
   s = engine.Decrypt(std::move(input), std::move(outputChild), true, nullptr,
                      std::move(statusChild), std::move(commandChild));
-  if (Failed(s)) return s;
+  if (Failed(s)) {
+    report_.Report(s, report::kCheckGpgStartFailed);
+    return s;
+  }
 
   std::thread talk([&] {
     OpenCheckConversation conversation(questions);
@@ -333,7 +289,14 @@ Status LeafFile::ReadInOnePass(const std::string& path, OpenQuestions& questions
   });
   {
     LineReader lines(output.get());
+    lines.SetBeforeBlock([&]() -> Status {
+      if (progress == nullptr) return kOk;
+      progress->SetDone(position.Offset());
+      // Closing the pipe then ends gpg: it cannot write the rest.
+      return progress->cancelled() ? kCancelled : kOk;
+    });
     LeafReader reader(lines, page, sink, report_);
+    reader.HoldDocumentUntilFormRead();
     readStatus = reader.ReadLeafMessage();
     // Whatever follows the message (or its unread rest) is drained, so gpg
     // can finish and give its verdict.

@@ -117,15 +117,6 @@ class LeafFile {
   const std::string& gpgError() const { return gpgError_; }
 
  private:
-  // The checking pass; true when the user chose to go on. `passphrase` is
-  // the last one confirmed (empty when none was asked for).
-  bool Check(const std::string& path, LeafOpenQuestions& questions, std::string& passphrase);
-  // True once the leaf's page replaced the one on screen; false when
-  // nothing was applied (gpg could not be started, or the page or form
-  // text could not be read).
-  bool Produce(const std::string& path, const std::string& passphrase, FormPage& page,
-               AttachmentStore& store);
-
   const GpgSettings& settings_;
   ErrorReport& report_;
   std::string gpgError_;

@@ -184,8 +184,14 @@ Status LeafReader::ReadFormText(std::string& form, std::string& endingLine) {
 }
 
 Status LeafReader::RestoreForm(const std::string& form) {
-  const Status status = page_.CallRestoreForm(form);
-  if (Failed(status)) report_.Report(status, status == kUnknownName ? report::kNoRestoreForm : report::kRestoreFormFailed);
+  return RestoreFormText(page_, form, report_);
+}
+
+Status RestoreFormText(FormPage& page, const std::string& form, ErrorReport& report) {
+  const Status status = page.CallRestoreForm(form);
+  if (Failed(status)) {
+    report.Report(status, status == kUnknownName ? report::kNoRestoreForm : report::kRestoreFormFailed);
+  }
   return status;
 }
 

@@ -90,6 +90,10 @@ class LeafReader {
   bool documentRead_ = false;
 };
 
+// Hands the form text to the page's restoreForm and reports a failure as
+// the reader does (no restoreForm, or it failed).
+Status RestoreFormText(FormPage& page, const std::string& form, ErrorReport& report);
+
 // Reads the message from `fd` with gpg re-encrypting the attachments into
 // new entries of `store`.
 Status ReadLeafMessage(int fd, FormPage& page, AttachmentStore& store,

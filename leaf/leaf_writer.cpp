@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/random.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -42,24 +43,6 @@ void EncodeBody(const std::string& bytes, BufferedWriter& out) {
   }
   encoder.Finish(out.buffer());
   out.Written();
-}
-
-// Reads `fd` to its end and writes the content as a Base64 body. Bytes of a
-// read that do not fill a group wait for the next read, so only the last
-// group of the body can be short and the body is plain Base64.
-void EncodeStream(int fd, BufferedWriter& out) {
-  std::vector<unsigned char> block(kChunk);
-  Base64LineEncoder encoder;
-  for (;;) {
-    ssize_t n = ::read(fd, block.data(), block.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    encoder.Add(block.data(), static_cast<std::size_t>(n), out.buffer());
-    out.Written();
-  }
-  encoder.Finish(out.buffer());
-  out.Written();
-  SecureWipe(block.data(), block.size());
 }
 
 // Writes the file name lines of an attachment's Content-Disposition, each
@@ -143,6 +126,35 @@ Status GpgAttachmentSource::Close() {
   return status;
 }
 
+// Reads `fd` to its end and writes the content as a Base64 body. Bytes of a
+// read that do not fill a group wait for the next read, so only the last
+// group of the body can be short and the body is plain Base64.
+Status LeafWriter::EncodeStream(int fd, BufferedWriter& out) {
+  std::vector<unsigned char> block(kChunk);
+  Base64LineEncoder encoder;
+  Status status = kOk;
+  for (;;) {
+    ssize_t n = ::read(fd, block.data(), block.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    encoder.Add(block.data(), static_cast<std::size_t>(n), out.buffer());
+    out.Written();
+    status = Advance(static_cast<std::uint64_t>(n));
+    if (Failed(status)) break;
+  }
+  encoder.Finish(out.buffer());
+  out.Written();
+  SecureWipe(block.data(), block.size());
+  return status;
+}
+
+Status LeafWriter::Advance(std::uint64_t bytes) {
+  if (progress_ == nullptr) return kOk;
+  done_ += bytes;
+  progress_->SetDone(done_);
+  return progress_->cancelled() ? kCancelled : kOk;
+}
+
 LeafWriter::LeafWriter(FormPage& page, const AttachmentStore& store,
                        const GpgSettings& settings, ErrorReport& report,
                        AttachmentSource* source)
@@ -169,12 +181,29 @@ Status LeafWriter::Write(int fd) {
     }
   }
 
+  if (progress_) {
+    std::uint64_t total = 0;
+    for (const AttachmentEntry& entry : store_) {
+      struct stat info {};
+      if (::stat(entry.tempPath.c_str(), &info) == 0) total += static_cast<std::uint64_t>(info.st_size);
+    }
+    progress_->SetTotal(total);
+  }
+
   // Document part.
   out.Write(delimiter);
   out.Write("Content-Type: text/html\r\nContent-Transfer-Encoding: BASE64\r\n\r\n");
   std::string document;
   Status status = page_.SaveDocument(document);
-  if (Succeeded(status)) EncodeBody(document, out);
+  if (Succeeded(status)) {
+    if (progress_) progress_->AddTotal(document.size());
+    EncodeBody(document, out);
+    status = Advance(document.size());
+    if (status == kCancelled) {
+      SecureWipe(document);
+      return status;
+    }
+  }
   SecureWipe(document);
   out.Write(kCrLf);
   if (Failed(status)) {
@@ -195,8 +224,13 @@ Status LeafWriter::Write(int fd) {
     report_.Report(status, report::kSaveFormFailed);
     return status;
   }
-  if (isString) EncodeBody(form, out);
+  if (isString) {
+    if (progress_) progress_->AddTotal(form.size());
+    EncodeBody(form, out);
+    status = Advance(form.size());
+  }
   SecureWipe(form);
+  if (status == kCancelled) return status;
 
   // Attachment parts, each decrypted from its temporary file as it is sent.
   std::unique_ptr<GpgAttachmentSource> gpgSource;
@@ -217,8 +251,10 @@ Status LeafWriter::Write(int fd) {
       report_.Report(status, report::kAttachmentUnwritten);
       return status;
     }
-    EncodeStream(content.get(), out);
+    status = EncodeStream(content.get(), out);
     content.reset();
+    // A cancelled message ends here; the source's gpg is stopped with it.
+    if (status == kCancelled) return status;
     // Nothing may wait in the buffer while the program blocks on gpg.
     out.Flush();
     status = source->Close();
@@ -243,8 +279,11 @@ Status LeafWriter::Write(int fd) {
 }
 
 Status WriteLeafMessage(int fd, FormPage& page, const AttachmentStore& store,
-                        const GpgSettings& settings, ErrorReport& report) {
-  return LeafWriter(page, store, settings, report).Write(fd);
+                        const GpgSettings& settings, ErrorReport& report,
+                        OperationProgress* progress) {
+  LeafWriter writer(page, store, settings, report);
+  writer.SetProgress(progress);
+  return writer.Write(fd);
 }
 
 }  // namespace ambrine

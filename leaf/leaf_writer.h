@@ -4,10 +4,13 @@
 // ends. The message is streamed; attachment plaintext never reaches disk.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
 #include "base/fd.h"
+#include "base/operation_progress.h"
+#include "leaf/buffered_writer.h"
 #include "gpg/gpg_engine.h"
 #include "gpg/gpg_settings.h"
 #include "base/status.h"
@@ -55,11 +58,23 @@ class LeafWriter {
   LeafWriter(FormPage& page, const AttachmentStore& store, const GpgSettings& settings,
              ErrorReport& report, AttachmentSource* source = nullptr);
 
+  // Counts the bytes of the page, the form text and each attachment as
+  // they are sent, of a total that uses the temporary files' sizes; a
+  // cancel ends the message at its next block with kCancelled, unreported.
+  void SetProgress(OperationProgress* progress) { progress_ = progress; }
+
   // Writes the whole message to `fd` (not closed). A failure is reported
   // once and ends the message there.
   Status Write(int fd);
 
  private:
+  // Adds `bytes` to the count; kCancelled once the user asked to stop.
+  Status Advance(std::uint64_t bytes);
+  // Base64 of what `fd` gives, to its end, counting as it goes.
+  Status EncodeStream(int fd, BufferedWriter& out);
+
+  OperationProgress* progress_ = nullptr;
+  std::uint64_t done_ = 0;
   FormPage& page_;
   const AttachmentStore& store_;
   const GpgSettings& settings_;
@@ -69,6 +84,7 @@ class LeafWriter {
 
 // LeafWriter with gpg decrypting the attachments.
 Status WriteLeafMessage(int fd, FormPage& page, const AttachmentStore& store,
-                        const GpgSettings& settings, ErrorReport& report);
+                        const GpgSettings& settings, ErrorReport& report,
+                        OperationProgress* progress = nullptr);
 
 }  // namespace ambrine

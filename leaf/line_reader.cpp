@@ -20,6 +20,9 @@ LineReader::LineReader(std::string_view data)
 Status LineReader::Fill(bool& haveData) {
   haveData = begin_ < end_;
   if (haveData || atEnd_ || fd_ < 0) return kOk;
+  if (beforeBlock_) {
+    if (Status s = beforeBlock_(); Failed(s)) return s;
+  }
   for (;;) {
     ssize_t n = ::read(fd_, storage_.data(), storage_.size());
     if (n > 0) {

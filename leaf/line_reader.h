@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,10 @@ class LineReader {
   // Reads the bytes of `data`, which must outlive the reader.
   explicit LineReader(std::string_view data);
 
+  // Called before each block is read from the pipe; a failure it returns
+  // ends the read as a read failure (a cancelled open, for one).
+  void SetBeforeBlock(std::function<Status()> check) { beforeBlock_ = std::move(check); }
+
   // Reads the next line, line end excluded, into `line` (emptied first).
   // `consumed` is the number of bytes taken including the line end; 0 means
   // end of data before any byte. With a `limit`, at most that many bytes of
@@ -34,6 +39,7 @@ class LineReader {
   Status Fill(bool& haveData);
 
   int fd_ = -1;
+  std::function<Status()> beforeBlock_;
   std::vector<char> storage_;
   const char* begin_ = nullptr;  // unread bytes [begin_, end_)
   const char* end_ = nullptr;

@@ -20,8 +20,9 @@
 #include "leaf/attachment_files.h"
 #include "leaf/attachment_sink.h"
 #include "leaf/leaf_file.h"
-#include "leaf/tool/plain_form_page.h"
+#include "leaf/plain_form_page.h"
 #include "leaf/tool/sha256.h"
+#include "leaf/tool/terminal_progress.h"
 #include "leaf/tool/terminal_questions.h"
 #include "leaf/tool/tool_io.h"
 #include "leaf/tool/tool_settings.h"
@@ -234,8 +235,13 @@ int ShowOrExtract(const Options& o) {
   OpenCheckResult checked;
   Status readStatus = kOk;
   LeafFile leafFile(settings, report);
-  const Status status =
-      leafFile.ReadInOnePass(o.positional[0], questions, page, sink, checked, readStatus);
+  OperationProgress progress;
+  Status status;
+  {
+    TerminalProgress shown(progress, "reading");
+    status = leafFile.ReadInOnePass(o.positional[0], questions, page, sink, checked, readStatus,
+                                    &progress);
+  }
   if (Failed(status)) return Fail("cannot open " + o.positional[0]);
   // Without a passphrase gpg only fails for want of one: its line adds nothing.
   if (checked.end == OpenCheckEnd::Cancelled) return Fail(OpenFailure(checked));
@@ -327,17 +333,30 @@ int Create(const Options& o) {
   AttachmentFiles files(settings, report);
   for (const std::string& path : o.attachments) {
     if (::access(path.c_str(), R_OK) != 0) return Fail("cannot read " + path);
-    if (files.Attach(path, store) != AttachOutcome::Attached) {
+    OperationProgress progress;
+    AttachOutcome attached;
+    {
+      TerminalProgress shown(progress, "attaching");
+      attached = files.Attach(path, store, &progress);
+    }
+    if (attached != AttachOutcome::Attached) {
       return Fail("gpg could not encrypt " + path, files.gpgError());
     }
   }
   TerminalQuestions questions(std::string(), false);
   // A failed save leaves an existing leaf as it was.
   LeafFile leafFile(settings, report);
-  switch (leafFile.Save(request, page, store, questions)) {
+  OperationProgress progress;
+  SaveOutcome saved;
+  {
+    TerminalProgress shown(progress, "saving");
+    saved = leafFile.Save(request, page, store, questions, &progress);
+  }
+  switch (saved) {
     case SaveOutcome::Saved:
       return 0;
     case SaveOutcome::Reported:
+    case SaveOutcome::Cancelled:  // nothing here cancels; kept for completeness
       return Fail("the leaf could not be written", leafFile.gpgError());
     case SaveOutcome::EncryptionFailed:
       break;

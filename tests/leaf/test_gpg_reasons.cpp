@@ -17,7 +17,7 @@
 #include "gpg/own_key.h"
 #include "leaf/attachment_files.h"
 #include "leaf/leaf_file.h"
-#include "leaf/tool/plain_form_page.h"
+#include "leaf/plain_form_page.h"
 #include "support/recording_report.h"
 #include "support/small_disk.h"
 #include "support/test_keyring.h"

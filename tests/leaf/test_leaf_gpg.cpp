@@ -13,7 +13,7 @@
 #include "gpg/own_key.h"
 #include "leaf/attachment_files.h"
 #include "leaf/leaf_file.h"
-#include "leaf/tool/plain_form_page.h"
+#include "leaf/plain_form_page.h"
 #include "leaf_test_support.h"
 #include "support/generated_leaf.h"
 #include "support/test_keyring.h"

@@ -1,4 +1,4 @@
-#include "leaf/tool/plain_form_page.h"
+#include "leaf/plain_form_page.h"
 
 #include "base/secure_wipe.h"
 
@@ -23,12 +23,14 @@ Status PlainFormPage::CallSaveForm(std::string& text, bool& isString) {
 Status PlainFormPage::LoadDocument(const std::string& bytes) {
   SecureWipe(document);
   document = bytes;
+  documentLoaded = true;
   return kOk;
 }
 
 Status PlainFormPage::CallRestoreForm(const std::string& text) {
   SecureWipe(form);
   form = text;
+  formRestored = true;
   return kOk;
 }
 

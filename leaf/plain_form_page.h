@@ -1,5 +1,7 @@
-// A form page made of plain data, for the command-line tool: the document
-// and the form text as bytes, wiped when the page goes.
+// A form page made of plain data: the document and the form text as bytes,
+// wiped when the page goes. The command-line tool reads and writes leaves
+// through it; the window's open holds a leaf's page in it until the user
+// has confirmed the leaf.
 #pragma once
 
 #include <string>
@@ -19,6 +21,8 @@ class PlainFormPage : public FormPage {
 
   std::string document;
   std::string form;
+  bool documentLoaded = false;  // LoadDocument was called
+  bool formRestored = false;    // CallRestoreForm was called
 };
 
 }  // namespace ambrine
