@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <functional>
 
 #include "gpg/gpg_engine.h"
 #include "leaf/leaf_reader.h"
@@ -222,6 +223,116 @@ TEST_F(LeafGpg, BrokenMessagesFailCleanlyAndLeaveNoTemporaryFiles) {
     }
     EXPECT_EQ(TempFiles(), 0) << message.substr(0, 200);
   }
+}
+
+// Answers the confirmation as told, noting what the record looked like
+// while the question was open.
+class ConfirmingOpen : public AcceptingOpen {
+ public:
+  ConfirmingOpen(bool answer, std::function<void()> whileAsked)
+      : answer_(answer), whileAsked_(std::move(whileAsked)) {}
+  bool ConfirmSignatures(const OpenCheckResult&) override {
+    ++asked;
+    whileAsked_();
+    return answer_;
+  }
+  int asked = 0;
+
+ private:
+  bool answer_;
+  std::function<void()> whileAsked_;
+};
+
+TEST_F(LeafGpg, AnOpenChangesNothingUntilConfirmedAndANoOrACancelLeavesNoFileBehind) {
+  const GpgSettings& settings = SharedKeys().settings;
+  RecordingReport report;
+  // The leaf: a page, its form text and one attachment.
+  AttachmentStore saved;
+  test::WriteFile(work_.File("new"), Pattern(300000, 7));
+  ASSERT_EQ(AttachmentFiles(settings, report).Attach(work_.File("new"), saved),
+            AttachOutcome::Attached);
+  PlainFormPage leafPage;
+  leafPage.document = "<p>leaf</p>";
+  leafPage.form = "leaf form";
+  SaveRequest request;
+  request.recipients = SaveRecipients({}, ReadOwnKey(settings).fingerprint);
+  request.outputPath = work_.File("leaf.gpg");
+  FixedAnswers none("");
+  ASSERT_EQ(LeafFile(settings, report).Save(request, leafPage, saved, none), SaveOutcome::Saved);
+  saved.Clear();
+  const std::string leafBytes = test::ReadFile(request.outputPath);
+
+  // A save cancelled on its way keeps the leaf and leaves no partial file.
+  {
+    AttachmentStore big;
+    test::WriteFile(work_.File("big"), Pattern(4u << 20, 3));
+    ASSERT_EQ(AttachmentFiles(settings, report).Attach(work_.File("big"), big),
+              AttachOutcome::Attached);
+    OperationProgress progress;
+    progress.Cancel();
+    ASSERT_EQ(LeafFile(settings, report).Save(request, leafPage, big, none, &progress),
+              SaveOutcome::Cancelled);
+    EXPECT_EQ(test::ReadFile(request.outputPath), leafBytes);
+    int files = 0;  // new, big and the leaf: no partial leaf beside them
+    if (DIR* dir = opendir(work_.path().c_str())) {
+      while (dirent* e = readdir(dir)) files += e->d_name[0] != '.';
+      closedir(dir);
+    }
+    EXPECT_EQ(files, 3);
+    big.Clear();
+  }
+
+  // The record on screen.
+  test::MemoryPage page;
+  page.document = "<p>record</p>";
+  page.form = "record";
+  AttachmentStore store;
+  test::WriteFile(work_.File("kept"), "kept");
+  ASSERT_EQ(AttachmentFiles(settings, report).Attach(work_.File("kept"), store),
+            AttachOutcome::Attached);
+  auto unchanged = [&] {
+    EXPECT_EQ(page.loads, 0);
+    EXPECT_EQ(page.restores, 0);
+    ASSERT_EQ(store.Count(), 1u);
+    EXPECT_EQ(Decrypted(*store.Find(0)), "kept");
+  };
+
+  // No: the attachment taken aside while asking is deleted again.
+  ConfirmingOpen declining(false, [&] {
+    unchanged();
+    EXPECT_EQ(TempFiles(), 2);
+  });
+  EXPECT_EQ(LeafFile(settings, report).Open(request.outputPath, declining, page, store),
+            OpenOutcome::Stopped);
+  EXPECT_EQ(declining.asked, 1);
+  unchanged();
+  EXPECT_EQ(TempFiles(), 1);
+
+  // Cancelled: no question, nothing kept.
+  OperationProgress cancelled;
+  cancelled.Cancel();
+  ConfirmingOpen unasked(true, [] {});
+  EXPECT_EQ(LeafFile(settings, report).Open(request.outputPath, unasked, page, store, &cancelled),
+            OpenOutcome::Stopped);
+  EXPECT_EQ(unasked.asked, 0);
+  unchanged();
+  EXPECT_EQ(TempFiles(), 1);
+  EXPECT_TRUE(report.reports.empty());
+
+  // Yes: the leaf replaces the record, its attachment the old one.
+  OperationProgress progress;
+  ConfirmingOpen accepting(true, [&] { unchanged(); });
+  EXPECT_EQ(LeafFile(settings, report).Open(request.outputPath, accepting, page, store, &progress),
+            OpenOutcome::Opened);
+  EXPECT_EQ(page.document, "<p>leaf</p>");
+  EXPECT_EQ(page.form, "leaf form");
+  ASSERT_EQ(store.Count(), 1u);
+  EXPECT_EQ(Decrypted(*store.Find(0)), Pattern(300000, 7));
+  EXPECT_EQ(progress.total(), leafBytes.size());
+  EXPECT_GT(progress.done(), 0u);
+  EXPECT_EQ(TempFiles(), 1);
+  EXPECT_TRUE(report.reports.empty());
+  store.Clear();
 }
 
 TEST_F(LeafGpg, APageOver256MiBFailsTheOpenAndLeavesTheRecordAndNoMemoryBehind) {
