@@ -229,19 +229,17 @@ OpenOutcome LeafFile::Open(const std::string& path, LeafOpenQuestions& questions
     deferred.ReplayTo(report_);
     return OpenOutcome::Stopped;
   }
-  store.Clear();
+  // The attachments come first, so the page finds them listed as soon as
+  // it loads; a page that then fails to take its form text keeps them, and
+  // a save keeps them in the leaf.
+  store.ReplaceWith(taken);
   const Status loaded = page.LoadDocument(held.document);
   if (Failed(loaded)) {
     report_.Report(loaded, report::kDocumentPartUnusable);
     return OpenOutcome::Opened;
   }
-  // A page that cannot take its form text gets no attachments either.
   const Status restored = RestoreFormText(page, held.form, report_);
-  if (Failed(restored)) {
-    report_.Report(restored, report::kFormPartUnusable);
-    return OpenOutcome::Opened;
-  }
-  store.ReplaceWith(taken);
+  if (Failed(restored)) report_.Report(restored, report::kFormPartUnusable);
   // What the reader could not apply after the form (an attachment) is told
   // now that the rest is on screen.
   deferred.ReplayTo(report_);

@@ -89,8 +89,8 @@ class LeafFile {
   // plaintext aside: the page and its form text into memory, the
   // attachments into new temporary files of a store of its own. Then the
   // user confirms the signatures, and only then does the leaf replace the
-  // record: its page is loaded, restoreForm called and the new attachments
-  // take the place of the old. What the reader found wrong is reported
+  // record: the new attachments take the place of the old, then its page
+  // is loaded and restoreForm called. What the reader found wrong is reported
   // after the confirmation, never when the user declines. Every earlier
   // ending (a No, a failure, a cancel through `progress`) deletes what was
   // taken aside and leaves `page` and `store` as they were. `progress`
