@@ -53,6 +53,10 @@ bool RestatesAnEarlierLine(std::string_view line) {
   const std::size_t colon = line.rfind(": ");
   if (colon == std::string_view::npos) return false;
   const std::string_view reason = line.substr(colon + 2);
+  // A literal packet of known length (an uncompressed file) that could not
+  // be written whole: the write error before it says why.
+  if (reason.substr(0, 6) == "wrote " && reason.find(" but expected ") != std::string_view::npos)
+    return true;
   for (std::string_view generic : kGenericReasons) {
     if (reason == generic) return true;
   }

@@ -4,7 +4,9 @@
 
 #include <QMessageBox>
 
+#include "app/flows/background_operation.h"
 #include "app/flows/file_dialogs.h"
+#include "app/flows/gui_thread_error_report.h"
 #include "leaf/attachment_files.h"
 #include "leaf/attachment_store.h"
 
@@ -45,8 +47,14 @@ void AttachmentCommands::Attach(std::optional<std::string>& result) {
     return;
   }
   const std::string path = chosen.toStdString();
-  AttachmentFiles files(context_.settings, context_.report);
-  const AttachOutcome outcome = files.Attach(path, context_.attachments);
+  // gpg reads the file on a worker thread; a cancel adds nothing and says
+  // nothing.
+  GuiThreadErrorReport report(context_.report);
+  AttachmentFiles files(context_.settings, report);
+  AttachOutcome outcome = AttachOutcome::Cancelled;
+  BackgroundOperation(owner, QStringLiteral("添付しています...")).Run([&](OperationProgress& progress) {
+    outcome = files.Attach(path, context_.attachments, &progress);
+  });
   if (outcome == AttachOutcome::EncryptionFailed) {
     QMessageBox::critical(owner, QStringLiteral("Error"),
                           WithGpgLine(QStringLiteral("ファイルを添付できません: %1")
@@ -75,8 +83,15 @@ void AttachmentCommands::Extract(std::int32_t index) {
   const QString shownName = QString::fromStdString(SafeFileName(entry->name));
   const QString chosen = AskSaveFileName(owner, {AllFilesFilter()}, QString(), shownName);
   if (chosen.isEmpty()) return;
-  AttachmentFiles files(context_.settings, context_.report);
-  const ExtractOutcome outcome = files.Extract(*entry, chosen.toStdString());
+  const std::string target = chosen.toStdString();
+  // gpg writes the file on a worker thread; a cancel leaves the target as
+  // it was and says nothing.
+  GuiThreadErrorReport report(context_.report);
+  AttachmentFiles files(context_.settings, report);
+  ExtractOutcome outcome = ExtractOutcome::Cancelled;
+  BackgroundOperation(owner, QStringLiteral("取り出しています...")).Run([&](OperationProgress& progress) {
+    outcome = files.Extract(*entry, target, &progress);
+  });
   if (outcome == ExtractOutcome::DecryptionFailed) {
     QMessageBox::critical(owner, QStringLiteral("Error"),
                           WithGpgLine(QStringLiteral("添付ファイルを取り出せません: %1")

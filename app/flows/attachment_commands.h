@@ -18,9 +18,17 @@ class AttachmentCommands {
  public:
   explicit AttachmentCommands(const FlowContext& context) : context_(context) {}
 
+  // Asks for a file and attaches it, gpg working on a worker thread behind
+  // a progress dialog; `result` is then the listing, "" when no file was
+  // chosen. A failure is told; a cancel adds nothing and tells nothing.
   void Attach(std::optional<std::string>& result);
+  // Removes the entry (and its temporary file); `result` is the listing.
   void Detach(std::int32_t index, std::optional<std::string>& result);
+  // `result` is the listing, or nothing when a line is too long.
   void List(std::optional<std::string>& result);
+  // Asks for a target file and writes the entry's content there, gpg
+  // working on a worker thread behind a progress dialog. A failure is told;
+  // a cancel leaves the target as it was and tells nothing.
   void Extract(std::int32_t index);
 
  private:

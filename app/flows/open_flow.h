@@ -13,8 +13,9 @@ class OpenFlow {
  public:
   explicit OpenFlow(const FlowContext& context) : context_(context) {}
   // `leafPath` becomes the chosen file once the leaf replaces the record on
-  // screen; every earlier ending leaves the record, its attachments and
-  // `leafPath` as they were. True when the leaf was loaded.
+  // screen; every earlier ending (the progress dialog's キャンセル too)
+  // leaves the record, its attachments and `leafPath` as they were. True
+  // when the leaf was loaded.
   bool Run(std::string& leafPath);
 
  private:

@@ -3,7 +3,11 @@
 #include <QDialog>
 #include <QMessageBox>
 
+#include "app/flows/background_operation.h"
 #include "app/flows/dialog_save_questions.h"
+#include "app/flows/gui_thread_error_report.h"
+#include "app/flows/gui_thread_form_page.h"
+#include "app/flows/gui_thread_save_questions.h"
 #include "app/flows/wait_cursor.h"
 #include "app/web/form_view.h"
 #include "app/web/handed_over_form_page.h"
@@ -64,14 +68,19 @@ bool SaveFlow::Run(const PageHandover* handover, const std::string& leafPath,
   }
   const PageHandover& pagePart = handover ? *handover : taken;
   HandedOverFormPage source(pagePart, context_.page);
-  DialogSaveQuestions questions(owner);
-  LeafFile leafFile(settings, context_.report);
-  SaveOutcome outcome;
-  {
-    WaitCursor cursor;
-    outcome = leafFile.Save(request, source, context_.attachments, questions);
-  }
-  // gpg's own line for the failure goes under the program's text.
+  DialogSaveQuestions dialogQuestions(owner);
+  // The save runs on a worker thread; the page, the questions and the
+  // report are served on this one.
+  GuiThreadFormPage page(source);
+  GuiThreadSaveQuestions questions(dialogQuestions);
+  GuiThreadErrorReport report(context_.report);
+  LeafFile leafFile(settings, report);
+  SaveOutcome outcome = SaveOutcome::Cancelled;
+  BackgroundOperation(owner, QStringLiteral("保存しています...")).Run([&](OperationProgress& progress) {
+    outcome = leafFile.Save(request, page, context_.attachments, questions, &progress);
+  });
+  // A cancelled save shows nothing: the old leaf is as it was. For a
+  // failure, gpg's own line goes under the program's text.
   const QString gpgLine = QString::fromStdString(leafFile.gpgError());
   if (outcome == SaveOutcome::EncryptionFailed) {
     QString text = QStringLiteral("Encryption Failed.");

@@ -26,6 +26,10 @@ class SaveFlow {
   // before gpg starts: a page that does not answer (see FormView's wait
   // limit) or whose process died ends the save with no gpg run and no file
   // touched, and without a report (the window tells the user).
+  //
+  // gpg's part runs on a worker thread behind a progress dialog (see
+  // BackgroundOperation); its キャンセル ends the save with nothing shown
+  // and the old leaf as it was.
   bool Run(const PageHandover* handover, const std::string& leafPath,
            const std::string& myFingerprint, std::string& savedFormText);
 

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "app/flows/attachment_commands.h"
+#include "app/flows/background_operation.h"
 #include "app/flows/file_dialogs.h"
 #include "app/flows/open_flow.h"
 #include "app/flows/save_flow.h"
@@ -69,6 +70,8 @@ bool MainView::RunExclusive(const std::function<void()>& command) {
     explicit Running(bool& f) : flag(f) { flag = true; }
     ~Running() { flag = false; }
   } running(flowRunning_);
+  listingAtHand_.reset();
+  AttachmentCommands(Flow()).List(listingAtHand_);
   const quint64 loadsBefore = view_->loadCount();
   command();
   if (lossToTell_ != PageLoss::kNone) {
@@ -288,7 +291,16 @@ void MainView::detachFile(std::int32_t index, std::optional<std::string>& result
   if (store_.Count() != before) changes_.MarkAttachmentsChanged();
 }
 
-void MainView::listFile(std::optional<std::string>& result) { AttachmentCommands(Flow()).List(result); }
+void MainView::listFile(std::optional<std::string>& result) {
+  // A flow's worker thread may be changing the attachments: the page gets
+  // the listing as it stood when the GUI thread last had them to itself.
+  if (BackgroundOperation::WorkerRunsFreely()) {
+    result = listingAtHand_;
+    return;
+  }
+  AttachmentCommands(Flow()).List(result);
+  listingAtHand_ = result;
+}
 
 void MainView::extractFile(std::int32_t index) { AttachmentCommands(Flow()).Extract(index); }
 

@@ -142,6 +142,10 @@ class MainView : public QWidget, public ScriptExternal, public PageCallHandler {
 
   RecordChanges changes_;
   bool flowRunning_ = false;
+  // The attachments' listing when a command began or, during it, when the
+  // page was last given one while no worker thread held them; what listFile
+  // answers while one does.
+  std::optional<std::string> listingAtHand_;
   FlowReport flowReport_{*this};
   PageLoss lossToTell_ = PageLoss::kNone;  // the first loss since it was last told
   QString lostWork_;                       // what the loss kept from being done

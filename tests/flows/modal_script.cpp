@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -74,7 +75,8 @@ void ModalScript::Poll() {
     });
     return;
   }
-  waitedMs_ += 20;
+  // An operation at work is not a window that fails to come.
+  if (!qobject_cast<QProgressDialog*>(modal)) waitedMs_ += 20;
   if (waitedMs_ > kStepLimitMs) {
     ADD_FAILURE() << "the expected modal window did not come; seen:\n"
                   << Log().toStdString() << "active: "
@@ -181,13 +183,27 @@ ModalScript& ModalScript::CancelSaveOptions() {
               [](QWidget* w) { qobject_cast<SelectKeyDialog*>(w)->cancelButton()->click(); });
 }
 
+ModalScript& ModalScript::CancelProgress() {
+  return Then(Is<QProgressDialog>(), [](QWidget* w) {
+    for (QPushButton* button : w->findChildren<QPushButton*>()) {
+      if (button->text() == QStringLiteral("キャンセル")) {
+        button->click();
+        return;
+      }
+    }
+    ADD_FAILURE() << "progress dialog without a キャンセル button";
+  });
+}
+
 void StartModalWatchdog() {
   auto* timer = new QTimer(qApp);
   auto watched = std::make_shared<QPointer<QWidget>>();
   auto since = std::make_shared<QElapsedTimer>();
   QObject::connect(timer, &QTimer::timeout, timer, [watched, since] {
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal != watched->data()) {
+    if (qobject_cast<QProgressDialog*>(modal)) {
+      *watched = nullptr;
+    } else if (modal != watched->data()) {
       *watched = modal;
       since->start();
     } else if (modal && since->elapsed() > 90000) {

@@ -49,6 +49,10 @@ class ModalScript : public QObject {
   ModalScript& SaveOptionsSymmetric(const QString& passphrase,
                                     const QString& outputPath = QString());
   ModalScript& CancelSaveOptions();
+  // The progress dialog of a long save, open, attach or extract: clicks
+  // its キャンセル. A progress dialog no step asks for is left alone, and
+  // the time it is up does not count as waiting for the next window.
+  ModalScript& CancelProgress();
 
   bool done() const { return steps_.empty(); }
   const std::vector<ModalSeen>& seen() const { return seen_; }
@@ -70,7 +74,8 @@ class ModalScript : public QObject {
 };
 
 // Closes, as a failure, any modal window left open for more than a minute
-// and a half, so a window no script expected cannot block the run.
+// and a half, so a window no script expected cannot block the run. A
+// progress dialog is left to its operation.
 void StartModalWatchdog();
 
 // Keeps the event loop turning until `condition` holds or `limitMs` passed;

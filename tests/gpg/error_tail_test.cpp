@@ -89,6 +89,11 @@ TEST(ErrorTail, TheSystemsReasonWinsOverGpgsGenericSummary) {
             "gpg: can't open `x': No such file or directory");
   EXPECT_EQ(LastLineOf("gpg: no valid OpenPGP data found.\ngpg: decrypt_message failed: eof\n"),
             "gpg: no valid OpenPGP data found.");
+  // An uncompressed file's short literal packet is a consequence too.
+  EXPECT_EQ(LastLineOf("gpg: AMB1.TMP: write error: No space left on device\n"
+                       "gpg: do_plaintext(): wrote 8000 bytes but expected 3145728 bytes\n"
+                       "gpg: build_packet failed: file write error\n"),
+            "gpg: AMB1.TMP: write error: No space left on device");
   // Alone, the summary is still better than nothing.
   EXPECT_EQ(LastLineOf("gpg: handle plaintext failed: file write error\n"),
             "gpg: handle plaintext failed: file write error");

@@ -1,0 +1,24 @@
+// The form page for a core operation that runs on a worker thread: every
+// call is passed to the window's page on the GUI thread, where the web view
+// lives, and the worker waits for its result.
+#pragma once
+
+#include "leaf/form_page.h"
+
+namespace ambrine {
+
+class GuiThreadFormPage : public FormPage {
+ public:
+  explicit GuiThreadFormPage(FormPage& page) : page_(page) {}
+
+  // Each runs the same call of the page on the GUI thread.
+  Status SaveDocument(std::string& bytes) override;
+  Status CallSaveForm(std::string& text, bool& isString) override;
+  Status LoadDocument(const std::string& bytes) override;
+  Status CallRestoreForm(const std::string& text) override;
+
+ private:
+  FormPage& page_;
+};
+
+}  // namespace ambrine
