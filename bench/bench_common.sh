@@ -1,0 +1,76 @@
+# What leaf_bench.sh and window_bench.sh share: a scratch folder, a key pair,
+# the gpg1 command line the program uses, timing and GNU time readings.
+# Sourced, not run.
+# shellcheck shell=bash disable=SC2034  # fpr and gpg are for the caller
+
+[ -x /usr/bin/time ] || { echo "install GNU time (apt-get install time)" >&2; exit 1; }
+command -v gpg1 >/dev/null || { echo "install gpg1 (apt-get install gnupg1)" >&2; exit 1; }
+
+# Makes the scratch folder, enters it and removes it on exit. gpg's and the
+# tool's temporary files land there too, their messages in gpg.log and tool.log
+# (so a terminal progress line does not change what is timed).
+bench_enter_scratch() {
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  cd "$work" || exit 1
+  export TMPDIR="$work"
+  : > gpg.log
+  : > tool.log
+}
+
+# A DSA 1024 / ElGamal 2048 key pair without a passphrase in home/ (the key
+# the window makes on first start); sets `fpr` and `gpg`, the options every
+# gpg run of the program uses.
+bench_make_key() {
+  mkdir -m 700 home
+  cat > keyparams <<'PARAMS'
+Key-Type: DSA
+Key-Length: 1024
+Subkey-Type: ELG-E
+Subkey-Length: 2048
+Name-Real: Bench
+%secring home/secring.gpg
+%pubring home/pubring.gpg
+%commit
+PARAMS
+  gpg=(gpg1 --no-random-seed-file --no-default-keyring --always-trust --utf8-strings
+       --cipher-algo AES256 --no-tty --force-mdc --homedir=home
+       --keyring=home/pubring.gpg --secret-keyring=home/secring.gpg --batch)
+  gpg1 --homedir home --batch --no-tty --quick-random --gen-key keyparams 2>>gpg.log
+  fpr=$("${gpg[@]}" --with-colons --fingerprint 2>>gpg.log | awk -F: '/^fpr/{print $10; exit}')
+  echo "BENCHPASS" > pass
+}
+
+# gpg1 with the program's options; its messages go to gpg.log.
+run_gpg() { "${gpg[@]}" "$@" 2>>gpg.log; }
+
+calc() { awk "BEGIN { print $1 }"; }
+max() { awk -v a="$1" -v b="$2" 'BEGIN { print (a > b ? a : b) }'; }
+
+# timeit VAR COMMAND...: runs COMMAND and puts its wall time in seconds in
+# VAR (stdout and redirections stay the command's).
+timeit() {
+  local var=$1 start end
+  shift
+  start=$(date +%s.%N)
+  "$@"
+  end=$(date +%s.%N)
+  printf -v "$var" '%s' "$(calc "$end - $start")"
+}
+
+# From a GNU time -v report: wall seconds, and maximum resident set in MiB.
+elapsed() {  # "Elapsed (wall clock) time (h:mm:ss or m:ss): 0:01.23" -> seconds
+  awk -F': ' '/Elapsed/{n=split($2,p,":"); s=0; for(i=1;i<=n;i++) s=s*60+p[i]; print s}' "$1"
+}
+peak() { awk -F': ' '/Maximum resident/{printf "%.1f", $2/1024}' "$1"; }
+
+# random_file PATH MIB
+random_file() { head -c $(($2 * 1024 * 1024)) /dev/urandom > "$1"; }
+
+# attachment_intact SHOW_JSON FILE: the tool's show output lists FILE's size
+# and SHA-256.
+attachment_intact() {
+  local want
+  want=$(sha256sum "$2" | cut -d' ' -f1)
+  grep -q "\"bytes\": $(stat -c %s "$2"), \"sha256\": \"$want\"" "$1"
+}

@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# shellcheck disable=SC2154  # timeit sets w1, r1, ... by name
+# Times the real window on a leaf with one 64 MiB random attachment: start-up
+# to the ready default form, File > Open and File > Save, next to
+# ambrine-leaf create and show --reencrypt of the same leaf and gpg1 alone
+# doing the same steps, all in the same run.
+#   bench/window_bench.sh [BUILD_DIR]   (default: build/; needs ambrine-leaf and
+#                                        ambrine-window-bench there, built with
+#                                        AMBRINE_BUILD_TESTS=ON)
+#   WINDOW_BENCH_MIB=64                 the attachment's size in MiB
+# Without a DISPLAY it runs itself under xvfb-run. Needs gpg1, GNU time.
+#
+# start-up: from the launch of the driver (ambrine-window-bench, the window
+#           with the flow tests' harness) to the default form loaded, the
+#           window shown and the page answering a script call.
+# open:     from the file dialog's OK to the record on screen (the leaf is the
+#           current one, the page lists the attachment); the time the
+#           signature question was up is not counted (it is answered at once).
+# save:     from the save options dialog's OK to the new leaf in place.
+# floors:   gpg1 alone with its default options, each step timed by itself:
+#           open = max(decrypt the leaf, encrypt the attachment);
+#           create = encrypt the attachment + max(decrypt that file, sign+encrypt
+#           the leaf's plaintext message); save = that max() alone.
+set -eEuo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+build=$(realpath "${1:-$here/../build}")
+mib=${WINDOW_BENCH_MIB:-64}
+tool=$build/ambrine-leaf
+driver=$build/ambrine-window-bench
+[ -x "$tool" ] || { echo "no ambrine-leaf in $build" >&2; exit 1; }
+[ -x "$driver" ] || { echo "no ambrine-window-bench in $build (build with -DAMBRINE_BUILD_TESTS=ON)" >&2; exit 1; }
+export QT_QPA_PLATFORM=xcb
+# shellcheck source=bench/bench_common.sh
+source "$here/bench_common.sh"
+
+bench_enter_scratch
+trap 'echo "failed; the last lines of ambrine-leaf and gpg:" >&2; tail -5 tool.log gpg.log >&2' ERR
+bench_make_key
+random_file attachment.bin "$mib"
+# The default form as the page, with a form text it restores.
+printf 'ambrine-form 1\n{"title":"bench","body":"window benchmark"}' > form.txt
+
+/usr/bin/time -v -o create.time "$tool" create --homedir home --recipient "$fpr" \
+  --document "$here/../preset/index.html" --form form.txt --attach attachment.bin -o leaf.gpg 2>>tool.log
+/usr/bin/time -v -o open.time "$tool" show --reencrypt --homedir home leaf.gpg > show.json 2>>tool.log
+attachment_intact show.json attachment.bin || { echo "the attachment did not read back intact" >&2; exit 1; }
+
+# gpg1 alone, each step timed by itself.
+run_gpg --decrypt leaf.gpg > message.txt  # the leaf's plaintext message (not timed)
+timeit w1 run_gpg --passphrase-fd 3 -o temp.gpg --symmetric attachment.bin 3<pass
+timeit w2 run_gpg --passphrase-fd 3 --decrypt temp.gpg 3<pass >/dev/null
+timeit w3 run_gpg -r "$fpr" --sign --encrypt < message.txt > signed.gpg
+timeit r1 run_gpg --decrypt leaf.gpg > /dev/null
+timeit r2 run_gpg --passphrase-fd 3 --symmetric < attachment.bin > temp2.gpg 3<pass
+rm -f temp.gpg temp2.gpg signed.gpg message.txt
+
+# The window: start, open leaf.gpg, save it as saved.gpg.
+# The web engine's chatter goes to window.err, shown when the driver fails.
+if ! AMB_BENCH_T0=$(date +%s.%N) "$driver" --keys "$work/home" --leaf "$work/leaf.gpg" \
+     --save-to "$work/saved.gpg" --attachment attachment.bin > window.txt 2> window.err; then
+  grep -v '^ *\*\|^$' window.err >&2 || true
+  exit 1
+fi
+"$tool" show --homedir home saved.gpg > saved.json 2>>tool.log
+attachment_intact saved.json attachment.bin \
+  || { echo "the window's saved leaf does not hold the attachment intact" >&2; exit 1; }
+
+get() { awk -F= -v k="$1" '$1 == k { print $2 }' window.txt; }
+tc=$(elapsed create.time)
+to=$(elapsed open.time)
+floor_o=$(max "$r1" "$r2")
+floor_s=$(max "$w2" "$w3")
+floor_c=$(calc "$w1 + $floor_s")
+start_launch=$(get startup_from_launch_s)
+start_main=$(get startup_from_main_s)
+wo=$(get open_s)
+ws=$(get save_s)
+
+printf '%d MiB attachment, leaf %.1f MiB\n' "$mib" "$(calc "$(stat -c %s leaf.gpg) / 1048576")"
+printf 'window start-up to the ready default form: %.2f s from launch (%.2f s from main())\n' \
+  "$start_launch" "$start_main"
+printf 'window open: %.2f s (until the signature question %.2f s, until the leaf is the current one %.2f s; the question, answered at once, not counted: %.3f s)\n' \
+  "$wo" "$(get open_decrypt_s)" "$(get open_leaf_current_s)" "$(get open_confirm_wait_s)"
+printf '             ratio %.2f to ambrine-leaf show --reencrypt (%.2f s), %.2f to the open floor (%.2f s)\n' \
+  "$(calc "$wo / $to")" "$to" "$(calc "$wo / $floor_o")" "$floor_o"
+printf 'window save: %.2f s, ratio %.2f to the save floor (%.2f s); ambrine-leaf create (attach included) %.2f s\n' \
+  "$ws" "$(calc "$ws / $floor_s")" "$floor_s" "$tc"
+printf 'floors: open = max(decrypt leaf %.2f, encrypt attachment %.2f) = %.2f s; create = encrypt %.2f + max(decrypt it %.2f, sign+encrypt message %.2f) = %.2f s, ambrine-leaf create ratio %.2f\n' \
+  "$r1" "$r2" "$floor_o" "$w1" "$w2" "$w3" "$floor_c" "$(calc "$tc / $floor_c")"
+printf 'progress dialogs shown: %s during the open, %s during the save\n' \
+  "$(get open_progress_dialogs)" "$(get save_progress_dialogs)"
+printf 'window process peak memory: %s MiB when ready, %s MiB after the open, %s MiB after the save (web engine helpers not counted)\n\n' \
+  "$(get rss_ready_mib)" "$(get peak_rss_open_mib)" "$(get peak_rss_save_mib)"
+echo "| $mib MiB leaf | window | ambrine-leaf | gpg1 floor | window / ambrine-leaf | window / floor |"
+echo '|---|---|---|---|---|---|'
+printf '| start-up to ready form | %.2f s | | | | |\n' "$start_launch"
+printf '| open | %.2f s | %.2f s (show --reencrypt) | %.2f s | %.2f | %.2f |\n' \
+  "$wo" "$to" "$floor_o" "$(calc "$wo / $to")" "$(calc "$wo / $floor_o")"
+printf '| save | %.2f s | %.2f s (create, attach included) | %.2f s (save) | | %.2f |\n' \
+  "$ws" "$tc" "$floor_s" "$(calc "$ws / $floor_s")"
