@@ -335,6 +335,41 @@ TEST_F(LeafGpg, AnOpenChangesNothingUntilConfirmedAndANoOrACancelLeavesNoFileBeh
   store.Clear();
 }
 
+TEST_F(LeafGpg, ACancelledAttachOrExtractAddsNothingAndLeavesTheTargetAsItWas) {
+  const GpgSettings& settings = SharedKeys().settings;
+  RecordingReport report;
+  AttachmentFiles files(settings, report);
+  AttachmentStore store;
+  test::WriteFile(work_.File("big"), Pattern(16u << 20, 5));
+  ASSERT_EQ(files.Attach(work_.File("big"), store), AttachOutcome::Attached);
+
+  OperationProgress cancelled;
+  cancelled.Cancel();
+  EXPECT_EQ(files.Attach(work_.File("big"), store, &cancelled), AttachOutcome::Cancelled);
+  EXPECT_EQ(store.Count(), 1u);
+  EXPECT_EQ(TempFiles(), 1);
+
+  test::WriteFile(work_.File("target"), "before");
+  EXPECT_EQ(files.Extract(*store.Find(0), work_.File("target"), &cancelled),
+            ExtractOutcome::Cancelled);
+  EXPECT_EQ(test::ReadFile(work_.File("target")), "before");
+  int entries = 0;  // big and target: no partial file beside the target
+  if (DIR* dir = opendir(work_.path().c_str())) {
+    while (dirent* e = readdir(dir)) entries += e->d_name[0] != '.';
+    closedir(dir);
+  }
+  EXPECT_EQ(entries, 2);
+
+  // Uncancelled, the progress ends at the file's size.
+  OperationProgress progress;
+  EXPECT_EQ(files.Extract(*store.Find(0), work_.File("target"), &progress),
+            ExtractOutcome::Extracted);
+  EXPECT_EQ(progress.total(), static_cast<std::uint64_t>(test::ReadFile(store.Find(0)->tempPath).size()));
+  EXPECT_EQ(test::ReadFile(work_.File("target")), Pattern(16u << 20, 5));
+  EXPECT_TRUE(report.reports.empty());
+  store.Clear();
+}
+
 TEST_F(LeafGpg, APageOver256MiBFailsTheOpenAndLeavesTheRecordAndNoMemoryBehind) {
   const GpgSettings& settings = SharedKeys().settings;
   // One byte over the limit; gpg compresses it to well under a MiB.
