@@ -74,3 +74,16 @@ attachment_intact() {
   want=$(sha256sum "$2" | cut -d' ' -f1)
   grep -q "\"bytes\": $(stat -c %s "$2"), \"sha256\": \"$want\"" "$1"
 }
+
+# time_gpg_steps LEAF ATTACHMENT: gpg1 alone, each step the program's
+# create and open need, timed by itself: w1 encrypt the attachment, w2
+# decrypt that file, w3 sign+encrypt the leaf's plaintext message, r1
+# decrypt the leaf, r2 encrypt the attachment from a pipe.
+time_gpg_steps() {
+  run_gpg --decrypt "$1" > message.txt  # the leaf's plaintext message (not timed)
+  timeit w1 run_gpg --passphrase-fd 3 -o temp.gpg --symmetric "$2" 3<pass
+  timeit w2 run_gpg --passphrase-fd 3 --decrypt temp.gpg 3<pass >/dev/null
+  timeit w3 run_gpg -r "$fpr" --sign --encrypt < message.txt > signed.gpg
+  timeit r1 run_gpg --decrypt "$1" > /dev/null
+  timeit r2 run_gpg --passphrase-fd 3 --symmetric < "$2" > temp2.gpg 3<pass
+}

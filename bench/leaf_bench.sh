@@ -60,12 +60,7 @@ for mib in $sizes; do
     || { echo "the $mib MiB attachment did not read back intact" >&2; exit 1; }
 
   # gpg1 alone, each step timed by itself.
-  run_gpg --decrypt leaf.gpg > message.txt  # the leaf's plaintext message (not timed)
-  timeit w1 run_gpg --passphrase-fd 3 -o temp.gpg --symmetric attachment.bin 3<pass
-  timeit w2 run_gpg --passphrase-fd 3 --decrypt temp.gpg 3<pass >/dev/null
-  timeit w3 run_gpg -r "$fpr" --sign --encrypt < message.txt > signed.gpg
-  timeit r1 run_gpg --decrypt leaf.gpg > /dev/null
-  timeit r2 run_gpg --passphrase-fd 3 --symmetric < attachment.bin > temp2.gpg 3<pass
+  time_gpg_steps leaf.gpg attachment.bin
 
   tc=$(elapsed create.time)
   to=$(elapsed open.time)

@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "app/web/form_view.h"
+#include "app/window/commands.h"
 #include "app/window/main_frame.h"
 #include "app/window/main_view.h"
 #include "base/folders.h"
@@ -212,6 +213,21 @@ QStringList Window::FormValues() {
                 "          tr ? tr.querySelector('input.amount').value : null];"
                 "})()"))
       .toStringList();
+}
+
+void Window::AttachFile(const std::string& path) {
+  ModalScript script;
+  script.FileDialog(QString::fromStdString(path));
+  std::optional<std::string> listing;
+  view().attachFile(listing);
+  ASSERT_TRUE(script.done()) << script.Log().toStdString();
+}
+
+void Window::SaveTo(const std::string& leaf) {
+  ModalScript save;
+  save.SaveOptions({}, QString::fromStdString(leaf));
+  frame().action(kCmdSave)->trigger();
+  ASSERT_TRUE(save.done()) << save.Log().toStdString();
 }
 
 }  // namespace ambrine::test

@@ -72,6 +72,11 @@ class Window {
                 const QString& amount);
   // The form's title, body, first row item and amount as the page shows them.
   QStringList FormValues();
+  // Attaches `path` through the view, its file dialog answered.
+  void AttachFile(const std::string& path);
+  // Saves through File > Save with the own key only, to `leaf` (empty:
+  // the proposed file), answering the save options dialog alone.
+  void SaveTo(const std::string& leaf);
 
  private:
   std::unique_ptr<MainFrame> frame_;

@@ -68,13 +68,6 @@ int GpgChildren() {
   return count;
 }
 
-void SaveTo(Window& window, const std::string& leaf) {
-  ModalScript save;
-  save.SaveOptions({}, QString::fromStdString(leaf));
-  Trigger(window, kCmdSave);
-  ASSERT_TRUE(save.done()) << save.Log().toStdString();
-}
-
 // Opens a leaf signed by the window's own key, answering the signature
 // question with Yes.
 void Open(Window& window, const std::string& leaf) {
@@ -90,7 +83,7 @@ TEST(PageLoss, ALoopingSaveFormEndsTheSaveWithinTheLimitAndKeepsTheOldLeaf) {
   const std::string folder = OutputFolder("loss-save-out");
   const std::string leaf = folder + "/record.gpg";
   window.FillForm("kept record", "kept body", "", "");
-  SaveTo(window, leaf);
+  window.SaveTo(leaf);
   const std::string old = test::ReadFile(leaf);
   window.FillForm("typed since", "", "", "");
   window.Js(QStringLiteral("window.saveForm = function () { for (;;) {} }; true"));
@@ -115,7 +108,7 @@ TEST(PageLoss, ALoopingSaveFormEndsTheSaveWithinTheLimitAndKeepsTheOldLeaf) {
   EXPECT_EQ(window.FormValues().mid(0, 2), (QStringList{"kept record", "kept body"}));
   EXPECT_EQ(window.view().leafPath(), leaf);
   window.FillForm("saved after", "", "", "");
-  SaveTo(window, "");
+  window.SaveTo("");
   EXPECT_NE(test::ReadFile(leaf), old);
   Open(window, leaf);
   EXPECT_EQ(window.FormValues()[0], QStringLiteral("saved after"));
@@ -127,12 +120,12 @@ TEST(PageLimits, ASaveFormTextOverTheLimitSavesNothingAndSaysWhy) {
   const std::string folder = OutputFolder("limit-save-out");
   const std::string leaf = folder + "/record.gpg";
   window.FillForm("kept record", "", "", "");
-  SaveTo(window, leaf);
+  window.SaveTo(leaf);
   const std::string old = test::ReadFile(leaf);
   window.Js(QStringLiteral("window.saveForm = function () { return 'a'.repeat(64 * 1048576 + 1); };"
                            "true"));
 
-  SaveTo(window, "");
+  window.SaveTo("");
   ASSERT_EQ(window.report().reports.size(), 1u);
   EXPECT_EQ(window.report().reports[0], test::Reported(kInvalidData, report::kSaveFormFailed));
   EXPECT_EQ(test::ReadFile(leaf), old);
@@ -158,7 +151,7 @@ TEST(PageLoss, ALoopingRestoreFormEndsTheOpenWithANewFormAndNoLeafCurrent) {
     ASSERT_TRUE(script.done()) << script.Log().toStdString();
   }
   const std::string leaf = OutputFolder("loss-open-out") + "/stuck.gpg";
-  SaveTo(window, leaf);
+  window.SaveTo(leaf);
   const std::string saved = test::ReadFile(leaf);
   std::optional<std::string> listing;
   test::WriteFile(test::WorkFolder() + "/loss-open-a.txt", "a");
@@ -199,7 +192,7 @@ TEST(PageLoss, AfterTheRendererDiesTheRecordIsShownAgainAndSaves) {
   Start(window, "loss-crash");
   const std::string leaf = OutputFolder("loss-crash-out") + "/record.gpg";
   window.FillForm("before crash", "", "", "");
-  SaveTo(window, leaf);
+  window.SaveTo(leaf);
   std::optional<std::string> listing;
   test::WriteFile(test::WorkFolder() + "/loss-crash-a.txt", "a");
   {
@@ -224,7 +217,7 @@ TEST(PageLoss, AfterTheRendererDiesTheRecordIsShownAgainAndSaves) {
   EXPECT_EQ(window.FormValues()[0], QStringLiteral("before crash"));
   EXPECT_TRUE(window.PageListsAttachments(1));
   EXPECT_EQ(window.view().leafPath(), leaf);
-  SaveTo(window, "");
+  window.SaveTo("");
   EXPECT_TRUE(window.report().reports.empty());
   Open(window, leaf);
   EXPECT_EQ(window.FormValues()[0], QStringLiteral("before crash"));

@@ -45,28 +45,12 @@ std::string LargeSource(const std::string& name) {
   return path;
 }
 
-void AttachFile(Window& window, const std::string& path) {
-  ModalScript script;
-  script.FileDialog(QString::fromStdString(path));
-  std::optional<std::string> listing;
-  window.view().attachFile(listing);
-  ASSERT_TRUE(script.done()) << script.Log().toStdString();
-}
-
 // Through the page's own button, so the page shows the listing.
 void AttachFromPage(Window& window, const std::string& path) {
   ModalScript script;
   script.FileDialog(QString::fromStdString(path));
   window.ClickPageElement(QStringLiteral("attach"));
   ASSERT_TRUE(test::SpinUntil([&] { return script.done(); })) << script.Log().toStdString();
-}
-
-void SaveTo(Window& window, const std::string& leaf) {
-  ModalScript save;
-  save.SaveOptions({}, QString::fromStdString(leaf));
-  Trigger(window, kCmdSave);
-  ASSERT_TRUE(save.done()) << save.Log().toStdString();
-  ASSERT_EQ(window.view().leafPath(), leaf);
 }
 
 // The names of the files in `folder`.
@@ -106,10 +90,11 @@ TEST(ProgressCancel, ASaveStoppedFromTheProgressDialogKeepsTheOldLeafAndLeavesNo
   fs::create_directories(folder);
   const std::string leaf = folder + "/record.gpg";
   window.FillForm("the old record", "", "", "");
-  SaveTo(window, leaf);
+  window.SaveTo(leaf);
+  ASSERT_EQ(window.view().leafPath(), leaf);
   const std::string oldLeaf = test::ReadFile(leaf);
 
-  AttachFile(window, LargeSource("progress-save.bin"));
+  window.AttachFile(LargeSource("progress-save.bin"));
   ASSERT_EQ(window.view().attachments().Count(), 1u);
   window.FillForm("the new record", "", "", "");
   ModalScript save;
@@ -135,8 +120,9 @@ TEST(ProgressCancel, AnOpenStoppedFromTheProgressDialogKeepsTheRecordOnScreen) {
   // A large leaf, saved to its end while its progress dialog is up.
   const std::string large = test::WorkFolder() + "/progress-large.gpg";
   window.FillForm("the large record", "", "", "");
-  AttachFile(window, LargeSource("progress-open.bin"));
-  SaveTo(window, large);
+  window.AttachFile(LargeSource("progress-open.bin"));
+  window.SaveTo(large);
+  ASSERT_EQ(window.view().leafPath(), large);
   ASSERT_GT(fs::file_size(large), kLargeBytes);
 
   // The record on screen: another leaf with a small attachment.
@@ -147,7 +133,8 @@ TEST(ProgressCancel, AnOpenStoppedFromTheProgressDialogKeepsTheRecordOnScreen) {
   AttachFromPage(window, small);
   window.FillForm("the kept record", "its body", "item", "3");
   const std::string kept = test::WorkFolder() + "/progress-kept.gpg";
-  SaveTo(window, kept);
+  window.SaveTo(kept);
+  ASSERT_EQ(window.view().leafPath(), kept);
   ASSERT_TRUE(window.PageListsAttachments(1));
   const QStringList values = window.FormValues();
   const std::vector<std::string> tempFiles = test::AttachmentTempFiles(test::TmpFolder());

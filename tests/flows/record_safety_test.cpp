@@ -39,21 +39,6 @@ std::string Source(const std::string& name, const std::string& bytes) {
   return path;
 }
 
-void AttachFile(Window& window, const std::string& path) {
-  ModalScript script;
-  script.FileDialog(QString::fromStdString(path));
-  std::optional<std::string> listing;
-  window.view().attachFile(listing);
-  ASSERT_TRUE(script.done()) << script.Log().toStdString();
-}
-
-void SaveTo(Window& window, const std::string& leaf) {
-  ModalScript save;
-  save.SaveOptions({}, QString::fromStdString(leaf));
-  Trigger(window, kCmdSave);
-  ASSERT_TRUE(save.done()) << save.Log().toStdString();
-}
-
 // What a leaf holds, read back through the leaf core.
 struct ReadBack : FormPage, AttachmentSink, OpenQuestions {
   Status SaveDocument(std::string&) override { return kFailure; }
@@ -129,8 +114,8 @@ TEST(RecordSafety, EveryEarlyEndingOfAnOpenKeepsTheRecordAndTheNextSaveWritesItW
   const GpgSettings settings = window.view().settings();
   const std::string leaf = test::WorkFolder() + "/safety-record.gpg";
   window.FillForm("diary entry", "the body", "item", "7");
-  for (const char* name : {"a.txt", "b.txt", "c.txt"}) AttachFile(window, Source(name, name));
-  SaveTo(window, leaf);
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) window.AttachFile(Source(name, name));
+  window.SaveTo(leaf);
   ASSERT_EQ(window.view().leafPath(), leaf);
   EXPECT_EQ(window.frame().findChild<QLabel*>(QStringLiteral("leafName"))->text(),
             QStringLiteral("safety-record.gpg"));
@@ -184,7 +169,7 @@ TEST(RecordSafety, EveryEarlyEndingOfAnOpenKeepsTheRecordAndTheNextSaveWritesItW
   EXPECT_NE(std::find(points.begin(), points.end(), &report::kFormTooLarge), points.end());
 
   // Ctrl+S, Enter: the proposed file is the record's own, and it is whole.
-  SaveTo(window, "");
+  window.SaveTo("");
   const ReadBack back = ReadLeaf(settings, leaf);
   EXPECT_EQ(back.names,
             (std::vector<std::string>{"safety-a.txt", "safety-b.txt", "safety-c.txt"}));
@@ -204,7 +189,7 @@ TEST(RecordSafety, ExitNewAndOpenAskBeforeAChangedRecordIsThrownAway) {
     ASSERT_TRUE(script.done()) << script.Log().toStdString();
     EXPECT_EQ(script.seen().size(), 1u);
   }
-  AttachFile(window, Source("only.txt", "only"));
+  window.AttachFile(Source("only.txt", "only"));
   {
     ModalScript script;
     script.MessageBoxButton(kCancel);
@@ -268,16 +253,16 @@ TEST(RecordSafety, AfterSaveAsTheNextSaveGoesToTheNewFile) {
   const std::string first = test::WorkFolder() + "/safety-first.gpg";
   const std::string second = test::WorkFolder() + "/safety-second.gpg";
   window.FillForm("old record", "", "", "");
-  SaveTo(window, first);
+  window.SaveTo(first);
   const std::string firstBytes = test::ReadFile(first);
   window.FillForm("new record", "", "", "");
-  SaveTo(window, second);
+  window.SaveTo(second);
   EXPECT_EQ(window.frame().findChild<QLabel*>(QStringLiteral("leafName"))->text(),
             QStringLiteral("safety-second.gpg"));
 
   // Ctrl+S, Enter: the proposed file is the one saved last.
   window.FillForm("newer record", "", "", "");
-  SaveTo(window, "");
+  window.SaveTo("");
   EXPECT_EQ(test::ReadFile(first), firstBytes);
   EXPECT_NE(ReadLeaf(settings, second).form.find("newer record"), std::string::npos);
 }
@@ -287,8 +272,8 @@ TEST(RecordSafety, NoCommandOrPageCallStartsAFlowWhileAnOpenRuns) {
   ASSERT_TRUE(window.Start(test::MakeProgramFolder("safety-busy", test::Keys().aliceHome)));
   const std::string leaf = test::WorkFolder() + "/safety-busy.gpg";
   window.FillForm("busy", "", "", "");
-  AttachFile(window, Source("busy.txt", "busy"));
-  SaveTo(window, leaf);
+  window.AttachFile(Source("busy.txt", "busy"));
+  window.SaveTo(leaf);
   const std::string saved = test::ReadFile(leaf);
 
   // While the open waits for the user's confirmation (its event loop turns),
