@@ -43,9 +43,10 @@ struct ToolRun {
   std::string err;
 };
 
-ToolRun Tool(const std::string& arguments, const test::TempDir& dir) {
+// Runs a shell command line with standard error into a file.
+ToolRun Shell(const std::string& line, const test::TempDir& dir) {
   const std::string errFile = dir.File("stderr");
-  std::string command = std::string(AMBRINE_LEAF_TOOL) + " " + arguments + " 2>" + errFile + " </dev/null";
+  const std::string command = line + " 2>" + errFile + " </dev/null";
   ToolRun run;
   FILE* pipe = popen(command.c_str(), "r");
   char block[4096];
@@ -55,6 +56,10 @@ ToolRun Tool(const std::string& arguments, const test::TempDir& dir) {
   run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   run.err = test::ReadFile(errFile);
   return run;
+}
+
+ToolRun Tool(const std::string& arguments, const test::TempDir& dir) {
+  return Shell(std::string(AMBRINE_LEAF_TOOL) + " " + arguments, dir);
 }
 
 class ToolTest : public ::testing::Test {
@@ -142,6 +147,35 @@ TEST_F(ToolTest, FailuresNameWhatFailed) {
   EXPECT_EQ(Tool("create " + Home() + "--document " + dir_.File("page.html"), dir_).exit, 2);
   EXPECT_EQ(Tool("frobnicate", dir_).exit, 2);
   EXPECT_EQ(Tool("--help", dir_).exit, 0);
+}
+
+TEST_F(ToolTest, ALongCreateShowsProgressOnATerminalAndNowhereElse) {
+  test::WriteFile(dir_.File("page.html"), "<html></html>");
+  std::string bytes(32u << 20, '\0');
+  unsigned long long x = 88172645463325252ull;  // xorshift: gpg cannot compress it away
+  for (char& c : bytes) {
+    x ^= x << 13, x ^= x >> 7, x ^= x << 17;
+    c = static_cast<char>(x);
+  }
+  test::WriteFile(dir_.File("big.bin"), bytes);
+  const std::string create = "create " + Home() + "--recipient " + key_->fingerprint +
+                             " --document " + dir_.File("page.html") + " --attach " +
+                             dir_.File("big.bin") + " -o ";
+
+  ToolRun piped = Tool(create + dir_.File("piped.gpg"), dir_);
+  ASSERT_EQ(piped.exit, 0) << piped.err;
+  EXPECT_EQ(piped.err, "");
+
+  // script(1) gives the tool a terminal and copies what it shows.
+  ToolRun shown = Shell("script -qec '" + std::string(AMBRINE_LEAF_TOOL) + " " + create +
+                            dir_.File("shown.gpg") + "' /dev/null",
+                        dir_);
+  ASSERT_EQ(shown.exit, 0) << shown.out;
+  EXPECT_NE(shown.out.find("\rsaving "), std::string::npos) << shown.out;
+  EXPECT_NE(shown.out.find(" / 32.0 MiB"), std::string::npos) << shown.out;
+  // The line is cleared at the end.
+  EXPECT_NE(shown.out.rfind("\r\033[K"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(dir_.File("shown.gpg")));
 }
 
 TEST_F(ToolTest, CreateWritesOwnerOnlyAndAFailedCreateKeepsTheOldLeaf) {
