@@ -1,10 +1,12 @@
 // ambrine-leaf: shows, extracts and creates leaf files from the command line,
 // with the same gpg, key rings and message code as the window.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,7 +52,8 @@ create    writes a leaf as the window's save does: signed with the first secret
           (--symmetric). Attachments first go through temporary files as the
           window's attachFile does.
 
-Options:
+Options (each long option also as --option=value; "-" as LEAF reads the leaf
+from standard input, "-" as OUT writes to standard output):
   --homedir DIR          key rings secring.gpg and pubring.gpg (plus preset/*.gpg
                          beside the program). Default: the window's conf folder,
                          the program folder + "conf", or, when an INSTALL entry is
@@ -60,11 +63,23 @@ Options:
                          passphrase gpg needs is asked on the terminal.
   --reencrypt            (show) store each attachment in a temporary file under
                          a fresh passphrase, as the window does on open.
-  --help                 this text.
+  --help, -h             this text.
+  --version              the program's name and version.
+  --                     what follows is LEAF, even when it starts with "-".
 
-gpg is the program folder's bin/gpg, else /usr/bin/gpg1. Exit status: 0 on
-success, 1 on failure (the reason on stderr), 2 on wrong usage.
+gpg is the program folder's bin/gpg, else /usr/bin/gpg1.
+
+Exit status:
+  0  success
+  1  failure: the leaf cannot be read, decrypted or written (the reason on
+     standard error, with gpg's own line when it gave one)
+  2  wrong usage
 )";
+
+// "-" names standard input (a leaf to read) or standard output (a part to
+// write).
+constexpr const char* kStandardStream = "-";
+
 
 struct Options {
   std::string command;
@@ -92,8 +107,9 @@ int Fail(const std::string& message, const std::string& gpgLine = std::string())
 }
 
 // Writes `bytes` to a new owner-only file that replaces `path` only once
-// it is complete.
+// it is complete, or to standard output for "-".
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+  if (path == kStandardStream) return Succeeded(WritePipeBytes(STDOUT_FILENO, bytes.data(), bytes.size()));
   ReplacementFile file;
   if (Failed(file.Create(path))) return false;
   Fd fd = file.TakeFd();
@@ -219,13 +235,20 @@ int ShowOrExtract(const Options& o) {
   if (!HomeFolder(o, home)) return Fail("no conf folder: $HOME is not set; use --homedir");
   GpgSettings settings = ToolSettings(home);
 
-  // The chosen attachment goes to a file that replaces OUT only when whole.
+  // The chosen attachment goes to a file that replaces OUT only when whole,
+  // or straight to standard output.
+  const bool toStandardOutput = o.output == kStandardStream;
   ReplacementFile keepFile;
   Fd keep;
-  if (o.attachmentWanted) {
+  if (o.attachmentWanted && toStandardOutput) {
+    keep.reset(::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0));
+    if (!keep) return Fail("cannot write to standard output");
+  } else if (o.attachmentWanted) {
     if (Failed(keepFile.Create(o.output))) return Fail("cannot create " + o.output);
     keep = keepFile.TakeFd();
   }
+  // gpg reads a leaf given as "-" from the tool's own standard input.
+  const std::string leafPath = o.positional[0] == kStandardStream ? "/dev/stdin" : o.positional[0];
   HeldReport report;
   AttachmentStore store;
   std::unique_ptr<GpgAttachmentSink> stored;
@@ -239,7 +262,7 @@ int ShowOrExtract(const Options& o) {
   Status status;
   {
     TerminalProgress shown(progress, "reading");
-    status = leafFile.ReadInOnePass(o.positional[0], questions, page, sink, checked, readStatus,
+    status = leafFile.ReadInOnePass(leafPath, questions, page, sink, checked, readStatus,
                                     &progress);
   }
   if (Failed(status)) return Fail("cannot open " + o.positional[0]);
@@ -262,7 +285,7 @@ int ShowOrExtract(const Options& o) {
         return Fail("the leaf has no attachment " + std::to_string(o.attachmentIndex));
       }
       keep.reset();
-      ok = Succeeded(sink.keepStatus) && Succeeded(keepFile.Commit());
+      ok = Succeeded(sink.keepStatus) && (toStandardOutput || Succeeded(keepFile.Commit()));
     }
     return ok ? 0 : Fail("cannot write the output file");
   }
@@ -371,8 +394,13 @@ int Main(int argc, char** argv) {
   Options o;
   std::vector<std::string> args(argv + 1, argv + argc);
   for (const std::string& a : args) {
+    if (a == "--") break;
     if (a == "--help" || a == "-h") {
       std::fputs(kHelp, stdout);
+      return 0;
+    }
+    if (a == "--version") {
+      std::printf("ambrine-leaf %s\n", AMBRINE_VERSION);
       return 0;
     }
   }
@@ -381,14 +409,37 @@ int Main(int argc, char** argv) {
   if (o.command != "show" && o.command != "extract" && o.command != "create") {
     return Usage("unknown command " + o.command);
   }
+  bool optionsEnded = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string& a = args[i];
+    std::string a = args[i];
+    if (optionsEnded || a == kStandardStream) {
+      o.positional.push_back(a);
+      continue;
+    }
+    if (a == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    // "--option=value": the value attached is the option's first value.
+    std::optional<std::string> attached;
+    if (const std::size_t equals = a.find('='); a.rfind("--", 0) == 0 && equals != std::string::npos) {
+      attached = a.substr(equals + 1);
+      a.resize(equals);
+    }
     auto value = [&](std::string& out) {
+      if (attached) {
+        out = std::move(*attached);
+        attached.reset();
+        return true;
+      }
       if (i + 1 >= args.size()) return false;
       out = args[++i];
       return true;
     };
     std::string v;
+    if ((a == "--reencrypt" || a == "--symmetric") && attached) {
+      return Usage(a + " takes no value");
+    }
     if (a == "--homedir") {
       if (!value(o.home)) return Usage("--homedir needs a folder");
     } else if (a == "--passphrase-file") {

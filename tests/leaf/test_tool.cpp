@@ -149,6 +149,30 @@ TEST_F(ToolTest, FailuresNameWhatFailed) {
   EXPECT_EQ(Tool("--help", dir_).exit, 0);
 }
 
+TEST_F(ToolTest, OptionsTakeAttachedValuesAndDashMeansTheStandardStreams) {
+  test::WriteFile(dir_.File("page.html"), "<html></html>");
+  test::WriteFile(dir_.File("one.bin"), "attached bytes");
+  ToolRun create = Tool("create --homedir=" + home_->path() + " --recipient=" + key_->fingerprint +
+                            " --document=" + dir_.File("page.html") + " --attach=" +
+                            dir_.File("one.bin") + " --output=" + dir_.File("leaf.gpg"),
+                        dir_);
+  ASSERT_EQ(create.exit, 0) << create.err;
+
+  ToolRun shown = Shell("sh -c '" + std::string(AMBRINE_LEAF_TOOL) + " show " + Home() + "- <" +
+                            dir_.File("leaf.gpg") + "'",
+                        dir_);
+  EXPECT_NE(shown.out.find("\"name\": \"one.bin\", \"bytes\": 14"), std::string::npos) << shown.err;
+  ToolRun extracted = Tool("extract " + Home() + "--attachment=0 - " + dir_.File("leaf.gpg"), dir_);
+  EXPECT_EQ(extracted.exit, 0) << extracted.err;
+  EXPECT_EQ(extracted.out, "attached bytes");
+  EXPECT_FALSE(std::filesystem::exists("-"));
+
+  ToolRun version = Tool("--version", dir_);
+  EXPECT_EQ(version.out.rfind("ambrine-leaf ", 0), 0u);
+  EXPECT_EQ(Tool("show --reencrypt=yes " + dir_.File("leaf.gpg"), dir_).exit, 2);
+  EXPECT_EQ(Tool("show --homedir", dir_).exit, 2);
+}
+
 TEST_F(ToolTest, ALongCreateShowsProgressOnATerminalAndNowhereElse) {
   test::WriteFile(dir_.File("page.html"), "<html></html>");
   std::string bytes(32u << 20, '\0');
