@@ -94,8 +94,11 @@ void DrawAbout(QPainter& p) {
   p.drawText(QRect(1, 0, 14, 14), Qt::AlignCenter, QStringLiteral("?"));
 }
 
-QPixmap Draw(int width, int height, void (*paint)(QPainter&)) {
-  QPixmap pixmap(width, height);
+// The image drawn at `scale` times its 16x15 size, for screens of that
+// device pixel ratio: the drawing is vector, so every scale is sharp.
+QPixmap Draw(qreal scale, void (*paint)(QPainter&)) {
+  QPixmap pixmap(qRound(16 * scale), qRound(15 * scale));
+  pixmap.setDevicePixelRatio(scale);
   pixmap.fill(Qt::transparent);
   QPainter painter(&pixmap);
   painter.setRenderHint(QPainter::Antialiasing, true);
@@ -132,25 +135,33 @@ QPixmap DrawProgramIcon(int size) {
 
 }  // namespace
 
-QPixmap ToolbarImage(int id) {
-  switch (id) {
-    case 57600: return Draw(16, 15, DrawNew);
-    case 57601: return Draw(16, 15, DrawOpen);
-    case 57603: return Draw(16, 15, DrawSave);
-    case 57635: return Draw(16, 15, DrawCut);
-    case 57634: return Draw(16, 15, DrawCopy);
-    case 57637: return Draw(16, 15, DrawPaste);
-    case 57607: return Draw(16, 15, DrawPrint);
-    case 57664: return Draw(16, 15, DrawAbout);
-    default: return QPixmap();
+QIcon ToolbarIcon(int id) {
+  const struct {
+    int id;
+    const char* themeName;
+    void (*paint)(QPainter&);
+  } images[] = {
+      {57600, "document-new", DrawNew},    {57601, "document-open", DrawOpen},
+      {57603, "document-save", DrawSave},  {57635, "edit-cut", DrawCut},
+      {57634, "edit-copy", DrawCopy},      {57637, "edit-paste", DrawPaste},
+      {57607, "document-print", DrawPrint}, {57664, "help-about", DrawAbout},
+  };
+  for (const auto& image : images) {
+    if (image.id != id) continue;
+    QIcon drawn;
+    for (qreal scale : {1.0, 1.5, 2.0, 3.0}) drawn.addPixmap(Draw(scale, image.paint));
+    // The desktop theme's own image where it has one, so the toolbar looks
+    // like the rest of the desktop.
+    return QIcon::fromTheme(QString::fromLatin1(image.themeName), drawn);
   }
+  return QIcon();
 }
 
 QIcon ProgramIcon() {
-  QIcon icon;
-  icon.addPixmap(DrawProgramIcon(16));
-  icon.addPixmap(DrawProgramIcon(32));
-  return icon;
+  QIcon drawn;
+  for (int size : {16, 24, 32, 48, 64, 128, 256}) drawn.addPixmap(DrawProgramIcon(size));
+  // The installed icon (hicolor theme) when there is one.
+  return QIcon::fromTheme(QStringLiteral("io.github.ambrine.Ambrine"), drawn);
 }
 
 }  // namespace ambrine

@@ -17,8 +17,8 @@ QAction* MakeCommandAction(QMainWindow* frame, int id, const QList<QKeySequence>
   action->setStatusTip(CommandPrompt(id));
   const QString tip = CommandToolTip(id);
   if (!tip.isEmpty()) action->setToolTip(tip);
-  const QPixmap image = ToolbarImage(id);
-  if (!image.isNull()) action->setIcon(QIcon(image));
+  const QIcon image = ToolbarIcon(id);
+  if (!image.isNull()) action->setIcon(image);
   action->setIconVisibleInMenu(true);
   if (!keys.isEmpty()) action->setShortcuts(keys);
   // Shortcuts work wherever the focus is in the window, the web view too.
@@ -67,7 +67,7 @@ void BuildMenus(QMenuBar* bar, const QHash<int, QAction*>& actions) {
         kCmdPrintPreview, kCmdPageSetup, kSeparator, kCmdExit}},
       {"編集(&E)", {kCmdUndo, kSeparator, kCmdCut, kCmdCopy, kCmdPaste}},
       {"ツール(&T)", {kCmdManageKeys, kSeparator, kCmdMyFingerprint, kCmdExportMyKey}},
-      {"ヘルプ(&H)", {kCmdHelpContents, kCmdAbout}},
+      {"ヘルプ(&H)", {kCmdHelpContents, kSeparator, kCmdAbout}},
   };
   for (const auto& m : menus) {
     QMenu* menu = bar->addMenu(QString::fromUtf8(m.title));

@@ -35,7 +35,7 @@ TEST(MainWindow, MenusHoldTheCommandsInOrderWithTheirTexts) {
             Items(menus[0]->menu()));
   EXPECT_EQ(QStringList({"57643", "-", "57635", "57634", "57637"}), Items(menus[1]->menu()));
   EXPECT_EQ(QStringList({"32772", "-", "32773", "32774"}), Items(menus[2]->menu()));
-  EXPECT_EQ(QStringList({"32776", "57664"}), Items(menus[3]->menu()));
+  EXPECT_EQ(QStringList({"32776", "-", "57664"}), Items(menus[3]->menu()));
 
   EXPECT_EQ(QStringLiteral("新規フォーム(&N)\tCtrl+N"), frame.action(kCmdNew)->text());
   EXPECT_EQ(QStringLiteral("目次（&C)"), frame.action(kCmdHelpContents)->text());
@@ -59,6 +59,11 @@ TEST(MainWindow, ToolbarOrderImagesPromptsAndTooltips) {
     if (a->isSeparator()) continue;
     EXPECT_FALSE(a->icon().isNull());
     EXPECT_TRUE(a->isIconVisibleInMenu());
+    // Without a desktop theme the program's own drawing is used, drawn for
+    // each pixel ratio rather than blown up from 16x15.
+    if (a->icon().name().isEmpty()) {
+      EXPECT_TRUE(a->icon().availableSizes().contains(QSize(32, 30))) << a->data().toInt();
+    }
   }
   EXPECT_EQ(QStringLiteral("Create a new document"), frame.action(kCmdNew)->statusTip());
   EXPECT_EQ(QStringLiteral("New"), frame.action(kCmdNew)->toolTip());
