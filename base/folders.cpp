@@ -83,6 +83,10 @@ Status PrepareConfFolder(const std::string& confFolder, bool perUser) {
 
 std::string GpgPathFor(const std::string& programFolder, const StartupEnvironment& env) {
   const std::string relative = "bin/gpg";
+  // An installed copy is started from wherever the user happens to be: a
+  // bin/gpg found there (a wrapper for another gpg, or a stranger's file in
+  // a downloaded folder) must not be run on the user's keys.
+  if (Exists(programFolder + "INSTALL")) return programFolder + relative;
   if (!env.currentFolder.empty() && ::access((env.currentFolder + "/" + relative).c_str(), X_OK) == 0)
     return relative;
   return programFolder + relative;

@@ -36,7 +36,8 @@ Status ConfFolderFor(const std::string& programFolder, const StartupEnvironment&
 Status PrepareConfFolder(const std::string& confFolder, bool perUser);
 
 // gpg as "bin/gpg" under the current folder; when the current folder has
-// none, the program folder's bin/gpg.
+// none, or the program is an installed copy (INSTALL beside it), the program
+// folder's bin/gpg.
 std::string GpgPathFor(const std::string& programFolder, const StartupEnvironment& env);
 
 // The names of preset/*.gpg under the program folder, sorted, so every run

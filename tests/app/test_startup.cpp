@@ -160,12 +160,16 @@ TEST(StartupFolders, KeyPairNeededWhenSecretRingIsMissingOrEmpty) {
   EXPECT_FALSE(NeedsKeyPair(settings));
 }
 
-TEST(StartupFolders, GpgIsLookedUpInTheCurrentFolderFirst) {
+TEST(StartupFolders, GpgIsLookedUpInTheCurrentFolderFirstExceptByAnInstalledCopy) {
   TempDir current;
   EXPECT_EQ("/opt/amb/bin/gpg", GpgPathFor("/opt/amb/", {"", "", current.path()}));
   fs::create_directories(current.File("bin"));
   fs::create_symlink(AMBRINE_GPG1, current.File("bin/gpg"));
   EXPECT_EQ("bin/gpg", GpgPathFor("/opt/amb/", {"", "", current.path()}));
+  // An installed copy runs its own gpg wherever it is started.
+  TempDir installed;
+  WriteFile(installed.File("INSTALL"), "");
+  EXPECT_EQ(installed.path() + "/bin/gpg", GpgPathFor(installed.path() + "/", {"", "", current.path()}));
 }
 
 TEST(StartupView, TitleFingerprintAndPresetFormComeFromTheOwnKey) {
