@@ -8,9 +8,10 @@ packages=(
   cmake g++ clang libclang-rt-14-dev ninja-build pkg-config
   libgtest-dev libgmock-dev
   gnupg1
-  qt6-base-dev qt6-webengine-dev libgl-dev
+  qt6-base-dev qt6-webengine-dev libgl-dev qt6-translations-l10n
   xvfb xauth fonts-noto-cjk
   nodejs node-jsdom time
+  desktop-file-utils appstream man-db
 )
 missing=()
 for p in "${packages[@]}"; do
