@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
+#include "dialogs/file_dialog_folder.h"
+
 namespace ambrine {
 namespace {
 
@@ -62,11 +64,15 @@ QString AskFileName(QWidget* parent, const FileNameQuestion& question) {
     }
   }
   if (question.save) dialog.setDefaultSuffix(question.defaultSuffix);
+  // An initial file given with its folder opens that folder instead.
+  dialog.setDirectory(FileDialogFolder::Start());
   if (!question.initialFile.isEmpty()) dialog.selectFile(question.initialFile);
 
   if (dialog.exec() != QDialog::Accepted) return {};
   const QStringList chosen = dialog.selectedFiles();
-  return chosen.isEmpty() ? QString() : chosen.first();
+  if (chosen.isEmpty()) return {};
+  FileDialogFolder::Remember(chosen.first());
+  return chosen.first();
 }
 
 }  // namespace ambrine

@@ -2,6 +2,8 @@
 
 #include <QFileDialog>
 
+#include "dialogs/file_dialog_folder.h"
+
 namespace ambrine {
 
 QStringList NameFiltersFor(const std::vector<FileFilter>& filters) {
@@ -25,9 +27,12 @@ QString Ask(QWidget* owner, const std::vector<FileFilter>& filters, bool save,
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.setNameFilters(NameFiltersFor(filters));
   if (!defaultSuffix.isEmpty()) dialog.setDefaultSuffix(defaultSuffix);
+  dialog.setDirectory(FileDialogFolder::Start());
   if (!initialName.isEmpty()) dialog.selectFile(initialName);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-  return dialog.selectedFiles().front();
+  const QString chosen = dialog.selectedFiles().front();
+  FileDialogFolder::Remember(chosen);
+  return chosen;
 }
 
 }  // namespace

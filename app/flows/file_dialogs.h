@@ -1,6 +1,6 @@
 // File dialogs with the program's filter labels. A filter's label is shown
 // exactly as given; the pattern "*.*" ("all files") matches every name,
-// a name without a dot too.
+// a name without a dot too. They open where FileDialogFolder says.
 #pragma once
 
 #include <QString>

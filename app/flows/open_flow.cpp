@@ -17,8 +17,10 @@ bool OpenFlow::Run(std::string& leafPath) {
       {{QStringLiteral("gpg ファイル (*.gpg)"), QStringLiteral("*.gpg")}, AllFilesFilter()},
       QStringLiteral("gpg"));
   if (chosen.isEmpty()) return false;
-  const std::string path = chosen.toStdString();
+  return Open(chosen.toStdString(), leafPath);
+}
 
+bool OpenFlow::Open(const std::string& path, std::string& leafPath) {
   DialogOpenQuestions dialogQuestions(context_.dialogOwner);
   // The open runs on a worker thread; the page, the questions and the
   // report are served on this one. A cancel ends it as Stopped with the

@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QLabel>
@@ -11,13 +10,15 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
-#include <QUrl>
 
 #include "app/window/commands.h"
 #include "app/web/form_view.h"
 #include "app/window/frame_actions.h"
+#include "app/window/leaf_drop_filter.h"
 #include "app/window/main_view.h"
+#include "app/window/manual_window.h"
 #include "dialogs/about_dialog.h"
 #include "resources/toolbar_images.h"
 
@@ -58,13 +59,26 @@ MainFrame::MainFrame(QWidget* parent)
   statusBar()->addPermanentWidget(leafName_);
   setCentralWidget(view_);
   resize(960, 720);
+  // A file dropped anywhere on the window, the page included, is opened.
+  auto* drops = new LeafDropFilter(this);
+  drops->Watch(this);
+  drops->Watch(&view_->formView());
+  connect(drops, &LeafDropFilter::leafDropped, this, &MainFrame::OpenGivenLeaf);
   Connect();
 }
 
 MainFrame::~MainFrame() = default;
 
-bool MainFrame::Start(const std::string& programFolder, const StartupEnvironment& env) {
-  return Succeeded(view_->Start(programFolder, env));
+bool MainFrame::Start(const std::string& programFolder, const StartupEnvironment& env,
+                      const QString& leaf) {
+  if (!Succeeded(view_->Start(programFolder, env))) return false;
+  // The open's dialogs belong over the window, which is shown by then.
+  if (!leaf.isEmpty()) QTimer::singleShot(0, this, [this, leaf] { OpenGivenLeaf(leaf); });
+  return true;
+}
+
+void MainFrame::OpenGivenLeaf(const QString& path) {
+  view_->RunExclusive([this, path]() { view_->OpenLeaf(path.toStdString()); });
 }
 
 void MainFrame::SetOwnKeyTitle(const QString& userId) { setWindowTitle(TitleFor(userId)); }
@@ -81,6 +95,7 @@ void MainFrame::closeEvent(QCloseEvent* event) {
     return;
   }
   if (mayClose) {
+    if (manual_) manual_->close();  // the manual goes with the window
     event->accept();
   } else {
     event->ignore();
@@ -137,11 +152,20 @@ void MainFrame::PageSetup() {
 }
 
 void MainFrame::HelpContents() {
-  // The manual beside the program, in the desktop's browser; nothing
-  // happens when it is missing.
-  const QString manual = QString::fromStdString(view_->programFolder()) + QStringLiteral("manual.html");
-  if (view_->programFolder().empty() || !QFileInfo::exists(manual)) return;
-  QDesktopServices::openUrl(QUrl::fromLocalFile(manual));
+  // The manual beside the program, in a window of the program's own (one
+  // at a time); nothing happens when it is missing.
+  if (view_->programFolder().empty()) return;
+  if (!manual_) {
+    auto* manual = new ManualWindow(this);
+    if (!manual->Load(view_->programFolder() + "manual.html")) {
+      delete manual;
+      return;
+    }
+    manual_ = manual;
+  }
+  manual_->show();
+  manual_->raise();
+  manual_->activateWindow();
 }
 
 void MainFrame::About() {

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 #include <QPrinter>
 #include <string>
 
@@ -17,6 +18,7 @@ class QLabel;
 namespace ambrine {
 
 class MainView;
+class ManualWindow;
 
 class MainFrame : public QMainWindow {
   Q_OBJECT
@@ -26,7 +28,10 @@ class MainFrame : public QMainWindow {
   ~MainFrame() override;
 
   // Runs the view's start-up; false ends the program without a window.
-  bool Start(const std::string& programFolder, const StartupEnvironment& env);
+  // With a `leaf` (an absolute path), that leaf is opened as File > Open
+  // opens a chosen file, once the event loop runs after the start-up.
+  bool Start(const std::string& programFolder, const StartupEnvironment& env,
+             const QString& leaf = QString());
 
   MainView* view() const { return view_; }
   QAction* action(int id) const { return actions_.value(id); }
@@ -38,6 +43,9 @@ class MainFrame : public QMainWindow {
 
  private:
   void Connect();
+  // Opens a leaf given on the command line or dropped on the window; does
+  // nothing while a flow runs.
+  void OpenGivenLeaf(const QString& path);
   void ShowLeafPath(const QString& path);
   void Print();
   void PrintPreview();
@@ -50,6 +58,7 @@ class MainFrame : public QMainWindow {
   QLabel* leafName_;  // the current leaf's file name, in the status bar
   QHash<int, QAction*> actions_;
   QPrinter printer_;
+  QPointer<ManualWindow> manual_;  // while the manual is open
 };
 
 // The window's title for a user id: "Ambrine - " + the id.

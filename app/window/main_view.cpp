@@ -18,6 +18,7 @@
 #include "app/web/page_handover.h"
 #include "app/window/command_rules.h"
 #include "base/whole_file.h"
+#include "dialogs/file_dialog_folder.h"
 #include "dialogs/genkey_dialog.h"
 #include "dialogs/manage_key_dialog.h"
 #include "dialogs/message_box_error_report.h"
@@ -161,6 +162,10 @@ Status MainView::Start(const std::string& programFolder, const StartupEnvironmen
   status = PrepareConfFolder(conf, perUser);
   if (Failed(status)) return status;
   settings_ = BaseSettings(GpgPathFor(programFolder, env), conf);
+  // File dialogs open where the user's files are, never among the
+  // program's own.
+  FileDialogFolder::BeginRun(
+      {QString::fromStdString(programFolder), QString::fromStdString(conf)});
 
   if (NeedsKeyPair(settings_)) {
     GenkeyDialog dialog(&settings_, QApplication::activeWindow());
@@ -214,12 +219,13 @@ void MainView::NewForm() {
   SetLeafPath(LeafPathForForm(chosen));
 }
 
-void MainView::OpenLeaf() {
+void MainView::OpenLeaf(const std::string& path) {
   if (!ConfirmDiscard()) return;
-  std::string path = leafPath_;
-  if (!OpenFlow(Flow()).Run(path)) return;
+  std::string opened = leafPath_;
+  OpenFlow flow(Flow());
+  if (!(path.empty() ? flow.Run(opened) : flow.Open(path, opened))) return;
   changes_.MarkUnchanged(livePage_);
-  SetLeafPath(std::move(path));
+  SetLeafPath(std::move(opened));
 }
 
 void MainView::ExportFormData() {

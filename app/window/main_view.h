@@ -59,7 +59,10 @@ class MainView : public QWidget, public ScriptExternal, public PageCallHandler {
 
   // Commands of the main window.
   void NewForm();
-  void OpenLeaf();
+  // File > Open when `path` is empty (the file dialog asks for the leaf);
+  // otherwise the leaf given on the command line or dropped on the window.
+  // Both ask first whether to save a changed record.
+  void OpenLeaf(const std::string& path = std::string());
   void ExportFormData();
   void ShowKeyManagement();
   void ShowMyFingerprint();

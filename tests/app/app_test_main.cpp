@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/web/form_scheme.h"
+#include "app/window/qt_translations.h"
 
 namespace ambrine::test {
 int RunNetworkChild(const char* pagePath);
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
   ambrine::RegisterFormScheme();
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
+  ambrine::InstallQtTranslations(app);  // as the program's main() does
   // --network-child PAGE: shows PAGE as the program would, with its socket
   // filter, for a test whose listeners live in the parent.
   if (argc == 3 && std::string(argv[1]) == "--network-child")

@@ -142,14 +142,14 @@ Window::~Window() = default;
 
 MainView& Window::view() { return *frame_->view(); }
 
-bool Window::Start(const std::string& programFolder) {
+bool Window::Start(const std::string& programFolder, const QString& leaf) {
   view().setErrorReport(report_);
   // The program runs from its folder: gpg is bin/gpg under the current one.
   if (::chdir(programFolder.c_str()) != 0) return false;
   StartupEnvironment env;
   env.home = workFolder;
   env.currentFolder = programFolder;
-  if (!frame_->Start(programFolder, env)) return false;
+  if (!frame_->Start(programFolder, env, leaf)) return false;
   frame_->resize(1100, 900);
   frame_->show();
   return QTest::qWaitForWindowExposed(frame_.get());

@@ -53,8 +53,9 @@ class Window {
  public:
   Window();
   ~Window();
-  // False when start-up failed.
-  bool Start(const std::string& programFolder);
+  // False when start-up failed. With `leaf`, the window then opens it as
+  // it does a leaf named on the command line.
+  bool Start(const std::string& programFolder, const QString& leaf = QString());
 
   MainFrame& frame() { return *frame_; }
   MainView& view();

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/web/form_scheme.h"
+#include "app/window/qt_translations.h"
 #include "base/core_dumps.h"
 #include "flows/flow_env.h"
 #include "flows/modal_script.h"
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
     ambrine::RegisterFormScheme();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    ambrine::InstallQtTranslations(app);  // as the program's main() does
     testing::InitGoogleTest(&argc, argv);
     ambrine::test::StartModalWatchdog();
     rc = RUN_ALL_TESTS();

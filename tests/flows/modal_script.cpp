@@ -37,6 +37,8 @@ ModalSeen Describe(QWidget* w) {
     seen.text = box->text();
   } else if (auto* input = qobject_cast<InputBoxDialog*>(w)) {
     if (auto* label = input->findChild<QLabel*>()) seen.text = label->text();
+  } else if (auto* files = qobject_cast<QFileDialog*>(w)) {
+    seen.text = files->directory().absolutePath();
   }
   return seen;
 }

@@ -18,7 +18,8 @@ namespace ambrine::test {
 struct ModalSeen {
   QString className;
   QString title;
-  QString text;  // a message box's text, an input box's prompt
+  QString text;  // a message box's text, an input box's prompt, the
+                 // folder a file dialog opened in
 };
 
 class ModalScript : public QObject {
