@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -20,6 +21,7 @@
 #include "app/window/main_view.h"
 #include "app/window/manual_window.h"
 #include "dialogs/about_dialog.h"
+#include "app/window/recent_leaves_menu.h"
 #include "resources/toolbar_images.h"
 
 namespace ambrine {
@@ -47,6 +49,14 @@ MainFrame::MainFrame(QWidget* parent)
   setWindowIcon(ProgramIcon());
   actions_ = MakeCommandActions(this);
   BuildMenus(menuBar(), actions_);
+  // The recent leaves go above Exit, in a group of their own.
+  recentMenu_ = new RecentLeavesMenu(this);
+  recentMenu_->setObjectName(QStringLiteral("recentLeaves"));
+  QMenu* file = menuBar()->actions().first()->menu();
+  QAction* exitGroup = file->actions().at(file->actions().indexOf(actions_.value(kCmdExit)) - 1);
+  file->insertMenu(exitGroup, recentMenu_);
+  file->insertSeparator(exitGroup);
+  connect(recentMenu_, &RecentLeavesMenu::leafChosen, this, &MainFrame::OpenRecentLeaf);
   auto* toolBar = addToolBar(QStringLiteral("Standard"));
   toolBar->setObjectName(QStringLiteral("standardToolBar"));
   BuildToolBar(toolBar, actions_);
@@ -72,6 +82,7 @@ MainFrame::~MainFrame() = default;
 bool MainFrame::Start(const std::string& programFolder, const StartupEnvironment& env,
                       const QString& leaf) {
   if (!Succeeded(view_->Start(programFolder, env))) return false;
+  recentMenu_->SetSource(view_->recentLeaves());
   // The open's dialogs belong over the window, which is shown by then.
   if (!leaf.isEmpty()) QTimer::singleShot(0, this, [this, leaf] { OpenGivenLeaf(leaf); });
   return true;
@@ -79,6 +90,16 @@ bool MainFrame::Start(const std::string& programFolder, const StartupEnvironment
 
 void MainFrame::OpenGivenLeaf(const QString& path) {
   view_->RunExclusive([this, path]() { view_->OpenLeaf(path.toStdString()); });
+}
+
+void MainFrame::OpenRecentLeaf(const QString& path) {
+  if (!QFileInfo::exists(path)) {
+    if (RecentLeaves* recent = view_->recentLeaves()) recent->Remove(path.toStdString());
+    QMessageBox::warning(this, QStringLiteral("Ambrine"),
+                         QStringLiteral("ファイルが見つかりません。一覧から外しました。\n%1").arg(path));
+    return;
+  }
+  OpenGivenLeaf(path);
 }
 
 void MainFrame::SetOwnKeyTitle(const QString& userId) { setWindowTitle(TitleFor(userId)); }

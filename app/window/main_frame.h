@@ -17,6 +17,8 @@ class QLabel;
 
 namespace ambrine {
 
+class RecentLeavesMenu;
+
 class MainView;
 class ManualWindow;
 
@@ -46,6 +48,9 @@ class MainFrame : public QMainWindow {
   // Opens a leaf given on the command line or dropped on the window; does
   // nothing while a flow runs.
   void OpenGivenLeaf(const QString& path);
+  // Opens a leaf chosen from the recent leaves; one that is gone is taken
+  // off the list, with a message.
+  void OpenRecentLeaf(const QString& path);
   void ShowLeafPath(const QString& path);
   void Print();
   void PrintPreview();
@@ -59,6 +64,7 @@ class MainFrame : public QMainWindow {
   QHash<int, QAction*> actions_;
   QPrinter printer_;
   QPointer<ManualWindow> manual_;  // while the manual is open
+  RecentLeavesMenu* recentMenu_;
 };
 
 // The window's title for a user id: "Ambrine - " + the id.

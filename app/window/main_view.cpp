@@ -1,5 +1,7 @@
 #include "app/window/main_view.h"
 
+#include <QFileInfo>
+
 
 #include <QApplication>
 #include <QMessageBox>
@@ -162,6 +164,8 @@ Status MainView::Start(const std::string& programFolder, const StartupEnvironmen
   status = PrepareConfFolder(conf, perUser);
   if (Failed(status)) return status;
   settings_ = BaseSettings(GpgPathFor(programFolder, env), conf);
+  recentLeaves_ = std::make_unique<RecentLeaves>(conf + "/recent-leaves");
+  recentLeaves_->Load();
   // File dialogs open where the user's files are, never among the
   // program's own.
   FileDialogFolder::BeginRun(
@@ -226,6 +230,7 @@ void MainView::OpenLeaf(const std::string& path) {
   if (!(path.empty() ? flow.Run(opened) : flow.Open(path, opened))) return;
   changes_.MarkUnchanged(livePage_);
   SetLeafPath(std::move(opened));
+  NoteRecentLeaf();
 }
 
 void MainView::ExportFormData() {
@@ -282,7 +287,15 @@ bool MainView::Save() {
   // The current leaf follows the last successful save, so the next save
   // proposes the file just written.
   SetLeafPath(settings_.outputPath);
+  NoteRecentLeaf();
   return true;
+}
+
+void MainView::NoteRecentLeaf() {
+  // Kept by its absolute path, so the menu finds it from any folder; the
+  // list is a convenience, and failing to write it stops nothing.
+  if (recentLeaves_ && !leafPath_.empty())
+    recentLeaves_->Add(QFileInfo(QString::fromStdString(leafPath_)).absoluteFilePath().toStdString());
 }
 
 void MainView::attachFile(std::optional<std::string>& result) {

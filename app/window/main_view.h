@@ -16,6 +16,7 @@
 #include "app/web/script_external.h"
 #include "app/window/record_changes.h"
 #include "base/folders.h"
+#include "base/recent_leaves.h"
 #include "gpg/gpg_settings.h"
 #include "leaf/attachment_store.h"
 
@@ -91,6 +92,8 @@ class MainView : public QWidget, public ScriptExternal, public PageCallHandler {
   const std::string& ownUserId() const { return ownUserId_; }
   const std::string& myFingerprint() const { return myFingerprint_; }
   const std::string& leafPath() const { return leafPath_; }
+  // The leaves opened or saved last (null before start-up).
+  RecentLeaves* recentLeaves() { return recentLeaves_.get(); }
   // The window that owns the dialogs the view shows.
   QWidget* dialogOwner();
 
@@ -108,6 +111,7 @@ class MainView : public QWidget, public ScriptExternal, public PageCallHandler {
   LiveFormPage livePage_;
   GpgSettings settings_;
   std::string programFolder_;
+  std::unique_ptr<RecentLeaves> recentLeaves_;
   std::string ownUserId_;
   std::string myFingerprint_;
   std::string leafPath_;
@@ -139,6 +143,8 @@ class MainView : public QWidget, public ScriptExternal, public PageCallHandler {
   // signal has returned.
   void HandleLossLater();
   void SetLeafPath(std::string path);
+  // Puts the current leaf first in the recent leaves.
+  void NoteRecentLeaf();
   // The save flow; true when the leaf was written. The record then counts
   // as unchanged and the current leaf is the file just written.
   bool Save();

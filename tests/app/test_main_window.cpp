@@ -30,9 +30,11 @@ TEST(MainWindow, MenusHoldTheCommandsInOrderWithTheirTexts) {
   EXPECT_EQ(QStringLiteral("編集(&E)"), menus[1]->text());
   EXPECT_EQ(QStringLiteral("ツール(&T)"), menus[2]->text());
   EXPECT_EQ(QStringLiteral("ヘルプ(&H)"), menus[3]->text());
+  // "0": the recent leaves' submenu.
   EXPECT_EQ(QStringList({"57600", "57601", "57603", "-", "32775", "-", "57607", "57609", "57606",
-                         "-", "57665"}),
+                         "-", "0", "-", "57665"}),
             Items(menus[0]->menu()));
+  EXPECT_EQ(QStringLiteral("最近使ったファイル(&R)"), menus[0]->menu()->actions().at(10)->text());
   EXPECT_EQ(QStringList({"57643", "-", "57635", "57634", "57637"}), Items(menus[1]->menu()));
   EXPECT_EQ(QStringList({"32772", "-", "32773", "32774"}), Items(menus[2]->menu()));
   EXPECT_EQ(QStringList({"32776", "-", "57664"}), Items(menus[3]->menu()));

@@ -19,6 +19,7 @@
 #include "app/window/main_frame.h"
 #include "app/window/main_view.h"
 #include "app/window/manual_window.h"
+#include "app/window/recent_leaves_menu.h"
 #include "flows/flow_env.h"
 #include "flows/modal_script.h"
 #include "support/generated_leaf.h"
@@ -125,6 +126,43 @@ TEST(Desktop, FileDialogsOpenAmongTheUsersFilesThenWhereTheLastFileWasChosen) {
   window.frame().action(kCmdOpen)->trigger();
   ASSERT_TRUE(next.done()) << next.Log().toStdString();
   EXPECT_EQ(next.seen()[0].text, QString::fromStdString(forms));
+}
+
+TEST(Desktop, RecentLeavesListTheLastSavedAndReopenItAndDropOneThatIsGone) {
+  Window window;
+  ASSERT_TRUE(window.Start(test::MakeProgramFolder("desktop-recent", test::Keys().aliceHome)));
+  const std::string kept = test::WorkFolder() + "/recent-kept.gpg";
+  const std::string gone = test::WorkFolder() + "/recent-gone.gpg";
+  window.SaveTo(kept);
+  window.SaveTo(gone);
+  std::filesystem::remove(gone);
+
+  auto* menu = window.frame().findChild<RecentLeavesMenu*>(QStringLiteral("recentLeaves"));
+  ASSERT_NE(menu, nullptr);
+  auto entries = [menu] {
+    emit menu->aboutToShow();
+    QStringList texts;
+    for (QAction* a : menu->actions()) texts << a->text();
+    return texts;
+  };
+  EXPECT_EQ(entries(), QStringList({QStringLiteral("&1 ") + QString::fromStdString(gone),
+                                    QStringLiteral("&2 ") + QString::fromStdString(kept)}));
+
+  // A leaf that is gone is said so and leaves the list.
+  ModalScript missing;
+  missing.MessageBox(QMessageBox::Ok);
+  menu->actions().at(0)->trigger();
+  ASSERT_TRUE(missing.done()) << missing.Log().toStdString();
+  EXPECT_TRUE(missing.seen()[0].text.startsWith(QStringLiteral("ファイルが見つかりません。")));
+  EXPECT_EQ(entries(), QStringList({QStringLiteral("&1 ") + QString::fromStdString(kept)}));
+
+  // The other opens through the open flow, its signature confirmed.
+  ModalScript reopen;
+  reopen.MessageBox(QMessageBox::Yes);
+  menu->actions().at(0)->trigger();
+  ASSERT_TRUE(test::SpinUntil([&] { return reopen.done(); })) << reopen.Log().toStdString();
+  EXPECT_EQ(reopen.seen()[0].title, QStringLiteral("Confirm"));
+  EXPECT_EQ(window.view().leafPath(), kept);
 }
 
 }  // namespace
