@@ -54,8 +54,7 @@ MainFrame::MainFrame(QWidget* parent)
   recentMenu_->setObjectName(QStringLiteral("recentLeaves"));
   QMenu* file = menuBar()->actions().first()->menu();
   QAction* exitGroup = file->actions().at(file->actions().indexOf(actions_.value(kCmdExit)) - 1);
-  file->insertMenu(exitGroup, recentMenu_);
-  file->insertSeparator(exitGroup);
+  file->insertSeparator(file->insertMenu(exitGroup, recentMenu_));
   connect(recentMenu_, &RecentLeavesMenu::leafChosen, this, &MainFrame::OpenRecentLeaf);
   auto* toolBar = addToolBar(QStringLiteral("Standard"));
   toolBar->setObjectName(QStringLiteral("standardToolBar"));
