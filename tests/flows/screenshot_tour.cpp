@@ -21,6 +21,8 @@
 #include "app/web/form_view.h"
 #include "app/window/main_frame.h"
 #include "app/window/main_view.h"
+#include "app/window/manual_window.h"
+#include "app/window/qt_translations.h"
 #include "dialogs/genkey_dialog.h"
 #include "dialogs/select_key_dialog.h"
 #include "flows/flow_env.h"
@@ -128,6 +130,18 @@ TEST(ScreenshotTour, MakeKeyFillAttachSaveQuitOpen) {
   again.Js(QStringLiteral("document.getElementById('attachList').scrollIntoView(); true"));
   Shot(&again.frame(), "flow-8-opened.png");
   EXPECT_EQ(again.FormValues()[0], QStringLiteral("3月の家計"));
+
+  // Help > 目次: the manual in the program's own window.
+  if (!fs::exists(program + "manual.html"))
+    fs::copy_file(AMBRINE_SOURCE_DIR "/docs/manual.html", program + "manual.html");
+  again.frame().action(kCmdHelpContents)->trigger();
+  QWidget* manual = nullptr;
+  ASSERT_TRUE(SpinUntil([&] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (qobject_cast<ManualWindow*>(w) && w->isVisible()) manual = w;
+    return manual != nullptr;
+  }));
+  Shot(manual, "manual-window.png");
 }
 
 }  // namespace
@@ -147,6 +161,7 @@ int main(int argc, char** argv) {
     ambrine::RegisterFormScheme();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    ambrine::InstallQtTranslations(app);  // as the program's main() does
     testing::InitGoogleTest(&argc, argv);
     rc = RUN_ALL_TESTS();
   }
