@@ -13,6 +13,8 @@ namespace {
 
 const QStringList kKeyFileFilters{QStringLiteral("公開鍵 ファイル (*.gpg)"),
                                   QStringLiteral("すべてのファイル (*.*)")};
+const QStringList kArmoredKeyFileFilters{QStringLiteral("ASCII 形式の公開鍵 (*.asc)"),
+                                         QStringLiteral("すべてのファイル (*.*)")};
 
 QPushButton* NewButton(const QString& text, const char* name, QWidget* parent) {
   auto* button = new QPushButton(text, parent);
@@ -32,6 +34,8 @@ ManageKeyDialog::ManageKeyDialog(GpgSettings* settings, QWidget* parent,
   list_->setObjectName(QStringLiteral("keyList"));
   importButton_ = NewButton(QStringLiteral("インポート(&I)"), "importButton", this);
   exportButton_ = NewButton(QStringLiteral("エクスポート(&E)"), "exportButton", this);
+  exportArmoredButton_ =
+      NewButton(QStringLiteral("メール用にエクスポート(&M)"), "exportArmoredButton", this);
   deleteButton_ = NewButton(QStringLiteral("削除(&D)"), "deleteButton", this);
   okButton_ = NewButton(QStringLiteral("OK"), "okButton", this);
   okButton_->setDefault(true);
@@ -39,6 +43,7 @@ ManageKeyDialog::ManageKeyDialog(GpgSettings* settings, QWidget* parent,
   auto* buttons = new QVBoxLayout;
   buttons->addWidget(importButton_);
   buttons->addWidget(exportButton_);
+  buttons->addWidget(exportArmoredButton_);
   buttons->addWidget(deleteButton_);
   buttons->addStretch();
   buttons->addWidget(okButton_);
@@ -48,7 +53,8 @@ ManageKeyDialog::ManageKeyDialog(GpgSettings* settings, QWidget* parent,
   resize(720, 220);
 
   connect(importButton_, &QPushButton::clicked, this, &ManageKeyDialog::Import);
-  connect(exportButton_, &QPushButton::clicked, this, &ManageKeyDialog::Export);
+  connect(exportButton_, &QPushButton::clicked, this, [this] { Export(false); });
+  connect(exportArmoredButton_, &QPushButton::clicked, this, [this] { Export(true); });
   connect(deleteButton_, &QPushButton::clicked, this, &ManageKeyDialog::Delete);
   connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
 
@@ -82,20 +88,20 @@ void ManageKeyDialog::Import() {
   FillList();
 }
 
-void ManageKeyDialog::Export() {
+void ManageKeyDialog::Export(bool armor) {
   const std::string fingerprint = SelectedFingerprint();
   if (fingerprint.empty()) return;
 
   FileNameQuestion question;
   question.save = true;
-  question.filters = kKeyFileFilters;
-  question.defaultSuffix = QStringLiteral("gpg");
+  question.filters = armor ? kArmoredKeyFileFilters : kKeyFileFilters;
+  question.defaultSuffix = armor ? QStringLiteral("asc") : QStringLiteral("gpg");
   question.initialFile = QStringLiteral("Untitled");
   const QString path = AskFileName(this, question);
   if (path.isEmpty()) return;
 
   GpgEngine engine(*settings_);
-  const Status status = engine.ExportKey(fingerprint, path.toStdString(), nullptr);
+  const Status status = engine.ExportKey(fingerprint, path.toStdString(), nullptr, armor);
   if (Failed(status)) report_.Report(status, report::kManageKeyExportFailed);
 }
 

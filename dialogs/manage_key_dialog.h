@@ -29,13 +29,16 @@ class ManageKeyDialog : public QDialog {
   KeyListView* keyList() const { return list_; }
   QPushButton* importButton() const { return importButton_; }
   QPushButton* exportButton() const { return exportButton_; }
+  QPushButton* exportArmoredButton() const { return exportArmoredButton_; }
   QPushButton* deleteButton() const { return deleteButton_; }
   QPushButton* okButton() const { return okButton_; }
 
  private:
   void FillList();
   void Import();
-  void Export();
+  // Writes the selected key to a file the user names: binary (`armor`
+  // false, "*.gpg") or ASCII armour to paste into an e-mail ("*.asc").
+  void Export(bool armor);
   void Delete();
   // The selected key's fingerprint without spaces; empty with no selection.
   std::string SelectedFingerprint() const;
@@ -45,6 +48,7 @@ class ManageKeyDialog : public QDialog {
   KeyListView* list_;
   QPushButton* importButton_;
   QPushButton* exportButton_;
+  QPushButton* exportArmoredButton_;
   QPushButton* deleteButton_;
   QPushButton* okButton_;
 };

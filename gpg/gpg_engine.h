@@ -107,13 +107,14 @@ class GpgEngine {
                   const std::vector<std::string>* extraArguments,
                   const char* passphrase);
 
-  // Key maintenance. GenerateKey returns once the parameters are written;
+  // Key maintenance (ExportKey with `armor` writes ASCII armour, for
+  // e-mail). GenerateKey returns once the parameters are written;
   // the caller reads the status pipe to its end and calls WaitForExit. The
   // others wait and turn a non-zero exit code into kFailure.
   Status GenerateKey(KeyGenRequest request);
   Status ImportKeys(const std::string& path, const char* passphrase);
   Status ExportKey(const std::string& key, const std::string& outputPath,
-                   const char* passphrase);
+                   const char* passphrase, bool armor = false);
   Status DeleteKey(const std::string& key, const char* passphrase);
 
  private:

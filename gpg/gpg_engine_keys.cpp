@@ -86,9 +86,11 @@ Status GpgEngine::ImportKeys(const std::string& path, const char* passphrase) {
 }
 
 Status GpgEngine::ExportKey(const std::string& key, const std::string& outputPath,
-                            const char* passphrase) {
-  return RunToEnd(*this, {"--batch", "--yes", "--export", "-o", outputPath, "--", key},
-                  passphrase);
+                            const char* passphrase, bool armor) {
+  std::vector<std::string> arguments{"--batch", "--yes"};
+  if (armor) arguments.push_back("--armor");
+  arguments.insert(arguments.end(), {"--export", "-o", outputPath, "--", key});
+  return RunToEnd(*this, arguments, passphrase);
 }
 
 Status GpgEngine::DeleteKey(const std::string& key, const char* passphrase) {

@@ -161,6 +161,20 @@ TEST(ManageKeyDialog, ExportWritesAKeyThatImportsElsewhere) {
   GpgEngine engine(test::SettingsFor(other.path()));
   ASSERT_EQ(engine.ImportKeys(keyFile, nullptr), kOk);
   EXPECT_EQ(PublicFingerprints(other.path()), Strings{keys.hanako.fingerprint});
+
+  // For e-mail: ASCII armour, offered as .asc, that imports just the same.
+  const std::string armored = out.File("hanako.asc");
+  AnswerFileDialog(QString::fromStdString(armored), [&](QFileDialog* fileDialog) {
+    offered = QFileInfo(fileDialog->selectedFiles().value(0)).fileName();
+  });
+  dialog.exportArmoredButton()->click();
+  EXPECT_EQ(offered, QStringLiteral("Untitled.asc"));
+  EXPECT_EQ(test::ReadFile(armored).rfind("-----BEGIN PGP PUBLIC KEY BLOCK-----", 0), 0u);
+  TempDir third;
+  GpgEngine importer(test::SettingsFor(third.path()));
+  ASSERT_EQ(importer.ImportKeys(armored, nullptr), kOk);
+  EXPECT_EQ(PublicFingerprints(third.path()), Strings{keys.hanako.fingerprint});
+  EXPECT_TRUE(report.reports.empty());
 }
 
 TEST(ManageKeyDialog, DeleteRemovesTheSelectedKeyAtOnce) {
