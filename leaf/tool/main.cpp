@@ -21,6 +21,7 @@
 #include "gpg/status_line.h"
 #include "leaf/attachment_files.h"
 #include "leaf/attachment_sink.h"
+#include "leaf/deferred_report.h"
 #include "leaf/leaf_file.h"
 #include "leaf/plain_form_page.h"
 #include "leaf/tool/sha256.h"
@@ -125,33 +126,13 @@ bool ReadPassphraseFile(const std::string& path, std::string& passphrase) {
   return true;
 }
 
-// Holds the reader's reports until it is known whether gpg decrypted at all:
-// a wrong passphrase is the message then, not the empty message behind it.
-// gpg's line for a reported failure (an attachment's gpg) is printed after it.
-class HeldReport : public ErrorReport, public GpgLineListener {
+// Prints held reports, each followed by gpg's line for it when one came
+// (an attachment's gpg).
+class StderrReportWithGpgLines : public StderrErrorReport, public GpgLineListener {
  public:
-  void Report(Status code, const char* source, int line) override {
-    held_.push_back({code, source, line, std::string()});
-  }
   void OnGpgLine(const std::string& line) override {
-    if (!held_.empty()) held_.back().gpgLine = line;
+    std::fprintf(stderr, "ambrine-leaf: %s\n", line.c_str());
   }
-  void Print() {
-    StderrErrorReport out;
-    for (const auto& r : held_) {
-      out.Report(r.code, r.source, r.line);
-      if (!r.gpgLine.empty()) std::fprintf(stderr, "ambrine-leaf: %s\n", r.gpgLine.c_str());
-    }
-  }
-
- private:
-  struct Item {
-    Status code;
-    const char* source;
-    int line;
-    std::string gpgLine;
-  };
-  std::vector<Item> held_;
 };
 
 // Hashes each attachment, forwards it to an optional second sink, and keeps
@@ -249,7 +230,10 @@ int ShowOrExtract(const Options& o) {
   }
   // gpg reads a leaf given as "-" from the tool's own standard input.
   const std::string leafPath = o.positional[0] == kStandardStream ? "/dev/stdin" : o.positional[0];
-  HeldReport report;
+  // The reader's reports wait until it is known whether gpg decrypted at
+  // all: a wrong passphrase is the message then, not the empty message
+  // behind it.
+  DeferredReport report;
   AttachmentStore store;
   std::unique_ptr<GpgAttachmentSink> stored;
   if (o.reencrypt) stored = std::make_unique<GpgAttachmentSink>(store, settings, report);
@@ -272,7 +256,8 @@ int ShowOrExtract(const Options& o) {
     return Fail(OpenFailure(checked), leafFile.gpgError());
   }
   if (Failed(readStatus)) {
-    report.Print();
+    StderrReportWithGpgLines out;
+    report.ReplayTo(out);
     return Fail("the leaf message is malformed");
   }
 
