@@ -24,6 +24,7 @@
 #include "leaf/deferred_report.h"
 #include "leaf/leaf_file.h"
 #include "leaf/plain_form_page.h"
+#include "leaf/tool/search_command.h"
 #include "leaf/tool/sha256.h"
 #include "leaf/tool/terminal_progress.h"
 #include "leaf/tool/terminal_questions.h"
@@ -38,6 +39,7 @@ constexpr const char* kHelp = R"(Usage:
   ambrine-leaf extract [OPTIONS] LEAF (--document OUT | --form OUT | --attachment INDEX OUT)
   ambrine-leaf create  [--homedir DIR] (--recipient FPR ... | --symmetric --passphrase-file FILE)
                        --document PAGE.html [--form FILE] [--attach FILE ...] -o LEAF
+  ambrine-leaf search  [--homedir DIR] [--passphrase-file FILE] WORD... -- FOLDER...
 
 show      decrypts and verifies LEAF and prints one JSON object:
           {"decrypted": true, "signatures": [{"keyid": "...", "uid": "...",
@@ -52,6 +54,17 @@ create    writes a leaf as the window's save does: signed with the first secret
           key, encrypted to the recipients plus that key, or with the passphrase
           (--symmetric). Attachments first go through temporary files as the
           window's attachFile does.
+search    finds the *.gpg leaves under the FOLDERs (and their subfolders) that
+          hold every WORD in their form values, page text or attachment names,
+          ignoring letter case and full-width/half-width forms. Prints one
+          JSON object per leaf found, one per line:
+          {"path": "...", "signer": {"uid": "...", "fingerprint": "..."} or null,
+           "modified": "2026-01-31T09:00:00Z", "snippet": "..."}
+          Files it cannot search are named on standard error. What it read
+          is kept in the search index in the home folder ("search-index"),
+          encrypted to the first secret key, so the next search reads only
+          leaves that changed. Leaves made with a passphrase are searched
+          only with --passphrase-file and never kept in the index.
 
 Options (each long option also as --option=value; "-" as LEAF reads the leaf
 from standard input, "-" as OUT writes to standard output):
@@ -61,7 +74,9 @@ from standard input, "-" as OUT writes to standard output):
                          beside the program, $XDG_DATA_HOME (else ~/.local/share)
                          + "/Ambrine/conf".
   --passphrase-file FILE the leaf's passphrase (its first line). Without it a
-                         passphrase gpg needs is asked on the terminal.
+                         passphrase gpg needs is asked on the terminal (search
+                         asks nothing: it skips what needs a passphrase). For
+                         search it also answers the secret key's passphrase.
   --reencrypt            (show) store each attachment in a temporary file under
                          a fresh passphrase, as the window does on open.
   --help, -h             this text.
@@ -71,9 +86,10 @@ from standard input, "-" as OUT writes to standard output):
 gpg is the program folder's bin/gpg, else /usr/bin/gpg1.
 
 Exit status:
-  0  success
+  0  success (search: at least one leaf found)
   1  failure: the leaf cannot be read, decrypted or written (the reason on
-     standard error, with gpg's own line when it gave one)
+     standard error, with gpg's own line when it gave one); search: no leaf
+     found
   2  wrong usage
 )";
 
@@ -88,6 +104,7 @@ struct Options {
   std::string passphraseFile;
   bool reencrypt = false;
   std::vector<std::string> positional;
+  std::size_t positionalBeforeSeparator = SIZE_MAX;  // where "--" stood
   std::string document, form, output;
   bool attachmentWanted = false;
   int attachmentIndex = -1;
@@ -375,6 +392,25 @@ int Create(const Options& o) {
   return Fail("gpg could not sign and encrypt the leaf", leafFile.gpgError());
 }
 
+int Search(const Options& o) {
+  const std::size_t separator = o.positionalBeforeSeparator;
+  if (separator == SIZE_MAX) return Usage("search needs WORD... -- FOLDER...");
+  if (separator == 0) return Usage("search needs at least one word");
+  if (separator == o.positional.size()) return Usage("search needs at least one folder");
+  std::string home;
+  if (!HomeFolder(o, home)) return Fail("no conf folder: $HOME is not set; use --homedir");
+  SearchRequest request;
+  request.words.assign(o.positional.begin(), o.positional.begin() + separator);
+  request.folders.assign(o.positional.begin() + separator, o.positional.end());
+  if (!o.passphraseFile.empty()) {
+    if (!ReadPassphraseFile(o.passphraseFile, request.passphrase)) {
+      return Fail("cannot read the passphrase file " + o.passphraseFile);
+    }
+    request.passphraseGiven = true;
+  }
+  return RunSearch(ToolSettings(home), request);
+}
+
 int Main(int argc, char** argv) {
   Options o;
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -391,7 +427,8 @@ int Main(int argc, char** argv) {
   }
   if (args.empty()) return Usage("no command");
   o.command = args[0];
-  if (o.command != "show" && o.command != "extract" && o.command != "create") {
+  if (o.command != "show" && o.command != "extract" && o.command != "create" &&
+      o.command != "search") {
     return Usage("unknown command " + o.command);
   }
   bool optionsEnded = false;
@@ -403,6 +440,7 @@ int Main(int argc, char** argv) {
     }
     if (a == "--") {
       optionsEnded = true;
+      o.positionalBeforeSeparator = o.positional.size();
       continue;
     }
     // "--option=value": the value attached is the option's first value.
@@ -459,6 +497,7 @@ int Main(int argc, char** argv) {
     }
   }
   if (o.command == "create") return Create(o);
+  if (o.command == "search") return Search(o);
   return ShowOrExtract(o);
 }
 

@@ -4,7 +4,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <fcntl.h>
 #include <cstdlib>
 #include <filesystem>
 
@@ -238,6 +240,102 @@ TEST_F(ToolTest, CreateWritesOwnerOnlyAndAFailedCreateKeepsTheOldLeaf) {
   ToolRun show = Tool("show " + Home() + dir_.File("keep.gpg"), dir_);
   EXPECT_EQ(show.exit, 0) << show.err;
   EXPECT_NE(show.out.find(Sha256::Hex("<p>kept</p>")), std::string::npos) << show.out;
+}
+
+// Makes a leaf with the tool; `extra` holds the mode and attachments.
+void CreateLeaf(const std::string& home, const std::string& extra, const std::string& page,
+                const std::string& form, const std::string& out, const test::TempDir& dir) {
+  test::WriteFile(dir.File("page.html"), page);
+  test::WriteFile(dir.File("form.txt"), form);
+  ToolRun run = Tool("create --homedir " + home + " " + extra + " --document " +
+                         dir.File("page.html") + " --form " + dir.File("form.txt") + " -o " + out,
+                     dir);
+  ASSERT_EQ(run.exit, 0) << run.err;
+}
+
+TEST_F(ToolTest, SearchFindsTheRightLeavesAndKeepsAnEncryptedIndex) {
+  const std::string home = home_->path();
+  std::filesystem::remove(home + "/search-index");
+  const std::string records = dir_.File("records");
+  std::filesystem::create_directories(records + "/sub");
+  const std::string own = "--recipient " + key_->fingerprint;
+  // Full-width "ＡＢＣ" in the form (escaped, as the default form writes
+  // it); a word only in a script.
+  CreateLeaf(home, own, "<p>Monthly report</p><script>var x = 'zebra';</script>",
+             "ambrine-form 1\n{\"title\":\"\\uff21\\uff22\\uff23 meeting\"}", records + "/a.gpg",
+             dir_);
+  // Half-width "ｶﾞｲﾄﾞ" in the page, and an attachment's name.
+  test::WriteFile(dir_.File("Invoice-2026.pdf"), "%PDF-1.4");
+  CreateLeaf(home, own + " --attach " + dir_.File("Invoice-2026.pdf"),
+             "<h1>\xEF\xBD\xB6\xEF\xBE\x9E\xEF\xBD\xB2\xEF\xBE\x84\xEF\xBE\x9E Kyoto</h1>", "x",
+             records + "/sub/b.gpg", dir_);
+  test::WriteFile(dir_.File("pass"), "pw one\n");
+  CreateLeaf(home, "--symmetric --passphrase-file " + dir_.File("pass"), "<p/>",
+             "ambrine-form 1\n{\"body\":\"saffron\"}", records + "/s.gpg", dir_);
+  test::WriteFile(records + "/broken.gpg", std::string("\x85\x01\x0c", 3) + std::string(200, 'z'));
+  std::filesystem::copy_file(home + "/pubring.gpg", records + "/ring.gpg");
+  test::WriteFile(records + "/notes.txt", "meeting");
+
+  const std::string search = "search " + Home();
+  ToolRun found = Tool(search + "abc MEETING -- " + records, dir_);
+  ASSERT_EQ(found.exit, 0) << found.err;
+  EXPECT_EQ(found.out, "{\"path\": \"" + records + "/a.gpg\", \"signer\": {\"uid\": \"Tool Tester\", "
+                       "\"fingerprint\": \"" + key_->fingerprint + "\"}, \"modified\": \"" +
+                       found.out.substr(found.out.find("\"modified\": \"") + 13, 20) +
+                       "\", \"snippet\": \"\xEF\xBC\xA1\xEF\xBC\xA2\xEF\xBC\xA3 meeting\"}\n");
+  EXPECT_NE(found.err.find(records + "/s.gpg: made with a passphrase"), std::string::npos) << found.err;
+  EXPECT_NE(found.err.find(records + "/broken.gpg: "), std::string::npos) << found.err;
+  EXPECT_NE(found.err.find(records + "/ring.gpg: not an encrypted leaf"), std::string::npos);
+  EXPECT_EQ(found.err.find("notes.txt"), std::string::npos);
+
+  ToolRun named = Tool(search + "invoice \xE3\x82\xAC\xE3\x82\xA4\xE3\x83\x89 -- " + records, dir_);
+  EXPECT_EQ(named.exit, 0) << named.err;
+  EXPECT_EQ(named.out.rfind("{\"path\": \"" + records + "/sub/b.gpg\"", 0), 0u) << named.out;
+  EXPECT_EQ(std::count(named.out.begin(), named.out.end(), '\n'), 1);
+  EXPECT_EQ(Tool(search + "zebra -- " + records, dir_).exit, 1);
+  EXPECT_EQ(Tool(search + "saffron -- " + records, dir_).exit, 1);
+  ToolRun unlocked = Tool(search + "--passphrase-file " + dir_.File("pass") + " saffron -- " + records, dir_);
+  EXPECT_EQ(unlocked.exit, 0) << unlocked.err;
+  EXPECT_NE(unlocked.out.find(records + "/s.gpg\", \"signer\": {\"uid\": \"Tool Tester\""),
+            std::string::npos) << unlocked.out;
+
+  // The index is owner-only, addressed to the own key alone, and holds the
+  // public-key leaves' text but never the passphrase leaf's.
+  const std::string index = home + "/search-index";
+  struct stat info;
+  ASSERT_EQ(::stat(index.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  const std::string gpg = "gpg1 --batch --no-tty --homedir " + home + " ";
+  const std::string packets = Shell(gpg + "--list-packets " + index, dir_).out;
+  EXPECT_EQ(packets.find(":symkey enc packet:"), std::string::npos) << packets;
+  const std::size_t first = packets.find(":pubkey enc packet:");
+  ASSERT_NE(first, std::string::npos) << packets;
+  EXPECT_EQ(packets.find(":pubkey enc packet:", first + 1), std::string::npos) << packets;
+  const std::size_t keyIdAt = packets.find("keyid ", first);
+  const std::string keyId = packets.substr(keyIdAt + 6, 16);
+  EXPECT_NE(Shell(gpg + "--with-colons --list-keys " + key_->fingerprint, dir_).out.find(keyId),
+            std::string::npos) << keyId;
+  const std::string plain = Shell(gpg + "--decrypt " + index, dir_).out;
+  EXPECT_NE(plain.find("meeting"), std::string::npos);
+  EXPECT_EQ(plain.find("saffron"), std::string::npos);
+
+  // A later search takes an unchanged leaf from the index: garbage of the
+  // same size and time is not read. Once its time changes it is read again.
+  const std::string a = records + "/a.gpg";
+  ASSERT_EQ(::stat(a.c_str(), &info), 0);
+  test::WriteFile(a, std::string(info.st_size, '\x85'));
+  const struct timespec times[2] = {info.st_atim, info.st_mtim};
+  ASSERT_EQ(::utimensat(AT_FDCWD, a.c_str(), times, 0), 0);
+  EXPECT_EQ(Tool(search + "meeting -- " + records, dir_).exit, 0);
+  const struct timespec later[2] = {info.st_atim, {info.st_mtim.tv_sec + 5, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, a.c_str(), later, 0), 0);
+  ToolRun reread = Tool(search + "meeting -- " + records, dir_);
+  EXPECT_EQ(reread.exit, 1);
+  EXPECT_NE(reread.err.find(a + ": "), std::string::npos) << reread.err;
+
+  EXPECT_EQ(Tool(search + "meeting " + records, dir_).exit, 2);
+  EXPECT_EQ(Tool(search + "-- " + records, dir_).exit, 2);
+  EXPECT_EQ(Tool(search + "meeting --", dir_).exit, 2);
 }
 
 }  // namespace
