@@ -276,6 +276,10 @@ SearchOutcome SearchRecords(const GpgSettings& settings, const SearchRequest& re
   outcome.leavesDecrypted = toRead.size();
 
   const std::vector<std::u32string> words = FoldedWords(request.words);
+  // An index that could not be read (the key's passphrase was not given,
+  // say) is replaced only once this search could read a leaf: a search that
+  // could read nothing must not wipe out what an earlier one kept.
+  bool anyLeafRead = false;
   std::size_t nextRead = 0;
   for (std::size_t i = 0; i < leaves.size(); ++i) {
     const FoundLeaf& leaf = leaves[i];
@@ -285,6 +289,7 @@ SearchOutcome SearchRecords(const GpgSettings& settings, const SearchRequest& re
       const std::size_t j = nextRead++;
       reading = readings[j];
       contents = &read[j];
+      anyLeafRead = anyLeafRead || reading == LeafReading::Read;
       IndexEntry entry;
       entry.size = leaf.size;
       entry.mtimeNs = leaf.mtimeNs;
@@ -315,6 +320,7 @@ SearchOutcome SearchRecords(const GpgSettings& settings, const SearchRequest& re
   std::sort(outcome.skipped.begin(), outcome.skipped.end(),
             [](const SkippedFile& a, const SkippedFile& b) { return a.path < b.path; });
 
+  if (outcome.indexRebuilt && !anyLeafRead) indexChanged = false;
   if (indexChanged && !request.indexPath.empty() && !request.ownFingerprint.empty()) {
     index.Save(settings, request.indexPath, request.ownFingerprint);
   }

@@ -17,9 +17,10 @@ namespace ambrine {
 namespace {
 
 constexpr std::string_view kHeader = "ambrine-search-index 1\n";
-// No index holds more entries or names than this; a larger count is not
-// an index of ours.
+// No index holds more entries or names than this, nor more bytes; a larger
+// one is not an index of ours.
 constexpr std::uint64_t kMaxCount = 10'000'000;
+constexpr std::size_t kMaxIndexBytes = std::size_t{1} << 30;
 
 void PutField(std::string& out, std::string_view field) {
   out += std::to_string(field.size());
@@ -158,6 +159,10 @@ Status SearchIndex::Load(const GpgSettings& settings, const std::string& indexPa
     const ssize_t got = ::read(output.get(), buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;
+    if (plain.size() + static_cast<std::size_t>(got) > kMaxIndexBytes) {
+      plain.clear();
+      break;
+    }
     plain.append(buffer, static_cast<std::size_t>(got));
   }
   SecureWipe(buffer, sizeof buffer);
