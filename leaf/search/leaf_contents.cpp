@@ -134,6 +134,8 @@ LeafReading ReadLeafContents(const GpgSettings& settings, const std::string& pat
   }
   contents.formText = FormValuesText(page.form);
   contents.documentText = DocumentText(page.document);
+  CutUtf8(contents.formText, kMaxSearchableBytes);
+  CutUtf8(contents.documentText, kMaxSearchableBytes);
   if (!checked.goodSignatures.empty()) {
     contents.signerUserId = SignerUserId(checked.goodSignatures.front().text);
     contents.signerFingerprint = checked.goodSignatures.front().fingerprint;

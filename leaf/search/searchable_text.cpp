@@ -44,8 +44,9 @@ std::optional<char32_t> NamedReference(std::string_view name) {
 std::optional<char32_t> CharacterReference(std::string_view html, std::size_t at,
                                            std::size_t& length) {
   length = 0;
-  const std::size_t semicolon = html.find(';', at);
-  if (semicolon == std::string_view::npos || semicolon - at > 12) return std::nullopt;
+  // A reference is short: look no further, so text full of '&' stays linear.
+  const std::size_t semicolon = html.substr(0, at + 13).find(';', at);
+  if (semicolon == std::string_view::npos) return std::nullopt;
   std::string_view body = html.substr(at + 1, semicolon - at - 1);
   std::optional<char32_t> cp;
   if (!body.empty() && body[0] == '#') {
@@ -220,6 +221,13 @@ class JsonValues {
 };
 
 }  // namespace
+
+void CutUtf8(std::string& text, std::size_t limit) {
+  if (text.size() <= limit) return;
+  std::size_t end = limit;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  text.resize(end);
+}
 
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;

@@ -2,6 +2,7 @@
 // or typed, not the markup or the form's own structure.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,14 @@ std::string DocumentText(std::string_view html);
 // decoded, one per line, and none of its member names; any other text is
 // given as it is.
 std::string FormValuesText(std::string_view form);
+
+// The most of a page's text or of a form's values that search keeps: a
+// record's words fit many times over, and a leaf made to be huge cannot
+// make search hold gigabytes.
+constexpr std::size_t kMaxSearchableBytes = std::size_t{4} << 20;
+
+// Shortens `text` to at most `limit` bytes, never inside a UTF-8 sequence.
+void CutUtf8(std::string& text, std::size_t limit);
 
 // Appends `cp` to `out` as UTF-8 (U+FFFD for a value that has none).
 void AppendUtf8(std::string& out, char32_t cp);

@@ -45,6 +45,10 @@ TEST(SearchableText, PageTextLeavesOutMarkupScriptsAndStyles) {
   // A tag or script left open ends the text instead of running past it.
   EXPECT_EQ(DocumentText("a<b"), "a");
   EXPECT_EQ(DocumentText("a<script>b"), "a");
+  // Kept text is cut on a character boundary: "日" is three bytes.
+  std::string cut = "ab\xE6\x97\xA5";
+  CutUtf8(cut, 4);
+  EXPECT_EQ(cut, "ab");
 }
 
 TEST(SearchableText, FormValuesWithoutNamesOrEscapes) {
