@@ -273,6 +273,11 @@ TEST_F(ToolTest, SearchFindsTheRightLeavesAndKeepsAnEncryptedIndex) {
   CreateLeaf(home, "--symmetric --passphrase-file " + dir_.File("pass"), "<p/>",
              "ambrine-form 1\n{\"body\":\"saffron\"}", records + "/s.gpg", dir_);
   test::WriteFile(records + "/broken.gpg", std::string("\x85\x01\x0c", 3) + std::string(200, 'z'));
+  // A stranger's leaf, encrypted to the stranger's key alone.
+  test::TempDir strangerHome;
+  const test::TestKey stranger = test::MakeKey(strangerHome.path(), "Stranger");
+  CreateLeaf(strangerHome.path(), "--recipient " + stranger.fingerprint, "<p>meeting</p>", "x",
+             records + "/foreign.gpg", dir_);
   std::filesystem::copy_file(home + "/pubring.gpg", records + "/ring.gpg");
   test::WriteFile(records + "/notes.txt", "meeting");
 
@@ -286,6 +291,8 @@ TEST_F(ToolTest, SearchFindsTheRightLeavesAndKeepsAnEncryptedIndex) {
   EXPECT_NE(found.err.find(records + "/s.gpg: made with a passphrase"), std::string::npos) << found.err;
   EXPECT_NE(found.err.find(records + "/broken.gpg: "), std::string::npos) << found.err;
   EXPECT_NE(found.err.find(records + "/ring.gpg: not an encrypted leaf"), std::string::npos);
+  EXPECT_NE(found.err.find(records + "/foreign.gpg: no secret key of yours opens it"),
+            std::string::npos) << found.err;
   EXPECT_EQ(found.err.find("notes.txt"), std::string::npos);
 
   ToolRun named = Tool(search + "invoice \xE3\x82\xAC\xE3\x82\xA4\xE3\x83\x89 -- " + records, dir_);
