@@ -248,7 +248,6 @@ SearchOutcome SearchRecords(const GpgSettings& settings, const SearchRequest& re
 
   std::vector<LeafReading> readings(toRead.size(), LeafReading::Unreadable);
   std::vector<LeafContents> read(toRead.size());
-  std::vector<bool> done(toRead.size(), false);
   {
     std::atomic<std::size_t> next{0};
     std::atomic<std::uint64_t> bytesDone{0};
@@ -261,7 +260,6 @@ SearchOutcome SearchRecords(const GpgSettings& settings, const SearchRequest& re
           if (CancelRequested(progress)) return;
           const FoundLeaf& leaf = leaves[toRead[j]];
           readings[j] = ReadLeafContents(settings, leaf.path, passphrase, read[j]);
-          done[j] = true;
           bytesDone += static_cast<std::uint64_t>(leaf.size);
           if (progress) progress->SetDone(bytesDone.load());
         }
