@@ -1,14 +1,17 @@
-// Attaching a file to the open form and extracting an attachment to a file:
-// gpg moves the bytes between the user's file and the attachment's
-// encrypted temporary file, so plaintext never reaches a working file.
+// Attaching a file to the open form, extracting an attachment to a file and
+// reading one into memory to view it: gpg moves the bytes between the
+// user's file (or the program's memory) and the attachment's encrypted
+// temporary file, so plaintext never reaches a working file.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "base/error_report.h"
 #include "base/operation_progress.h"
 #include "gpg/gpg_settings.h"
 #include "leaf/attachment_store.h"
+#include "leaf/wiped_bytes.h"
 
 namespace ambrine {
 
@@ -25,6 +28,20 @@ enum class ExtractOutcome {
   DecryptionFailed,  // gpg could not decrypt the temporary file; target untouched
   Cancelled,         // the user stopped it; target untouched
 };
+
+enum class ReadOutcome {
+  Read,              // the buffer holds the whole attachment
+  Reported,          // no pipe, the temporary file or gpg could not be used; reported
+  DecryptionFailed,  // gpg could not decrypt the temporary file; buffer empty
+  TooLarge,          // larger than kMaxReadIntoMemory; buffer empty
+  Cancelled,         // the user stopped it; buffer empty
+};
+
+// The most an attachment read into memory may hold. A viewer holds the
+// bytes whole (and the web engine its own copy beside them), so a larger
+// attachment is refused with a message rather than risking the memory of
+// the whole desktop; such a file is extracted instead.
+inline constexpr std::size_t kMaxReadIntoMemory = std::size_t{512} << 20;  // 512 MiB
 
 class AttachmentFiles {
  public:
@@ -46,8 +63,18 @@ class AttachmentFiles {
   ExtractOutcome Extract(const AttachmentEntry& entry, const std::string& target,
                          OperationProgress* progress = nullptr);
 
-  // Why gpg failed in the last Attach (EncryptionFailed) or Extract
-  // (DecryptionFailed), in gpg's words (see GpgEngine::ErrorLine); "" when
+  // Decrypts the entry's temporary file through a pipe into `bytes`: no
+  // file is made, and the bytes live only in that buffer, which wipes what
+  // it held whenever it grows and when it is released. On every outcome but
+  // Read the buffer is left wiped and empty. A content over
+  // kMaxReadIntoMemory stops gpg at once and ends as TooLarge.
+  // `progress` (optional) counts the bytes read of the temporary file's
+  // size; a cancel stops gpg and ends as Cancelled.
+  ReadOutcome ReadIntoMemory(const AttachmentEntry& entry, WipedBytes& bytes,
+                             OperationProgress* progress = nullptr);
+
+  // Why gpg failed in the last Attach (EncryptionFailed), Extract or
+  // ReadIntoMemory (DecryptionFailed), in gpg's words (see GpgEngine::ErrorLine); "" when
   // gpg did not fail or said nothing.
   const std::string& gpgError() const { return gpgError_; }
 

@@ -2,13 +2,16 @@
 
 #include <cstdio>
 
+#include <QInputDialog>
 #include <QMessageBox>
+#include <QStringList>
 
 #include "app/flows/background_operation.h"
 #include "app/flows/file_dialogs.h"
 #include "app/flows/gui_thread_error_report.h"
 #include "leaf/attachment_files.h"
 #include "leaf/attachment_store.h"
+#include "leaf/wiped_bytes.h"
 
 namespace ambrine {
 
@@ -18,6 +21,15 @@ namespace {
 QString WithGpgLine(QString text, const std::string& gpgLine) {
   if (!gpgLine.empty()) text += QLatin1Char('\n') + QString::fromStdString(gpgLine);
   return text;
+}
+
+// Asks whether to extract an attachment the viewer will not show.
+bool OfferExtraction(QWidget* owner, const QString& text) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Ambrine"), text,
+                  QMessageBox::Yes | QMessageBox::No, owner);
+  box.setInformativeText(QStringLiteral("ファイルに取り出しますか?"));
+  box.setDefaultButton(QMessageBox::Yes);
+  return box.exec() == QMessageBox::Yes;
 }
 
 }  // namespace
@@ -98,6 +110,70 @@ void AttachmentCommands::Extract(std::int32_t index) {
                                           .arg(shownName),
                                       files.gpgError()));
   }
+}
+
+void AttachmentCommands::View(std::int32_t index, const ShowAttachment& show) {
+  const AttachmentEntry* entry = context_.attachments.Find(index);
+  if (!entry) return;
+  QWidget* owner = context_.dialogOwner;
+  const QString shownName = QString::fromStdString(SafeFileName(entry->name));
+  // gpg decrypts into a pipe the worker thread reads; the bytes go to
+  // memory only.
+  auto bytes = std::make_shared<WipedBytes>();
+  GuiThreadErrorReport report(context_.report);
+  AttachmentFiles files(context_.settings, report);
+  ReadOutcome outcome = ReadOutcome::Cancelled;
+  BackgroundOperation(owner, QStringLiteral("読み込んでいます...")).Run([&](OperationProgress& progress) {
+    outcome = files.ReadIntoMemory(*entry, *bytes, &progress);
+  });
+  switch (outcome) {
+    case ReadOutcome::Read:
+      break;
+    case ReadOutcome::DecryptionFailed:
+      QMessageBox::critical(owner, QStringLiteral("Error"),
+                            WithGpgLine(QStringLiteral("添付ファイルを表示できません: %1").arg(shownName),
+                                        files.gpgError()));
+      return;
+    case ReadOutcome::TooLarge:
+      if (OfferExtraction(owner, QStringLiteral("%1 MiB を超える添付ファイルは表示できません: %2")
+                                     .arg(kMaxReadIntoMemory >> 20)
+                                     .arg(shownName)))
+        Extract(index);
+      return;
+    default:  // told already, or cancelled
+      return;
+  }
+  const ViewerContent content = ClassifyForViewer(entry->name, bytes->view());
+  if (content.kind == ViewerKind::kUnsupported) {
+    bytes->Release();
+    if (OfferExtraction(owner, QStringLiteral("この形式は表示できません"))) Extract(index);
+    return;
+  }
+  show(shownName, std::move(bytes), content);
+}
+
+void AttachmentCommands::ChooseAndView(const ShowAttachment& show) {
+  QWidget* owner = context_.dialogOwner;
+  if (context_.attachments.Empty()) {
+    QMessageBox::information(owner, QStringLiteral("Ambrine"),
+                             QStringLiteral("添付ファイルがありません。"));
+    return;
+  }
+  // One line per attachment, in the page's order; a leaf's names are shown
+  // as the extraction proposes them, never with control characters.
+  QStringList names;
+  for (const AttachmentEntry& entry : context_.attachments)
+    names << QStringLiteral("%1  %2").arg(entry.index).arg(QString::fromStdString(SafeFileName(entry.name)));
+  QInputDialog dialog(owner);
+  dialog.setWindowTitle(QStringLiteral("添付ファイルの表示"));
+  dialog.setLabelText(QStringLiteral("表示する添付ファイル:"));
+  dialog.setOption(QInputDialog::UseListViewForComboBoxItems);
+  dialog.setComboBoxItems(names);
+  dialog.setTextValue(names.front());
+  if (dialog.exec() != QDialog::Accepted) return;
+  const qsizetype row = names.indexOf(dialog.textValue());
+  if (row < 0) return;
+  View(static_cast<std::int32_t>(row), show);
 }
 
 }  // namespace ambrine

@@ -93,7 +93,7 @@ constexpr char kScript[] = R"JS(
   // listeners see them; only the engine's own input events count.
   var opensDialog = Object.create(null);
   opensDialog.saveLeaf = opensDialog.attachFile = opensDialog.extractFile =
-      opensDialog.saveForm = true;
+      opensDialog.saveForm = opensDialog.viewFile = true;
   var activation = navigator.userActivation;
   var activeNow = activation ?
       Object.getOwnPropertyDescriptor(Object.getPrototypeOf(activation), 'isActive').get

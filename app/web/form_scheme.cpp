@@ -4,6 +4,8 @@
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
 
+#include "app/web/viewer_scheme.h"
+
 namespace ambrine {
 
 void RegisterFormScheme() {
@@ -13,6 +15,8 @@ void RegisterFormScheme() {
   // so no remote page can reach it.
   scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalScheme);
   QWebEngineUrlScheme::registerScheme(scheme);
+  // The attachment viewer's scheme is known from the same start.
+  RegisterViewerScheme();
 }
 
 QUrl FormSchemeHandler::Publish(QByteArray bytes, QByteArray contentType) {

@@ -11,7 +11,8 @@ namespace ambrine {
 
 inline constexpr char kFormScheme[] = "ambrine";
 
-// Registers the scheme with the web engine; must run before QApplication.
+// Registers the scheme (and the attachment viewer's, see viewer_scheme.h)
+// with the web engine; must run before QApplication.
 void RegisterFormScheme();
 
 class FormSchemeHandler : public QWebEngineUrlSchemeHandler {

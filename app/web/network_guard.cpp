@@ -1,11 +1,9 @@
 #include "app/web/network_guard.h"
 
-#include "app/web/form_scheme.h"
-
 namespace ambrine {
 
-bool IsLocalScheme(const QString& scheme) {
-  return scheme == QLatin1String(kFormScheme) || scheme == QLatin1String("data") ||
+bool IsLocalScheme(const QString& scheme, const QStringList& ownSchemes) {
+  return ownSchemes.contains(scheme) || scheme == QLatin1String("data") ||
          scheme == QLatin1String("blob") || scheme == QLatin1String("about");
 }
 
@@ -39,7 +37,7 @@ QWebEngineScript NetworkGuard::SocketRemovalScript() {
 }
 
 void NetworkGuard::interceptRequest(QWebEngineUrlRequestInfo& info) {
-  if (!IsLocalScheme(info.requestUrl().scheme())) info.block(true);
+  if (!IsLocalScheme(info.requestUrl().scheme(), ownSchemes_)) info.block(true);
 }
 
 }  // namespace ambrine

@@ -13,13 +13,14 @@ struct NamedId {
   int id;
 };
 
-constexpr std::array<NamedId, 6> kMethods{{
+constexpr std::array<NamedId, 7> kMethods{{
     {"saveLeaf", kDispatchSaveLeaf},
     {"attachFile", kDispatchAttachFile},
     {"detachFile", kDispatchDetachFile},
     {"listFile", kDispatchListFile},
     {"extractFile", kDispatchExtractFile},
     {"saveForm", kDispatchSaveForm},
+    {"viewFile", kDispatchViewFile},
 }};
 
 // atoi-like: leading white space, an optional sign, then decimal digits.
@@ -92,6 +93,9 @@ Status ScriptExternal::Invoke(int id, const std::vector<ScriptValue>& args,
     case kDispatchSaveForm:
       // Only a string is written; anything else is accepted and ignored.
       if (first.isString()) saveForm(first.text);
+      return kOk;
+    case kDispatchViewFile:
+      viewFile(IntegerOf(first));
       return kOk;
     default:
       return kNotImplemented;

@@ -1,6 +1,6 @@
 // The program's script object, window.external in the form page. The page
 // calls it by name; names map to dispatch ids and the dispatcher converts
-// the arguments and calls one of the six operations.
+// the arguments and calls one of the seven operations.
 #pragma once
 
 #include <optional>
@@ -21,6 +21,7 @@ enum DispatchId : int {
   kDispatchListFile = 4,
   kDispatchExtractFile = 5,
   kDispatchSaveForm = 6,
+  kDispatchViewFile = 7,
 };
 
 class ScriptExternal {
@@ -45,6 +46,9 @@ class ScriptExternal {
   virtual void listFile(std::optional<std::string>& result) = 0;
   virtual void extractFile(std::int32_t index) = 0;
   virtual void saveForm(const std::string& text) = 0;
+  // Shows the attachment of that index in a viewer window of its own, read
+  // into memory only; an index no attachment has does nothing.
+  virtual void viewFile(std::int32_t index) = 0;
 };
 
 }  // namespace ambrine

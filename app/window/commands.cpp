@@ -12,7 +12,7 @@ struct CommandTexts {
   const char* string;
 };
 
-constexpr std::array<CommandTexts, 17> kCommands{{
+constexpr std::array<CommandTexts, 19> kCommands{{
     {kCmdNew, "新規フォーム(&N)\tCtrl+N", "Create a new document\nNew"},
     {kCmdOpen, "フォームを開く(&O)...\tCtrl+O", "Open an existing document\nOpen"},
     {kCmdSave, "フォームの保存(&S)\tCtrl+S", "Save the active document\nSave"},
@@ -25,9 +25,11 @@ constexpr std::array<CommandTexts, 17> kCommands{{
     {kCmdCut, "切り取り(&T)\tCtrl+X", "Cut the selection and put it on the Clipboard\nCut"},
     {kCmdCopy, "コピー(&C)\tCtrl+C", "Copy the selection and put it on the Clipboard\nCopy"},
     {kCmdPaste, "貼り付け(&P)\tCtrl+V", "Insert Clipboard contents\nPaste"},
+    {kCmdSearch, "検索(&S)...\tCtrl+Shift+F", "Search the records in a folder\nSearch"},
     {kCmdManageKeys, "鍵の管理(&M)", ""},
     {kCmdMyFingerprint, "自分の鍵指紋(&F)", ""},
     {kCmdExportMyKey, "自分の鍵のエクスポート(&E)", ""},
+    {kCmdViewAttachment, "添付ファイルの表示(&V)...", ""},
     {kCmdHelpContents, "目次（&C)", ""},
     {kCmdAbout, "Ambrineのバージョン情報(&A)",
      "Display program information, version number and copyright\nAbout"},

@@ -22,6 +22,8 @@ enum CommandId : int {
   kCmdMyFingerprint = 32773,
   kCmdExportMyKey = 32774,
   kCmdHelpContents = 32776,
+  kCmdSearch = 32777,
+  kCmdViewAttachment = 32778,
   kCmdAbout = 57664,
   kCmdNextPane = 57680,
   kCmdPrevPane = 57681,

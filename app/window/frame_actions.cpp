@@ -45,9 +45,11 @@ QHash<int, QAction*> MakeCommandActions(QMainWindow* frame) {
       {kCmdCut, {K(Qt::CTRL | Qt::Key_X), K(Qt::SHIFT | Qt::Key_Delete)}},
       {kCmdCopy, {K(Qt::CTRL | Qt::Key_C), K(Qt::CTRL | Qt::Key_Insert)}},
       {kCmdPaste, {K(Qt::CTRL | Qt::Key_V), K(Qt::SHIFT | Qt::Key_Insert)}},
+      {kCmdSearch, {K(Qt::CTRL | Qt::SHIFT | Qt::Key_F)}},
       {kCmdManageKeys, {}},
       {kCmdMyFingerprint, {}},
       {kCmdExportMyKey, {}},
+      {kCmdViewAttachment, {}},
       {kCmdHelpContents, {}},
       {kCmdAbout, {}},
   };
@@ -66,7 +68,8 @@ void BuildMenus(QMenuBar* bar, const QHash<int, QAction*>& actions) {
        {kCmdNew, kCmdOpen, kCmdSave, kSeparator, kCmdExportFormData, kSeparator, kCmdPrint,
         kCmdPrintPreview, kCmdPageSetup, kSeparator, kCmdExit}},
       {"編集(&E)", {kCmdUndo, kSeparator, kCmdCut, kCmdCopy, kCmdPaste}},
-      {"ツール(&T)", {kCmdManageKeys, kSeparator, kCmdMyFingerprint, kCmdExportMyKey}},
+      {"ツール(&T)", {kCmdSearch, kSeparator, kCmdManageKeys, kSeparator, kCmdMyFingerprint, kCmdExportMyKey,
+                     kSeparator, kCmdViewAttachment}},
       {"ヘルプ(&H)", {kCmdHelpContents, kSeparator, kCmdAbout}},
   };
   for (const auto& m : menus) {

@@ -22,6 +22,8 @@
 #include "app/window/manual_window.h"
 #include "dialogs/about_dialog.h"
 #include "app/window/recent_leaves_menu.h"
+#include "app/flows/search_flow.h"
+#include "dialogs/search_dialog.h"
 #include "resources/toolbar_images.h"
 
 namespace ambrine {
@@ -116,6 +118,8 @@ void MainFrame::closeEvent(QCloseEvent* event) {
   }
   if (mayClose) {
     if (manual_) manual_->close();  // the manual goes with the window
+    if (search_) search_->close();
+    view_->CloseViewers();          // and so do the attachment viewers
     event->accept();
   } else {
     event->ignore();
@@ -146,11 +150,26 @@ void MainFrame::Connect() {
   on(kCmdCut, web(QWebEnginePage::Cut));
   on(kCmdCopy, web(QWebEnginePage::Copy));
   on(kCmdPaste, web(QWebEnginePage::Paste));
+  connect(actions_.value(kCmdSearch), &QAction::triggered, this, &MainFrame::ShowSearch);
   on(kCmdManageKeys, [this]() { view_->ShowKeyManagement(); });
   on(kCmdMyFingerprint, [this]() { view_->ShowMyFingerprint(); });
   on(kCmdExportMyKey, [this]() { view_->ExportMyKey(); });
+  on(kCmdViewAttachment, [this]() { view_->ViewAttachment(); });
   on(kCmdHelpContents, [this]() { HelpContents(); });
   on(kCmdAbout, [this]() { About(); });
+}
+
+void MainFrame::ShowSearch() {
+  if (!search_) {
+    search_ = new SearchDialog(this);
+    connect(search_, &SearchDialog::searchRequested, this, [this]() {
+      view_->RunExclusive([this]() { RunSearch(view_->settings(), *search_); });
+    });
+    connect(search_, &SearchDialog::leafChosen, this, &MainFrame::OpenGivenLeaf);
+  }
+  search_->show();
+  search_->raise();
+  search_->activateWindow();
 }
 
 void MainFrame::Print() {

@@ -21,6 +21,7 @@ class RecentLeavesMenu;
 
 class MainView;
 class ManualWindow;
+class SearchDialog;
 
 class MainFrame : public QMainWindow {
   Q_OBJECT
@@ -55,6 +56,9 @@ class MainFrame : public QMainWindow {
   void Print();
   void PrintPreview();
   void PageSetup();
+  // ツール > 検索: shows the search dialog (one, kept beside the window);
+  // its searches run as flows, and a leaf found opens as File > Open does.
+  void ShowSearch();
   void HelpContents();
   void About();
   void SetOwnKeyTitle(const QString& userId);
@@ -64,6 +68,7 @@ class MainFrame : public QMainWindow {
   QHash<int, QAction*> actions_;
   QPrinter printer_;
   QPointer<ManualWindow> manual_;  // while the manual is open
+  QPointer<SearchDialog> search_;  // once the search dialog was shown
   RecentLeavesMenu* recentMenu_;
 };
 

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <utility>
 
 #include "app/flows/attachment_commands.h"
@@ -18,6 +19,7 @@
 #include "app/flows/save_text_file.h"
 #include "app/web/form_view.h"
 #include "app/web/page_handover.h"
+#include "app/window/attachment_viewer_window.h"
 #include "app/window/command_rules.h"
 #include "base/whole_file.h"
 #include "dialogs/file_dialog_folder.h"
@@ -49,6 +51,7 @@ MainView::MainView(QWidget* parent)
 
 MainView::~MainView() {
   view_->SetCallHandler(nullptr);
+  CloseViewers();
   store_.Clear();  // no temporary attachment file outlives the window
 }
 
@@ -127,6 +130,7 @@ QString MainView::RecoverPage(bool recordReplaced) {
     return QStringLiteral("新しいフォームを表示しました。");
   }
   store_.Clear();
+  CloseViewers();
   view_->LoadBlank();
   changes_.MarkUnchanged(std::string());
   return QStringLiteral("フォームを表示できません。");
@@ -199,6 +203,7 @@ Status MainView::Start(const std::string& programFolder, const StartupEnvironmen
 
 Status MainView::LoadFormFile(const std::string& path) {
   store_.Clear();
+  CloseViewers();  // they showed the attachments of the record that goes
   std::string bytes;
   const Status status = ReadWholeFile(path, bytes);
   if (Failed(status)) {
@@ -228,6 +233,7 @@ void MainView::OpenLeaf(const std::string& path) {
   std::string opened = leafPath_;
   OpenFlow flow(Flow());
   if (!(path.empty() ? flow.Run(opened) : flow.Open(path, opened))) return;
+  CloseViewers();  // the attachments they showed are gone with their record
   changes_.MarkUnchanged(livePage_);
   SetLeafPath(std::move(opened));
   NoteRecentLeaf();
@@ -322,6 +328,45 @@ void MainView::listFile(std::optional<std::string>& result) {
 }
 
 void MainView::extractFile(std::int32_t index) { AttachmentCommands(Flow()).Extract(index); }
+
+void MainView::viewFile(std::int32_t index) {
+  AttachmentCommands(Flow()).View(index, [this](const QString& name, std::shared_ptr<const WipedBytes> bytes,
+                                                const ViewerContent& content) {
+    OpenViewer(name, std::move(bytes), content);
+  });
+}
+
+void MainView::ViewAttachment() {
+  AttachmentCommands(Flow()).ChooseAndView([this](const QString& name,
+                                                  std::shared_ptr<const WipedBytes> bytes,
+                                                  const ViewerContent& content) {
+    OpenViewer(name, std::move(bytes), content);
+  });
+}
+
+void MainView::OpenViewer(const QString& name, std::shared_ptr<const WipedBytes> bytes,
+                          const ViewerContent& content) {
+  auto* viewer = new AttachmentViewerWindow(window(), name, std::move(bytes), content);
+  viewers_.erase(std::remove(viewers_.begin(), viewers_.end(), nullptr), viewers_.end());
+  viewers_.emplace_back(viewer);
+  viewer->show();
+  viewer->raise();
+  viewer->activateWindow();
+}
+
+void MainView::CloseViewers() {
+  // Deleted now rather than closed (which deletes later): the bytes go with
+  // the window and are wiped before anything else happens.
+  for (const QPointer<AttachmentViewerWindow>& viewer : std::exchange(viewers_, {}))
+    delete viewer.data();
+}
+
+std::vector<AttachmentViewerWindow*> MainView::viewers() const {
+  std::vector<AttachmentViewerWindow*> open;
+  for (const QPointer<AttachmentViewerWindow>& viewer : viewers_)
+    if (viewer) open.push_back(viewer.data());
+  return open;
+}
 
 void MainView::saveForm(const std::string& text) {
   SaveTextToChosenFile(dialogOwner(), text, report_);

@@ -3,6 +3,7 @@
 // fingerprint, the current leaf path and the attachments of the open form.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "app/web/form_view.h"
 #include "app/web/live_form_page.h"
 #include "app/web/script_external.h"
+#include "app/web/viewer_content.h"
 #include "app/window/record_changes.h"
 #include "base/folders.h"
 #include "base/recent_leaves.h"
@@ -22,6 +24,8 @@
 
 namespace ambrine {
 
+class AttachmentViewerWindow;
+class WipedBytes;
 class ErrorReport;
 class FormView;
 
@@ -68,6 +72,14 @@ class MainView : public QWidget, public ScriptExternal, public PageCallHandler {
   void ShowKeyManagement();
   void ShowMyFingerprint();
   void ExportMyKey();
+  // Tools > 添付ファイルの表示: lets the user pick an attachment and views
+  // it as viewFile does.
+  void ViewAttachment();
+  // Closes every attachment viewer (their bytes are wiped): when the
+  // window closes and when another record replaces this one.
+  void CloseViewers();
+  // The attachment viewers open now, oldest first.
+  std::vector<AttachmentViewerWindow*> viewers() const;
 
   // ScriptExternal.
   void saveLeaf() override;
@@ -76,6 +88,7 @@ class MainView : public QWidget, public ScriptExternal, public PageCallHandler {
   void listFile(std::optional<std::string>& result) override;
   void extractFile(std::int32_t index) override;
   void saveForm(const std::string& text) override;
+  void viewFile(std::int32_t index) override;
 
   // PageCallHandler: a window.external call from the page.
   Status HandlePageCall(const std::string& name, const std::vector<ScriptValue>& args,
@@ -143,6 +156,9 @@ class MainView : public QWidget, public ScriptExternal, public PageCallHandler {
   // signal has returned.
   void HandleLossLater();
   void SetLeafPath(std::string path);
+  // Shows an attachment read into memory in a new viewer window.
+  void OpenViewer(const QString& name, std::shared_ptr<const WipedBytes> bytes,
+                  const ViewerContent& content);
   // Puts the current leaf first in the recent leaves.
   void NoteRecentLeaf();
   // The save flow; true when the leaf was written. The record then counts
@@ -150,6 +166,7 @@ class MainView : public QWidget, public ScriptExternal, public PageCallHandler {
   bool Save();
 
   RecordChanges changes_;
+  std::vector<QPointer<AttachmentViewerWindow>> viewers_;  // of the record on screen
   bool flowRunning_ = false;
   // The attachments' listing when a command began or, during it, when the
   // page was last given one while no worker thread held them; what listFile

@@ -270,7 +270,7 @@ TEST_F(HostilePageTest, DialogsOpenOnlyOncePerUserAction) {
            "}");
   // Without a user action nothing opens, and nothing fails loudly either.
   EXPECT_EQ("undefined", Eval("external.saveLeaf()"));
-  for (const char* name : {"attachFile()", "extractFile(0)", "saveForm('x')"})
+  for (const char* name : {"attachFile()", "extractFile(0)", "saveForm('x')", "viewFile(0)"})
     EXPECT_EQ("undefined", Eval(std::string("external.") + name)) << name;
   EXPECT_TRUE(handler.calls.empty());
   // One click opens one dialog, however often the page asks during or after it.

@@ -36,7 +36,9 @@ TEST(MainWindow, MenusHoldTheCommandsInOrderWithTheirTexts) {
             Items(menus[0]->menu()));
   EXPECT_EQ(QStringLiteral("最近使ったファイル(&R)"), menus[0]->menu()->actions().at(10)->text());
   EXPECT_EQ(QStringList({"57643", "-", "57635", "57634", "57637"}), Items(menus[1]->menu()));
-  EXPECT_EQ(QStringList({"32772", "-", "32773", "32774"}), Items(menus[2]->menu()));
+  EXPECT_EQ(QStringList({"32777", "-", "32772", "-", "32773", "32774", "-", "32778"}),
+            Items(menus[2]->menu()));
+  EXPECT_EQ(QStringLiteral("添付ファイルの表示(&V)..."), frame.action(kCmdViewAttachment)->text());
   EXPECT_EQ(QStringList({"32776", "-", "57664"}), Items(menus[3]->menu()));
 
   EXPECT_EQ(QStringLiteral("新規フォーム(&N)\tCtrl+N"), frame.action(kCmdNew)->text());

@@ -39,6 +39,7 @@ class RecordingExternal : public ScriptExternal, public PageCallHandler {
   }
   void extractFile(std::int32_t index) override { calls.push_back({"extractFile", index}); }
   void saveForm(const std::string& text) override { calls.push_back({"saveForm", 0, text}); }
+  void viewFile(std::int32_t index) override { calls.push_back({"viewFile", index}); }
 
   Status HandlePageCall(const std::string& name, const std::vector<ScriptValue>& args,
                         const PageHandover* handover,
@@ -65,12 +66,13 @@ TEST(ScriptDispatch, NamesMapToIdsExactlyAndUnknownIdsAreNotImplemented) {
   std::vector<int> ids;
   EXPECT_EQ(kOk, ScriptExternal::GetIdsOfNames({"listFile", "ListFile", "saveForm"}, ids));
   EXPECT_EQ((std::vector<int>{4, 0, 6}), ids);
-  const char* names[] = {"saveLeaf", "attachFile", "detachFile", "listFile", "extractFile", "saveForm"};
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(i + 1, ScriptExternal::GetIdOfName(names[i]));
+  const char* names[] = {"saveLeaf", "attachFile", "detachFile", "listFile", "extractFile", "saveForm",
+                         "viewFile"};
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(i + 1, ScriptExternal::GetIdOfName(names[i]));
   RecordingExternal external;
   std::optional<std::string> result;
   EXPECT_EQ(kNotImplemented, external.Invoke(0, {}, result));
-  EXPECT_EQ(kNotImplemented, external.Invoke(7, {}, result));
+  EXPECT_EQ(kNotImplemented, external.Invoke(8, {}, result));
   EXPECT_TRUE(external.calls.empty());
 }
 

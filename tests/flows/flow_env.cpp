@@ -123,6 +123,22 @@ std::vector<std::string> FilesHolding(const std::string& folder, const std::stri
   return found;
 }
 
+std::vector<std::string> NewFilesHolding(const std::string& folder, fs::file_time_type since,
+                                         const std::string& marker) {
+  std::vector<std::string> found;
+  std::error_code error;
+  const auto options = fs::directory_options::skip_permission_denied;
+  for (auto it = fs::recursive_directory_iterator(folder, options, error);
+       !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+    std::error_code ignored;
+    if (it->is_symlink(ignored) || !it->is_regular_file(ignored)) continue;
+    if (it->last_write_time(ignored) < since) continue;
+    if (ReadFile(it->path().string()).find(marker) != std::string::npos)
+      found.push_back(it->path().string());
+  }
+  return found;
+}
+
 std::vector<std::string> AttachmentTempFiles(const std::string& folder) {
   std::vector<std::string> found;
   std::error_code error;

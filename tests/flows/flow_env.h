@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QVariant>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,6 +46,13 @@ std::string MakeProgramFolder(const std::string& name, const std::string& home);
 
 // Files under `folder` (recursively) whose bytes contain `marker`.
 std::vector<std::string> FilesHolding(const std::string& folder, const std::string& marker);
+// Regular files under `folder` (recursively, links not followed) written
+// since `since` whose bytes contain `marker`. Only a new file can hold what
+// the program has just shown, and reading only those keeps the scan of a
+// large folder (the home folder) short.
+std::vector<std::string> NewFilesHolding(const std::string& folder,
+                                         std::filesystem::file_time_type since,
+                                         const std::string& marker);
 // Files under `folder` named AMB*.TMP.
 std::vector<std::string> AttachmentTempFiles(const std::string& folder);
 

@@ -402,5 +402,61 @@ TEST_F(LeafGpg, APageOver256MiBFailsTheOpenAndLeavesTheRecordAndNoMemoryBehind) 
   store.Clear();
 }
 
+TEST_F(LeafGpg, ReadIntoMemoryGivesTheWholeContentThroughAPipeAndNothingOnFailure) {
+  const GpgSettings& settings = SharedKeys().settings;
+  RecordingReport report;
+  AttachmentFiles files(settings, report);
+  AttachmentStore store;
+  test::WriteFile(work_.File("photo"), Pattern(3u << 20, 9));
+  ASSERT_EQ(files.Attach(work_.File("photo"), store), AttachOutcome::Attached);
+
+  // Read: the whole content, and no file beside the temporary one and the
+  // source.
+  OperationProgress progress;
+  WipedBytes bytes;
+  EXPECT_EQ(files.ReadIntoMemory(*store.Find(0), bytes, &progress), ReadOutcome::Read);
+  EXPECT_TRUE(bytes.view() == Pattern(3u << 20, 9));
+  EXPECT_EQ(progress.done(), 3u << 20);
+  EXPECT_EQ(progress.total(), static_cast<std::uint64_t>(test::ReadFile(store.Find(0)->tempPath).size()));
+  EXPECT_EQ(TempFiles(), 1);
+  int entries = 0;
+  if (DIR* dir = opendir(work_.path().c_str())) {
+    while (dirent* e = readdir(dir)) entries += e->d_name[0] != '.';
+    closedir(dir);
+  }
+  EXPECT_EQ(entries, 1);
+
+  // Cancelled before gpg wrote a byte: nothing kept, gpg stopped.
+  OperationProgress cancelled;
+  cancelled.Cancel();
+  EXPECT_EQ(files.ReadIntoMemory(*store.Find(0), bytes, &cancelled), ReadOutcome::Cancelled);
+  EXPECT_TRUE(bytes.empty());
+
+  // A working copy gpg cannot decrypt: its reason, and nothing kept.
+  const std::string damaged = store.Find(0)->tempPath + ".damaged";
+  test::WriteFile(damaged, test::ReadFile(store.Find(0)->tempPath).substr(0, 4096));
+  store.Append("damaged", damaged, store.Find(0)->tempPassphrase);
+  EXPECT_EQ(files.ReadIntoMemory(*store.Find(1), bytes), ReadOutcome::DecryptionFailed);
+  EXPECT_TRUE(bytes.empty());
+  EXPECT_FALSE(files.gpgError().empty());
+
+  // More than the limit once decrypted, though the file is small (a copy
+  // gpg compressed): gpg is stopped at the limit and nothing is kept.
+  const std::string zeros = work_.File("zeros");
+  test::WriteFile(zeros, "");  // sparse: it takes no room on disk
+  ASSERT_EQ(::truncate(zeros.c_str(), static_cast<off_t>(kMaxReadIntoMemory + 1)), 0);
+  const std::string packed = tmp_.path() + "/AMBpacked.TMP";
+  int exitCode = -1;
+  GpgEngine engine(settings);
+  ASSERT_EQ(engine.EncryptFileSymmetric(zeros, packed, false, nullptr, "PASSPHRASE", &exitCode), kOk);
+  ASSERT_EQ(exitCode, 0);
+  ::unlink(zeros.c_str());
+  store.Append("zeros", packed, "PASSPHRASE");
+  EXPECT_EQ(files.ReadIntoMemory(*store.Find(2), bytes), ReadOutcome::TooLarge);
+  EXPECT_TRUE(bytes.empty());
+  EXPECT_TRUE(report.reports.empty());
+  store.Clear();
+}
+
 }  // namespace
 }  // namespace ambrine

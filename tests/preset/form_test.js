@@ -54,6 +54,7 @@ class FakeHost {
       },
       listFile: () => { this.calls.push(["listFile"]); return this.listing(); },
       extractFile: (index) => { this.calls.push(["extractFile", index]); },
+      viewFile: (index) => { this.calls.push(["viewFile", index]); },
       saveForm: (text) => { this.calls.push(["saveForm", text]); },
     };
   }
@@ -306,9 +307,10 @@ test("attachment panel lists, attaches, detaches and extracts through window.ext
 
   const items = page.doc.querySelectorAll("#attachList li");
   page.click(items[2].querySelector("button.extract"));
+  page.click(items[0].querySelector("button.view"));
   page.click(items[1].querySelector("button.detach"));
-  assert.deepEqual(host.calls.filter((c) => c[0] === "extractFile" || c[0] === "detachFile"),
-    [["extractFile", 2], ["detachFile", 1]]);
+  assert.deepEqual(host.calls.filter((c) => ["extractFile", "viewFile", "detachFile"].includes(c[0])),
+    [["extractFile", 2], ["viewFile", 0], ["detachFile", 1]]);
   assert.deepEqual(page.names(), ["報告書 2024.pdf", "写真 (1).jpg"]);
 
   // Detaching the last ones gives the empty listing: the list empties.
