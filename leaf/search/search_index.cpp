@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <charconv>
+#include <map>
+#include <vector>
 #include <thread>
 
 #include "base/replacement_file.h"
@@ -81,20 +83,35 @@ std::string SearchIndex::PathIn(const std::string& confFolder) {
 }
 
 std::string SearchIndex::Serialize() const {
+  // Leaves made with one form share its page text: each text is written
+  // once, and the entries name it by number.
+  std::map<std::string_view, std::int64_t> pageNumbers;
+  std::vector<std::string_view> pages;
+  const LeafContents empty;
+  auto kept = [&](const IndexEntry& entry) -> const LeafContents& {
+    const bool keep = entry.reading == LeafReading::Read && !entry.contents.passphraseLeaf;
+    return keep ? entry.contents : empty;
+  };
+  for (const auto& [path, entry] : entries) {
+    const std::string& page = kept(entry).documentText;
+    if (pageNumbers.emplace(page, static_cast<std::int64_t>(pages.size())).second) {
+      pages.push_back(page);
+    }
+  }
   std::string out(kHeader);
+  PutNumber(out, static_cast<std::int64_t>(pages.size()));
+  for (std::string_view page : pages) PutField(out, page);
   PutNumber(out, static_cast<std::int64_t>(entries.size()));
   for (const auto& [path, entry] : entries) {
+    const LeafContents& c = kept(entry);
     PutField(out, path);
     PutNumber(out, entry.size);
     PutNumber(out, entry.mtimeNs);
     PutNumber(out, static_cast<std::int64_t>(entry.reading));
-    const bool kept = entry.reading == LeafReading::Read && !entry.contents.passphraseLeaf;
-    const LeafContents empty;
-    const LeafContents& c = kept ? entry.contents : empty;
     PutField(out, c.signerUserId);
     PutField(out, c.signerFingerprint);
     PutField(out, c.formText);
-    PutField(out, c.documentText);
+    PutNumber(out, pageNumbers.at(c.documentText));
     PutNumber(out, static_cast<std::int64_t>(c.attachmentNames.size()));
     for (const std::string& name : c.attachmentNames) PutField(out, name);
   }
@@ -106,22 +123,29 @@ bool SearchIndex::Parse(std::string_view text) {
   if (text.substr(0, kHeader.size()) != kHeader) return false;
   FieldReader in(text);
   in.Skip(kHeader.size());
+  std::vector<std::string_view> pages;
   std::int64_t count = 0;
+  if (!in.Number(count) || count < 0 || static_cast<std::uint64_t>(count) > kMaxCount) return false;
+  pages.resize(static_cast<std::size_t>(count));
+  for (std::string_view& page : pages) {
+    if (!in.Field(page)) return false;
+  }
   if (!in.Number(count) || count < 0 || static_cast<std::uint64_t>(count) > kMaxCount) return false;
   for (std::int64_t i = 0; i < count; ++i) {
     std::string path;
     IndexEntry entry;
-    std::int64_t reading = 0, names = 0;
+    std::int64_t reading = 0, page = 0, names = 0;
     LeafContents& c = entry.contents;
     if (!in.Text(path) || !in.Number(entry.size) || !in.Number(entry.mtimeNs) ||
         !in.Number(reading) || reading < 0 || reading > static_cast<int>(LeafReading::Broken) ||
         !in.Text(c.signerUserId) || !in.Text(c.signerFingerprint) || !in.Text(c.formText) ||
-        !in.Text(c.documentText) || !in.Number(names) || names < 0 ||
-        static_cast<std::uint64_t>(names) > kMaxCount) {
+        !in.Number(page) || page < 0 || static_cast<std::uint64_t>(page) >= pages.size() ||
+        !in.Number(names) || names < 0 || static_cast<std::uint64_t>(names) > kMaxCount) {
       entries.clear();
       return false;
     }
     entry.reading = static_cast<LeafReading>(reading);
+    c.documentText.assign(pages[static_cast<std::size_t>(page)]);
     c.attachmentNames.resize(static_cast<std::size_t>(names));
     for (std::string& name : c.attachmentNames) {
       if (!in.Text(name)) {

@@ -106,6 +106,7 @@ TEST(SearchIndex, KeepsLeavesButNeverAPassphraseLeafsText) {
   EXPECT_EQ(a.contents.formText, read.contents.formText);
   EXPECT_EQ(a.contents.attachmentNames, read.contents.attachmentNames);
   EXPECT_EQ(a.contents.signerFingerprint, "ABCD");
+  EXPECT_EQ(a.contents.documentText, "page");
   EXPECT_TRUE(back.entries.at("/r/s.gpg").contents.formText.empty());
 
   // Cut short anywhere, or with a count or length past the text, it is no
@@ -116,6 +117,12 @@ TEST(SearchIndex, KeepsLeavesButNeverAPassphraseLeafsText) {
   }
   EXPECT_FALSE(back.Parse("ambrine-search-index 1\n99999999999:1\n"));
   EXPECT_FALSE(back.Parse("ambrine-search-index 1\n1:9\n999:x\n"));
+  // A page number past the table of page texts.
+  std::string badPage = text;
+  const std::size_t at = badPage.find("\n1:0\n1:2\n5:a.txt");
+  ASSERT_NE(at, std::string::npos) << text;
+  badPage.replace(at, 5, "\n1:7\n");
+  EXPECT_FALSE(back.Parse(badPage));
   EXPECT_FALSE(back.Parse(text + "x"));
 }
 
