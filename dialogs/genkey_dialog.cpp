@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 #include <QVBoxLayout>
 #include <cerrno>
 
+#include "base/secure_wipe.h"
 #include "dialogs/message_box_error_report.h"
 #include "gpg/gpg_engine.h"
 #include "gpg/keyring_file.h"
@@ -31,6 +33,22 @@ bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 
 // The field's text as UTF-8, as a 260-character buffer would hold it.
 std::string FieldText(const QLineEdit* edit) {
   return edit->text().left(kFieldLimit - 1).toStdString();
+}
+
+// A passphrase field's text as UTF-8; the copy made on the way is wiped.
+std::string SecretFieldText(const QLineEdit* edit) {
+  QByteArray bytes = edit->text().toUtf8();
+  std::string text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  SecureWipe(bytes.data(), static_cast<std::size_t>(bytes.size()));
+  return text;
+}
+
+QLineEdit* NewPassphraseEdit(const char* name, QWidget* parent) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(QString::fromLatin1(name));
+  edit->setEchoMode(QLineEdit::Password);
+  edit->setContextMenuPolicy(Qt::NoContextMenu);  // nothing to copy out of it
+  return edit;
 }
 
 }  // namespace
@@ -78,11 +96,21 @@ GenkeyDialog::GenkeyDialog(GpgSettings* settings, QWidget* owner)
       name_(new QLineEdit(this)),
       email_(new QLineEdit(this)),
       comment_(new QLineEdit(this)),
+      type_(new QComboBox(this)),
+      passphrase_(NewPassphraseEdit("passphraseEdit", this)),
+      confirm_(NewPassphraseEdit("confirmEdit", this)),
       ok_(new QPushButton(QStringLiteral("OK"), this)),
       cancel_(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this)),
       messages_(new QPlainTextEdit(this)) {
   setWindowTitle(QStringLiteral("Ambrine 鍵の作成"));
   for (QLineEdit* edit : {name_, email_, comment_}) edit->setMaxLength(kFieldLimit);
+  // No longer than the passphrase questions of a save or an open take
+  // (259 characters), so the key's passphrase can always be typed there.
+  for (QLineEdit* edit : {passphrase_, confirm_}) edit->setMaxLength(kFieldLimit - 1);
+  // The item data is the KeyGenType; the first item is the default.
+  type_->addItem(QStringLiteral("DSA 1024 / ElGamal 2048"),
+                 static_cast<int>(KeyGenType::DsaElGamal));
+  type_->addItem(QStringLiteral("RSA 3072"), static_cast<int>(KeyGenType::Rsa3072));
   messages_->setReadOnly(true);
   messages_->setMinimumSize(360, 180);
   ok_->setDefault(true);
@@ -96,6 +124,12 @@ GenkeyDialog::GenkeyDialog(GpgSettings* settings, QWidget* owner)
   fields->addWidget(email_);
   fields->addWidget(new QLabel(QStringLiteral("コメント(任意):"), this));
   fields->addWidget(comment_);
+  fields->addWidget(new QLabel(QStringLiteral("鍵の種類:"), this));
+  fields->addWidget(type_);
+  fields->addWidget(new QLabel(QStringLiteral("パスフレーズ(任意):"), this));
+  fields->addWidget(passphrase_);
+  fields->addWidget(new QLabel(QStringLiteral("パスフレーズ(確認):"), this));
+  fields->addWidget(confirm_);
   auto* buttons = new QVBoxLayout;
   buttons->addWidget(ok_);
   buttons->addWidget(cancel_);
@@ -113,6 +147,7 @@ GenkeyDialog::GenkeyDialog(GpgSettings* settings, QWidget* owner)
 }
 
 GenkeyDialog::~GenkeyDialog() {
+  WipePassphraseFields();
   delete notifier_;
   statusRead_.reset();
   if (generating_) QApplication::restoreOverrideCursor();
@@ -143,7 +178,9 @@ void GenkeyDialog::reject() {
 
 void GenkeyDialog::SetEntering(bool entering) {
   for (QWidget* w : {static_cast<QWidget*>(name_), static_cast<QWidget*>(email_),
-                     static_cast<QWidget*>(comment_), static_cast<QWidget*>(ok_),
+                     static_cast<QWidget*>(comment_), static_cast<QWidget*>(type_),
+                     static_cast<QWidget*>(passphrase_), static_cast<QWidget*>(confirm_),
+                     static_cast<QWidget*>(ok_),
                      static_cast<QWidget*>(cancel_)})
     w->setEnabled(entering);
 }
@@ -171,6 +208,16 @@ void GenkeyDialog::Generate() {
     case KeyFieldError::None:
       break;
   }
+  if (passphrase_->text() != confirm_->text()) {
+    messages_->setPlainText(QStringLiteral("パスフレーズと確認が一致しません"));
+    return;
+  }
+  std::string passphrase = SecretFieldText(passphrase_);
+  WipeOnExit wipePassphrase(passphrase);
+  if (!IsKeyGenPassphrase(passphrase)) {
+    messages_->setPlainText(QStringLiteral("パスフレーズの先頭と末尾に空白は使えません"));
+    return;
+  }
 
   Fd statusWrite;
   Status status = CreateInboundPipe(statusRead_, statusWrite);
@@ -192,6 +239,8 @@ void GenkeyDialog::Generate() {
   request.name = name.empty() ? nullptr : name.c_str();
   request.email = email.empty() ? nullptr : email.c_str();
   request.comment = comment.empty() ? nullptr : comment.c_str();
+  request.type = static_cast<KeyGenType>(type_->currentData().toInt());
+  request.passphrase = passphrase.empty() ? nullptr : passphrase.c_str();
   request.statusFd = std::move(statusWrite);
   status = engine_->GenerateKey(std::move(request));
   if (Failed(status)) {
@@ -295,6 +344,8 @@ void GenkeyDialog::FinishGeneration() {
   ok_->setEnabled(true);
   ok_->setFocus();
   done_ = true;
+  // The key holds the passphrase now; the fields need not.
+  WipePassphraseFields();
   emit generationFinished();
 }
 
@@ -323,6 +374,13 @@ void GenkeyDialog::ShowFailure() {
   SetEntering(true);
   name_->setFocus();
   emit generationFailed();
+}
+
+void GenkeyDialog::WipePassphraseFields() {
+  for (QLineEdit* edit : {passphrase_, confirm_}) {
+    if (!edit->text().isEmpty()) edit->setText(QString(edit->text().size(), QChar(' ')));
+    edit->clear();
+  }
 }
 
 StatusAction GenkeyDialog::StatusOutcome::OnStatus(const StatusLine& line,

@@ -1,5 +1,6 @@
-// Asks for name, e-mail address and comment, checks them and generates the
-// user's key pair with gpg, showing gpg's status lines while it works.
+// Asks for name, e-mail address and comment, the kind of key pair and an
+// optional passphrase, checks them and generates the user's key pair with
+// gpg, showing gpg's status lines while it works.
 #pragma once
 
 #include <QDialog>
@@ -14,6 +15,7 @@
 #include "gpg/key_generation_display.h"
 #include "gpg/status_driver.h"
 
+class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -50,6 +52,11 @@ class GenkeyDialog : public QDialog {
   QLineEdit* nameEdit() const { return name_; }
   QLineEdit* emailEdit() const { return email_; }
   QLineEdit* commentEdit() const { return comment_; }
+  // "DSA 1024 / ElGamal 2048" (first, the default) or "RSA 3072".
+  QComboBox* typeBox() const { return type_; }
+  // The passphrase and its repetition; both empty: a key without one.
+  QLineEdit* passphraseEdit() const { return passphrase_; }
+  QLineEdit* confirmEdit() const { return confirm_; }
   QPlainTextEdit* messageBox() const { return messages_; }
   QPushButton* okButton() const { return ok_; }
   // A key was made: the next OK closes the dialog.
@@ -92,6 +99,8 @@ class GenkeyDialog : public QDialog {
   void FinishGeneration();
   bool NewKeyIsListed() const;
   void ShowFailure();
+  // Overwrites and empties the two passphrase fields.
+  void WipePassphraseFields();
 
   // A key ring gpg writes the new key to: the user's own, or a new one
   // beside it when the user's already holds keys.
@@ -107,6 +116,9 @@ class GenkeyDialog : public QDialog {
   QLineEdit* name_;
   QLineEdit* email_;
   QLineEdit* comment_;
+  QComboBox* type_;
+  QLineEdit* passphrase_;
+  QLineEdit* confirm_;
   QPushButton* ok_;
   QPushButton* cancel_;
   QPlainTextEdit* messages_;

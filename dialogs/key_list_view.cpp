@@ -19,15 +19,33 @@ KeyListView::KeyListView(int fingerprintWidth, QAbstractItemView::SelectionMode 
   header()->setSectionsClickable(false);
 }
 
-void KeyListView::ShowKeys(const KeyList& keys) {
+void KeyListView::AddFactColumns() {
+  setColumnCount(5);
+  setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Fingerprint"), QStringLiteral("Type"),
+                   QStringLiteral("Size"), QStringLiteral("Created")});
+  setColumnWidth(2, 90);
+  setColumnWidth(3, 80);
+  setColumnWidth(4, 90);
+}
+
+void KeyListView::ShowKeys(const KeyList& keys, const KeyFactsList* facts) {
   clear();
+  // Facts that do not pair up with the entries are not shown at all rather
+  // than against the wrong key.
+  const bool showFacts = columnCount() > 2 && facts && facts->size() == keys.size();
   QList<QTreeWidgetItem*> items;
   items.reserve(static_cast<qsizetype>(keys.size()));
-  for (const std::string& entry : keys) {
-    const KeyEntry key = SplitKeyEntry(entry);
-    items << new QTreeWidgetItem(
-        QStringList{QString::fromStdString(key.userId),
-                    QString::fromStdString(FormatFingerprint(key.fingerprint))});
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    const KeyEntry key = SplitKeyEntry(keys[i]);
+    QStringList columns{QString::fromStdString(key.userId),
+                        QString::fromStdString(FormatFingerprint(key.fingerprint))};
+    if (showFacts) {
+      const KeyFacts& fact = (*facts)[i];
+      columns << QString::fromStdString(KeyTypeText(fact))
+              << QString::fromStdString(KeySizeText(fact))
+              << QString::fromStdString(KeyDateText(fact));
+    }
+    items << new QTreeWidgetItem(columns);
   }
   addTopLevelItems(items);
   sortItems(0, Qt::AscendingOrder);

@@ -32,6 +32,7 @@ ManageKeyDialog::ManageKeyDialog(GpgSettings* settings, QWidget* parent,
 
   list_ = new KeyListView(400, QAbstractItemView::SingleSelection, this);
   list_->setObjectName(QStringLiteral("keyList"));
+  list_->AddFactColumns();
   importButton_ = NewButton(QStringLiteral("インポート(&I)"), "importButton", this);
   exportButton_ = NewButton(QStringLiteral("エクスポート(&E)"), "exportButton", this);
   exportArmoredButton_ =
@@ -50,7 +51,7 @@ ManageKeyDialog::ManageKeyDialog(GpgSettings* settings, QWidget* parent,
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(list_, 1);
   layout->addLayout(buttons);
-  resize(720, 220);
+  resize(980, 220);
 
   connect(importButton_, &QPushButton::clicked, this, &ManageKeyDialog::Import);
   connect(exportButton_, &QPushButton::clicked, this, [this] { Export(false); });
@@ -64,9 +65,10 @@ ManageKeyDialog::ManageKeyDialog(GpgSettings* settings, QWidget* parent,
 void ManageKeyDialog::FillList() {
   // A failed listing is not reported: whatever entries gpg gave are shown.
   KeyList keys;
+  KeyFactsList facts;
   GpgEngine engine(*settings_);
-  engine.ListKeys(false, keys, nullptr, nullptr);
-  list_->ShowKeys(keys);
+  engine.ListKeys(false, keys, nullptr, nullptr, &facts);
+  list_->ShowKeys(keys, &facts);
 }
 
 void ManageKeyDialog::Import() {

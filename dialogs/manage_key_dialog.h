@@ -1,4 +1,5 @@
-// "鍵の管理": lists the public keys and imports, exports and deletes them.
+// "鍵の管理": lists the public keys (with each key's type, size and
+// creation date) and imports, exports and deletes them.
 #pragma once
 
 #include <QDialog>

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/fd.h"
@@ -16,9 +17,16 @@
 
 namespace ambrine {
 
+// The key pairs GenerateKey makes: a DSA 1024 primary key with an ElGamal
+// 2048 encryption subkey, or an RSA 3072 signing key with an RSA 3072
+// encryption subkey.
+enum class KeyGenType { DsaElGamal, Rsa3072 };
+
 // Parameters of GenerateKey. A null pointer leaves the line out; an empty
-// text writes an empty value.
+// text writes an empty value. A passphrase protects the new secret key; it
+// goes to gpg only through pipes.
 struct KeyGenRequest {
+  KeyGenType type = KeyGenType::DsaElGamal;
   std::string secretKeyring;
   std::string publicKeyring;
   const char* name = nullptr;
@@ -28,6 +36,12 @@ struct KeyGenRequest {
   Fd statusFd;   // child end for gpg's status lines, or none
   Fd commandFd;  // child end for gpg's commands, or none
 };
+
+// True when gpg's key generation parameters can carry `passphrase` as it
+// is: gpg reads them a line at a time and trims the blanks around each
+// value, so a line break or a blank (space, tab, ...) at either end would
+// give the key another passphrase than the one the user will type.
+bool IsKeyGenPassphrase(std::string_view passphrase);
 
 class GpgEngine {
  public:
@@ -102,13 +116,17 @@ class GpgEngine {
   Status DecryptFile(const std::string& inputPath, const std::string& outputPath,
                      bool verify, const char* passphrase, int* exitCode);
 
-  // Key listing: entries "user id:fingerprint" in gpg's order.
+  // Key listing: entries "user id:fingerprint" in gpg's order. With
+  // `facts`, it is refilled along with `keyList`, one KeyFacts per entry.
   Status ListKeys(bool secret, KeyList& keyList,
                   const std::vector<std::string>* extraArguments,
-                  const char* passphrase);
+                  const char* passphrase, KeyFactsList* facts = nullptr);
 
   // Key maintenance (ExportKey with `armor` writes ASCII armour, for
-  // e-mail). GenerateKey returns once the parameters are written;
+  // e-mail). GenerateKey returns once the parameters are written; it
+  // starts nothing and returns kInvalidData when a text would break the
+  // parameter lines (a line break in any, a passphrase IsKeyGenPassphrase
+  // refuses);
   // the caller reads the status pipe to its end and calls WaitForExit. The
   // others wait and turn a non-zero exit code into kFailure.
   Status GenerateKey(KeyGenRequest request);

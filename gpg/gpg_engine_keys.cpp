@@ -1,5 +1,8 @@
 // Key listing and key maintenance.
 #include "gpg/gpg_engine.h"
+
+#include <cstring>
+
 #include "gpg/pipe_io.h"
 
 namespace ambrine {
@@ -23,11 +26,22 @@ Status WriteParameter(int fd, std::string_view name, const char* value) {
   return WritePipeString(fd, "\r\n");
 }
 
+bool HasLineBreak(const char* value) { return value && std::strpbrk(value, "\r\n"); }
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
 }  // namespace
+
+bool IsKeyGenPassphrase(std::string_view passphrase) {
+  if (passphrase.find_first_of("\r\n") != std::string_view::npos) return false;
+  return passphrase.empty() || (!IsBlank(passphrase.front()) && !IsBlank(passphrase.back()));
+}
 
 Status GpgEngine::ListKeys(bool secret, KeyList& keyList,
                            const std::vector<std::string>* extraArguments,
-                           const char* passphrase) {
+                           const char* passphrase, KeyFactsList* facts) {
   std::vector<std::string> arguments{"--fixed-list-mode", "--with-colons", "--with-fingerprint",
                                      secret ? "--list-secret-keys" : "--list-keys"};
   if (extraArguments) arguments.insert(arguments.end(), extraArguments->begin(), extraArguments->end());
@@ -39,7 +53,8 @@ Status GpgEngine::ListKeys(bool secret, KeyList& keyList,
   if (Status s = Run(arguments, passphrase, Fd(), Fd()); Failed(s)) return s;
 
   keyList.clear();
-  KeyListParser parser(keyList);
+  if (facts) facts->clear();
+  KeyListParser parser(keyList, facts);
   std::string line;
   for (;;) {
     std::size_t consumed = 0;
@@ -53,6 +68,12 @@ Status GpgEngine::ListKeys(bool secret, KeyList& keyList,
 }
 
 Status GpgEngine::GenerateKey(KeyGenRequest request) {
+  for (const char* value : {request.name, request.email, request.comment,
+                            request.secretKeyring.c_str(), request.publicKeyring.c_str()}) {
+    if (HasLineBreak(value)) return kInvalidData;
+  }
+  if (request.passphrase && !IsKeyGenPassphrase(request.passphrase)) return kInvalidData;
+
   Fd parameters;
   Fd childEnd;
   if (Status s = CreateOutboundPipe(parameters, childEnd); Failed(s)) return s;
@@ -65,9 +86,12 @@ Status GpgEngine::GenerateKey(KeyGenRequest request) {
   // Written piece by piece straight from the request: no copy of the
   // passphrase is made. The text is small enough for the pipe's buffer.
   const int fd = parameters.get();
-  const char* const fixedHead =
-      "Key-Type: DSA\r\nKey-Length: 1024\r\nSubkey-Type: ELG-E\r\nSubkey-Length: 2048\r\n";
-  if (Status s = WritePipeString(fd, fixedHead); Failed(s)) return s;
+  const char* const keyHead =
+      request.type == KeyGenType::Rsa3072
+          ? "Key-Type: RSA\r\nKey-Length: 3072\r\nKey-Usage: sign\r\n"
+            "Subkey-Type: RSA\r\nSubkey-Length: 3072\r\nSubkey-Usage: encrypt\r\n"
+          : "Key-Type: DSA\r\nKey-Length: 1024\r\nSubkey-Type: ELG-E\r\nSubkey-Length: 2048\r\n";
+  if (Status s = WritePipeString(fd, keyHead); Failed(s)) return s;
   if (Status s = WriteParameter(fd, "Name-Real: ", request.name); Failed(s)) return s;
   if (Status s = WriteParameter(fd, "Name-Email: ", request.email); Failed(s)) return s;
   if (Status s = WriteParameter(fd, "Name-Comment: ", request.comment); Failed(s)) return s;

@@ -1,6 +1,17 @@
 #include "gpg/key_list.h"
 
+#include <algorithm>
+#include <climits>
+
 namespace ambrine {
+
+namespace {
+
+int ColonInt(std::string_view field) {
+  return static_cast<int>(std::min<std::int64_t>(ColonNumber(field), INT_MAX));
+}
+
+}  // namespace
 
 KeyEntry SplitKeyEntry(std::string_view entry) {
   const auto colon = entry.find(':');
@@ -54,12 +65,30 @@ void KeyListParser::AddLine(std::string_view line) {
   }
   CloseEntry();
   blockType_ = type;
+  if (!facts_) return;
+  if (type == "pub" || type == "sec") {
+    entryOpen_ = false;
+    pendingFacts_ = {};
+    pendingFacts_.bits = ColonInt(ColonField(line, 3));
+    pendingFacts_.algorithm = ColonInt(ColonField(line, 4));
+    pendingFacts_.created = ColonNumber(ColonField(line, 6));
+  } else if ((type == "sub" || type == "ssb") && entryOpen_ &&
+             facts_->back().subkeyAlgorithm == 0) {
+    facts_->back().subkeyBits = ColonInt(ColonField(line, 3));
+    facts_->back().subkeyAlgorithm = ColonInt(ColonField(line, 4));
+  }
 }
 
 void KeyListParser::Finish() { CloseEntry(); }
 
 void KeyListParser::CloseEntry() {
-  if (!fingerprint_.empty()) out_.push_back(userId_ + ":" + fingerprint_);
+  if (!fingerprint_.empty()) {
+    out_.push_back(userId_ + ":" + fingerprint_);
+    if (facts_) {
+      facts_->push_back(pendingFacts_);
+      entryOpen_ = true;
+    }
+  }
   // A block without a fingerprint gives no entry, and its user id must not
   // be paired with the next key's fingerprint.
   userId_.clear();

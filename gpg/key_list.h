@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "gpg/key_facts.h"
+
 namespace ambrine {
 
 using KeyList = std::vector<std::string>;
@@ -25,10 +27,15 @@ std::string FormatFingerprint(std::string_view fingerprint);
 std::string StripSpaces(std::string_view text);
 
 // Turns gpg's colon records (--with-colons --fixed-list-mode
-// --with-fingerprint) into key entries, one line at a time.
+// --with-fingerprint) into key entries, one line at a time. With `facts`,
+// each entry also gets its KeyFacts there, at the same index: the primary
+// key's size, algorithm and creation time (fields 3, 4 and 6 of its pub or
+// sec record) and the algorithm and size of the first subkey listed after
+// it.
 class KeyListParser {
  public:
-  explicit KeyListParser(KeyList& out) : out_(out) {}
+  explicit KeyListParser(KeyList& out, KeyFactsList* facts = nullptr)
+      : out_(out), facts_(facts) {}
   void AddLine(std::string_view line);
   void Finish();
 
@@ -36,9 +43,14 @@ class KeyListParser {
   void CloseEntry();
 
   KeyList& out_;
+  KeyFactsList* facts_;
   std::string blockType_;
   std::string userId_;
   std::string fingerprint_;
+  KeyFacts pendingFacts_;
+  // The last entry appended belongs to the primary key still being listed,
+  // so a subkey record that follows is that key's.
+  bool entryOpen_ = false;
 };
 
 // Field n (from 1) of a colon record, or "" when the record is shorter.

@@ -2,6 +2,7 @@
 // key generated through the dialog.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -181,6 +182,43 @@ TEST_F(GenkeyDialogTest, WithoutNameAndAddressNothingIsGenerated) {
   });
   EXPECT_EQ(2, dialog.DoModal());
   EXPECT_FALSE(dialog.generationDone());
+  EXPECT_FALSE(std::filesystem::exists(bin.File("ran")));
+}
+
+TEST_F(GenkeyDialogTest, KeyTypeDefaultsToDsaAndThePassphraseMustBeTypedTwiceAlike) {
+  TempDir bin;
+  settings_.gpgPath = FakeKeyGenerator(bin, "gpg", "[GNUPG:] KEY_NOT_CREATED\n", 2);
+  GenkeyDialog dialog(&settings_);
+  ASSERT_EQ(2, dialog.typeBox()->count());
+  EXPECT_EQ(0, dialog.typeBox()->currentIndex());
+  EXPECT_EQ(QStringLiteral("DSA 1024 / ElGamal 2048"), dialog.typeBox()->currentText());
+  EXPECT_EQ(QStringLiteral("RSA 3072"), dialog.typeBox()->itemText(1));
+  EXPECT_EQ(QLineEdit::Password, dialog.passphraseEdit()->echoMode());
+  EXPECT_EQ(QLineEdit::Password, dialog.confirmEdit()->echoMode());
+
+  dialog.nameEdit()->setText(QStringLiteral("Pass Tester"));
+  const QString mismatch = QStringLiteral("パスフレーズと確認が一致しません");
+  WhenModal([&](QWidget*) {
+    dialog.passphraseEdit()->setText(QStringLiteral("secret one"));
+    dialog.confirmEdit()->setText(QStringLiteral("secret 0ne"));
+    dialog.okButton()->click();
+    EXPECT_EQ(mismatch, dialog.messageBox()->toPlainText());
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(dialog.passphraseEdit()->isEnabled());
+    // A repetition alone is no passphrase: a mismatch too.
+    dialog.passphraseEdit()->clear();
+    dialog.okButton()->click();
+    EXPECT_EQ(mismatch, dialog.messageBox()->toPlainText());
+    // gpg would store it without the blank at the end.
+    dialog.passphraseEdit()->setText(QStringLiteral("secret "));
+    dialog.confirmEdit()->setText(QStringLiteral("secret "));
+    dialog.okButton()->click();
+    EXPECT_EQ(QStringLiteral("パスフレーズの先頭と末尾に空白は使えません"),
+              dialog.messageBox()->toPlainText());
+    EXPECT_EQ(QStringLiteral("secret "), dialog.passphraseEdit()->text());  // to correct it
+    dialog.reject();
+  });
+  EXPECT_EQ(2, dialog.DoModal());
   EXPECT_FALSE(std::filesystem::exists(bin.File("ran")));
 }
 

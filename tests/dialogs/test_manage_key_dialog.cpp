@@ -78,6 +78,18 @@ TEST(ManageKeyDialog, ListsKeysSortedByNameWithGroupedFingerprints) {
   EXPECT_TRUE(grouped.match(list->topLevelItem(0)->text(1)).hasMatch());
   EXPECT_EQ(StripSpaces(list->topLevelItem(0)->text(1).toStdString()), keys.alice.fingerprint);
   EXPECT_EQ(StripSpaces(list->topLevelItem(2)->text(1).toStdString()), keys.hanako.fingerprint);
+  // Each key's type, size and creation date from the listing.
+  ASSERT_EQ(list->columnCount(), 5);
+  EXPECT_EQ(list->headerItem()->text(2), QStringLiteral("Type"));
+  EXPECT_EQ(list->headerItem()->text(3), QStringLiteral("Size"));
+  EXPECT_EQ(list->headerItem()->text(4), QStringLiteral("Created"));
+  const QRegularExpression day(QStringLiteral("^20[0-9]{2}-[01][0-9]-[0-3][0-9]$"));
+  for (int row = 0; row < list->topLevelItemCount(); ++row) {
+    EXPECT_EQ(list->topLevelItem(row)->text(2), QStringLiteral("DSA/ElGamal"));
+    EXPECT_EQ(list->topLevelItem(row)->text(3), QStringLiteral("1024/2048"));
+    EXPECT_TRUE(day.match(list->topLevelItem(row)->text(4)).hasMatch())
+        << list->topLevelItem(row)->text(4).toStdString();
+  }
   EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
   EXPECT_TRUE(dialog.okButton()->isDefault());
   EXPECT_TRUE(report.reports.empty());

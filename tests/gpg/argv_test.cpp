@@ -187,6 +187,45 @@ TEST(OperationArgv, GenerateKeyWritesTheParameterText) {
   generate(std::move(emptyName), {"--batch", "--gen-key"});
   EXPECT_EQ(head + "Name-Real: \r\nExpire-Date: 0\r\n%secring /s\r\n%pubring /p\r\n%commit\r\n",
             standIn.Record().First("stdin"));
+
+  KeyGenRequest rsa;
+  rsa.type = KeyGenType::Rsa3072;
+  rsa.secretKeyring = "/s";
+  rsa.publicKeyring = "/p";
+  rsa.name = "Rsa Taro";
+  rsa.passphrase = "パス word";
+  generate(std::move(rsa), {"--passphrase-fd=3", "--batch", "--gen-key"});
+  EXPECT_EQ("Key-Type: RSA\r\nKey-Length: 3072\r\nKey-Usage: sign\r\n"
+            "Subkey-Type: RSA\r\nSubkey-Length: 3072\r\nSubkey-Usage: encrypt\r\n"
+            "Name-Real: Rsa Taro\r\nExpire-Date: 0\r\nPassphrase: パス word\r\n"
+            "%secring /s\r\n%pubring /p\r\n%commit\r\n",
+            standIn.Record().First("stdin"));
+}
+
+// gpg reads the parameters line by line and trims the blanks around each
+// value: a text that would add a line, or a passphrase gpg would store
+// trimmed, is refused before gpg starts.
+TEST(OperationArgv, GenerateKeyRefusesTextsThatWouldChangeTheParameters) {
+  EXPECT_TRUE(IsKeyGenPassphrase("pass word"));
+  EXPECT_TRUE(IsKeyGenPassphrase("パス"));
+  for (const char* bad : {" pw", "pw ", "pw\t", "p\nw", "p\rw"})
+    EXPECT_FALSE(IsKeyGenPassphrase(bad)) << bad;
+
+  StandIn standIn("stdin-all\n");
+  auto refused = [&](auto change) {
+    KeyGenRequest request;
+    request.secretKeyring = "/s";
+    request.publicKeyring = "/p";
+    request.name = "Name Ok";
+    change(request);
+    GpgEngine engine(standIn.Settings());
+    EXPECT_EQ(kInvalidData, engine.GenerateKey(std::move(request)));
+    EXPECT_EQ(-1, engine.pid());  // nothing was started
+  };
+  refused([](KeyGenRequest& r) { r.passphrase = "pw "; });
+  refused([](KeyGenRequest& r) { r.name = "Name\r\n%pubring /tmp/other"; });
+  refused([](KeyGenRequest& r) { r.comment = "a\nb"; });
+  refused([](KeyGenRequest& r) { r.secretKeyring = "/s\n%commit"; });
 }
 
 TEST(OperationArgv, AwkwardArgumentsArriveAsSingleElements) {

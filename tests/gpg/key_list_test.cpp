@@ -77,6 +77,50 @@ TEST(KeyListParser, CrLfLinesAndShortRecords) {
   EXPECT_EQ("a", ColonField("a:b", 1));
 }
 
+TEST(KeyListParser, FactsOfEachKeyStayBesideItsEntry) {
+  KeyList keys;
+  KeyFactsList facts;
+  KeyListParser parser(keys, &facts);
+  for (const char* line : {
+           "tru::1:1700000000:0:3:1:5",
+           // DSA 1024 with an ElGamal 2048 subkey.
+           "pub:u:1024:17:AAAA1111AAAA1111:1700000000:::u:::scESC:",
+           "fpr:::::::::F1:",
+           "uid:u::::1700000000::H1::Dsa Key:",
+           "sub:u:2048:16:BBBB2222BBBB2222:1700000000::::::e:",
+           "fpr:::::::::S1:",
+           // A block without fpr gives no entry, and its subkey is nobody's.
+           "pub:u:4096:1:CCCC:1700000000:::u:::scESC:",
+           "sub:u:4096:1:DDDD:1700000000::::::e:",
+           // RSA 3072 (secret listing) with two subkeys: the first one counts.
+           "sec::3072:1:EEEE:1796688000::::::::::",
+           "fpr:::::::::F2:",
+           "uid:::::::H2::Rsa Key:",
+           "ssb::3072:1:FFFF:1796688000::::::::::",
+           "ssb::2048:16:GGGG:1796688000::::::::::",
+           // No subkey, an algorithm without a name here, no creation time.
+           "pub:u:256:99:HHHH::::u:::scESC:",
+           "fpr:::::::::F3:",
+       })
+    parser.AddLine(line);
+  parser.Finish();
+
+  ASSERT_EQ((KeyList{"Dsa Key:F1", "Rsa Key:F2", ":F3"}), keys);
+  ASSERT_EQ(3u, facts.size());
+  EXPECT_EQ("DSA/ElGamal", KeyTypeText(facts[0]));
+  EXPECT_EQ("1024/2048", KeySizeText(facts[0]));
+  EXPECT_EQ("2023-11-14", KeyDateText(facts[0]));  // 1700000000 is 22:13 UTC that day
+  EXPECT_EQ("RSA", KeyTypeText(facts[1]));
+  EXPECT_EQ("3072", KeySizeText(facts[1]));
+  EXPECT_EQ(1, facts[1].subkeyAlgorithm);
+  EXPECT_EQ("2026-12-08", KeyDateText(facts[1]));
+  EXPECT_EQ("#99", KeyTypeText(facts[2]));
+  EXPECT_EQ("256", KeySizeText(facts[2]));
+  EXPECT_EQ("", KeyDateText(facts[2]));
+  EXPECT_EQ(0, ColonNumber("12a"));
+  EXPECT_EQ(0, ColonNumber("99999999999999999999999"));
+}
+
 TEST(ListKeys, AFailedStartLeavesTheListAsItWas) {
   GpgEngine engine("/nonexistent/gpg", "/tmp", {}, {});
   KeyList keys{"kept"};
