@@ -136,6 +136,9 @@ SaveOutcome LeafFile::Save(SaveRequest& request, FormPage& page, const Attachmen
     if (talked.status == brokenPipe) learnWhyGpgEnded();
     return SaveOutcome::Reported;
   }
+  // gpg is stopped by the engine and its partial output deleted with
+  // `output`: the old leaf stays as it was.
+  if (talked.end == SaveConversationEnd::Cancelled) return SaveOutcome::Cancelled;
   // No answer follows: a later question of gpg's meets the end of its
   // command input instead of waiting for ever.
   command.reset();

@@ -6,6 +6,7 @@ namespace ambrine {
 
 SaveConversationResult SaveConversation::Run(Fd& status, Fd& command) {
   failed_ = SaveConversationResult();
+  cancelled_ = false;
   const StatusRunResult run = StatusDriver(status, command).Run(*this);
   switch (run.end) {
     case StatusEnd::ReadFailed:
@@ -16,6 +17,7 @@ SaveConversationResult SaveConversation::Run(Fd& status, Fd& command) {
       break;
   }
   if (failed_.end == SaveConversationEnd::WriteFailed) return failed_;
+  if (cancelled_) return {SaveConversationEnd::Cancelled, kOk, nullptr};
   return {SaveConversationEnd::Began, kOk, nullptr};
 }
 
@@ -27,10 +29,12 @@ StatusAction SaveConversation::OnStatus(const StatusLine& line, CommandWriter& c
     case StatusKeyword::NeedPassphrase:
       prompt_ = "秘密鍵のロックを解除するためのパスフレーズを入力してください。";
       symmetricAsked_ = false;
+      keyAsked_ = true;
       break;
     case StatusKeyword::NeedPassphraseSym:
       prompt_ = "対称暗号化のためのパスフレーズを入力してください。";
       symmetricAsked_ = true;
+      keyAsked_ = false;
       break;
     case StatusKeyword::GetLine:
     case StatusKeyword::GetHidden: {
@@ -38,6 +42,13 @@ StatusAction SaveConversation::OnStatus(const StatusLine& line, CommandWriter& c
       std::string answer = hidden && symmetricAsked_ && symmetric_
                                ? *symmetric_
                                : questions_.AskLine(prompt_, hidden);
+      // A secret key that asks has a passphrase, so an empty answer (what
+      // a cancelled box gives) can only fail: gpg would say "Bad
+      // Passphrase" and ask again, twice more. The save stops instead.
+      if (hidden && keyAsked_ && answer.empty()) {
+        cancelled_ = true;
+        return StatusAction::Stop;
+      }
       int failedWrite = 0;
       const Status s = command.WriteSecretLine(answer, &failedWrite);
       if (Failed(s)) {

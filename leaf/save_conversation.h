@@ -30,6 +30,7 @@ enum class SaveConversationEnd {
   EndOfData,    // gpg closed its status output
   ReadFailed,   // reading a status line failed
   WriteFailed,  // an answer could not be written; `point` names it
+  Cancelled,    // the user cancelled the secret key's passphrase; nothing was written
 };
 
 struct SaveConversationResult {
@@ -62,6 +63,8 @@ class SaveConversation : public StatusHandler {
   std::string prompt_;
   const std::string* symmetric_ = nullptr;
   bool symmetricAsked_ = false;  // the last passphrase announcement was NEED_PASSPHRASE_SYM
+  bool keyAsked_ = false;        // the last one was NEED_PASSPHRASE (the secret key's)
+  bool cancelled_ = false;
   SaveConversationResult failed_;  // a write that failed
 };
 

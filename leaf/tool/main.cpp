@@ -73,7 +73,8 @@ from standard input, "-" as OUT writes to standard output):
                          the program folder + "conf", or, when an INSTALL entry is
                          beside the program, $XDG_DATA_HOME (else ~/.local/share)
                          + "/Ambrine/conf".
-  --passphrase-file FILE the leaf's passphrase (its first line). Without it a
+  --passphrase-file FILE the leaf's passphrase (its first line); for create with
+                         --recipient, the secret key's. Without it a
                          passphrase gpg needs is asked on the terminal (search
                          asks nothing: it skips what needs a passphrase). For
                          search it also answers the secret key's passphrase.
@@ -368,7 +369,14 @@ int Create(const Options& o) {
       return Fail("gpg could not encrypt " + path, files.gpgError());
     }
   }
-  TerminalQuestions questions(std::string(), false);
+  // With --recipient, a passphrase file unlocks the secret key that signs.
+  std::string keyPassphrase;
+  const bool keyPassphraseGiven = !o.symmetric && !o.passphraseFile.empty();
+  if (keyPassphraseGiven && !ReadPassphraseFile(o.passphraseFile, keyPassphrase)) {
+    return Fail("cannot read " + o.passphraseFile);
+  }
+  TerminalQuestions questions(keyPassphrase, keyPassphraseGiven);
+  SecureWipe(keyPassphrase);
   // A failed save leaves an existing leaf as it was.
   LeafFile leafFile(settings, report);
   OperationProgress progress;
@@ -381,14 +389,16 @@ int Create(const Options& o) {
     case SaveOutcome::Saved:
       return 0;
     case SaveOutcome::Reported:
-    case SaveOutcome::Cancelled:  // nothing here cancels; kept for completeness
       return Fail("the leaf could not be written", leafFile.gpgError());
+    case SaveOutcome::Cancelled:  // the secret key's passphrase was not given
     case SaveOutcome::EncryptionFailed:
       break;
   }
   if (questions.unanswerable()) {
-    return Fail("the secret key needs a passphrase and there is no terminal to ask for it");
+    return Fail("the secret key needs a passphrase and there is no terminal to ask for it "
+                "(give it with --passphrase-file)");
   }
+  if (saved == SaveOutcome::Cancelled) return Fail("no passphrase for the secret key: nothing was written");
   return Fail("gpg could not sign and encrypt the leaf", leafFile.gpgError());
 }
 

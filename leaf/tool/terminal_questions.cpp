@@ -12,8 +12,15 @@ TerminalQuestions::TerminalQuestions(const std::string& leafPassphrase, bool giv
 
 TerminalQuestions::~TerminalQuestions() { SecureWipe(leafPassphrase_); }
 
-std::string TerminalQuestions::AskLine(const std::string& prompt, bool /*hidden*/) {
+std::string TerminalQuestions::AskLine(const std::string& prompt, bool hidden) {
   std::string answer;
+  // A passphrase given answers the first hidden question (the secret key's,
+  // in a save); gpg's next one, after a wrong passphrase, goes to the
+  // terminal.
+  if (hidden && given_ && !givenUsedInSave_) {
+    givenUsedInSave_ = true;
+    return leafPassphrase_;
+  }
   // Without a terminal the answer is an empty line, as after Cancel.
   if (!::ambrine::AskPassphrase(prompt, answer)) unanswerable_ = true;
   return answer;

@@ -13,7 +13,8 @@ namespace ambrine {
 class TerminalQuestions : public SaveQuestions, public OpenQuestions {
  public:
   // `leafPassphrase` answers every passphrase question of an open when
-  // `given`; it is copied and wiped with this object.
+  // `given`, and the first hidden question of a save (the secret key's
+  // passphrase); it is copied and wiped with this object.
   TerminalQuestions(const std::string& leafPassphrase, bool given);
   ~TerminalQuestions() override;
 
@@ -32,6 +33,7 @@ class TerminalQuestions : public SaveQuestions, public OpenQuestions {
   std::string leafPassphrase_;
   bool given_;
   bool unanswerable_ = false;
+  bool givenUsedInSave_ = false;
 };
 
 }  // namespace ambrine

@@ -133,6 +133,18 @@ TEST(SaveConversation, CancelledInputGivesAnEmptyLineAndNoIsAnswered) {
   EXPECT_EQ(command.Written(), "\nn\n");
 }
 
+TEST(SaveConversation, CancellingTheSecretKeysPassphraseStopsWithoutAnAnswer) {
+  Fd status = StatusInput({"[GNUPG:] NEED_PASSPHRASE 1 2 17 0", "[GNUPG:] GET_HIDDEN passphrase.enter",
+                           "[GNUPG:] BAD_PASSPHRASE 1", "[GNUPG:] GET_HIDDEN passphrase.enter"});
+  CommandPipe command;
+  FakeSaveQuestions questions;
+  questions.answer = "";
+  SaveConversation dialogue(questions);
+  EXPECT_EQ(dialogue.Run(status, command.write).end, SaveConversationEnd::Cancelled);
+  EXPECT_EQ(command.Written(), "");
+  ASSERT_EQ(questions.asked.size(), 1u);  // no "Bad Passphrase", no second question
+}
+
 TEST(SaveConversation, AnswerThatCannotBeWrittenEndsTheDialogueWithItsStep) {
   Fd status = StatusInput({"[GNUPG:] GET_LINE q", "[GNUPG:] GET_BOOL q"});
   CommandPipe command;

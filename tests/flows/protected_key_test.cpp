@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <filesystem>
@@ -88,6 +89,16 @@ TEST(ProtectedOwnKey, Rsa3072KeyWithPassphraseSignsSavesAndOpens) {
   const QStringList values = {QStringLiteral("RSA の記録"), QStringLiteral("本文"),
                               QStringLiteral("品目"), QStringLiteral("300")};
   window.FillForm(values[0], values[1], values[2], values[3]);
+
+  // Cancelling the key's passphrase stops the save there: no "Bad
+  // Passphrase", no error, no leaf.
+  ModalScript cancel;
+  cancel.SaveOptions({}, QString::fromStdString(leaf)).CancelInputBox();
+  Trigger(window, kCmdSave);
+  ASSERT_TRUE(cancel.done()) << cancel.Log().toStdString();
+  EXPECT_FALSE(test::SpinUntil([] { return QApplication::activeModalWidget() != nullptr; }, 500));
+  EXPECT_TRUE(window.report().reports.empty());
+  EXPECT_FALSE(fs::exists(leaf));
 
   // Saving signs with the key: gpg asks for its passphrase, refuses a
   // wrong one and asks again.

@@ -253,6 +253,30 @@ void CreateLeaf(const std::string& home, const std::string& extra, const std::st
   ASSERT_EQ(run.exit, 0) << run.err;
 }
 
+TEST_F(ToolTest, CreateUnlocksAProtectedSecretKeyFromThePassphraseFile) {
+  test::TempDir home;
+  const test::TestKey key = test::MakeKey(home.path(), "Locked Signer", "lock pass");
+  test::WriteFile(dir_.File("right"), "lock pass\n");
+  test::WriteFile(dir_.File("wrong"), "not it\n");
+  const std::string leaf = dir_.File("locked.gpg");
+  const std::string create = "create --homedir " + home.path() + " --recipient " + key.fingerprint +
+                             " --document " + dir_.File("page.html") + " -o " + leaf;
+  test::WriteFile(dir_.File("page.html"), "<p>locked</p>");
+  // With no terminal, a wrong passphrase cannot be asked again: nothing is
+  // written, and no leaf appears.
+  ToolRun wrong = Tool(create + " --passphrase-file " + dir_.File("wrong"), dir_);
+  EXPECT_EQ(wrong.exit, 1);
+  EXPECT_NE(wrong.err.find("no terminal"), std::string::npos) << wrong.err;
+  EXPECT_FALSE(std::filesystem::exists(leaf));
+  ToolRun right = Tool(create + " --passphrase-file " + dir_.File("right"), dir_);
+  ASSERT_EQ(right.exit, 0) << right.err;
+  ToolRun show = Tool("show --homedir " + home.path() + " --passphrase-file " + dir_.File("right") +
+                          " " + leaf,
+                      dir_);
+  EXPECT_EQ(show.exit, 0) << show.err;
+  EXPECT_NE(show.out.find("\"uid\": \"Locked Signer\""), std::string::npos) << show.out;
+}
+
 TEST_F(ToolTest, SearchFindsTheRightLeavesAndKeepsAnEncryptedIndex) {
   const std::string home = home_->path();
   std::filesystem::remove(home + "/search-index");
