@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "base/utf8.h"
 #include "gpg/child_process.h"
 
 namespace ambrine {
@@ -42,32 +43,6 @@ Status ReadByte(int fd, char* byte, bool* gotByte) {
     if (errno == EPIPE) return kOk;
     return LastErrorStatus();
   }
-}
-
-// Length of the valid UTF-8 sequence at text[i], or 0 when it is not valid.
-std::size_t ValidUtf8Length(std::string_view text, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char lead = byte(i);
-  if (lead < 0x80) return 1;
-  std::size_t length;
-  char32_t code;
-  char32_t minimum;
-  if ((lead & 0xE0) == 0xC0) {
-    length = 2, code = lead & 0x1F, minimum = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, code = lead & 0x0F, minimum = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, code = lead & 0x07, minimum = 0x10000;
-  } else {
-    return 0;
-  }
-  if (i + length > text.size()) return 0;
-  for (std::size_t k = 1; k < length; ++k) {
-    if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (byte(i + k) & 0x3F);
-  }
-  if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return length;
 }
 
 }  // namespace
@@ -134,9 +109,9 @@ Status Utf8ToAnsi(std::string_view text, std::string& out) {
   std::string result;
   result.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
-    const std::size_t length = ValidUtf8Length(text, i);
+    const std::size_t length = Utf8SequenceAt(text, i);
     if (length == 0) {
-      result += "\xEF\xBF\xBD";  // U+FFFD for a byte that starts no valid sequence
+      AppendUtf8(result, kReplacementCharacter);  // a byte that starts no valid sequence
       i += 1;
     } else {
       result.append(text.substr(i, length));

@@ -9,14 +9,15 @@
 namespace ambrine {
 
 void RegisterFormScheme() {
-  QWebEngineUrlScheme scheme(kFormScheme);
-  scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
-  // Secure like https (so pages get the secure-context features) and local,
-  // so no remote page can reach it.
-  scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalScheme);
-  QWebEngineUrlScheme::registerScheme(scheme);
-  // The attachment viewer's scheme is known from the same start.
-  RegisterViewerScheme();
+  // The form's scheme and the attachment viewer's: secure like https (so
+  // pages get the secure-context features) and local, so no remote page
+  // can reach them.
+  for (const char* name : {kFormScheme, kViewerScheme}) {
+    QWebEngineUrlScheme scheme(name);
+    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
+    scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalScheme);
+    QWebEngineUrlScheme::registerScheme(scheme);
+  }
 }
 
 QUrl FormSchemeHandler::Publish(QByteArray bytes, QByteArray contentType) {

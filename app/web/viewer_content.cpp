@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "base/utf8.h"
 #include "leaf/attachment_files.h"
 
 namespace ambrine {
@@ -48,39 +49,6 @@ constexpr char kPageHead[] =
     "img-src 'self'; style-src 'unsafe-inline'\">";
 
 }  // namespace
-
-bool IsValidUtf8(std::string_view bytes) {
-  std::size_t i = 0;
-  const std::size_t n = bytes.size();
-  while (i < n) {
-    const auto c = static_cast<unsigned char>(bytes[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    std::size_t length = 0;
-    unsigned int lowest = 0;
-    unsigned int point = 0;
-    if (c >= 0xc2 && c <= 0xdf) {
-      length = 2, lowest = 0x80, point = c & 0x1f;
-    } else if (c >= 0xe0 && c <= 0xef) {
-      length = 3, lowest = 0x800, point = c & 0x0f;
-    } else if (c >= 0xf0 && c <= 0xf4) {
-      length = 4, lowest = 0x10000, point = c & 0x07;
-    } else {
-      return false;
-    }
-    if (n - i < length) return false;
-    for (std::size_t k = 1; k < length; ++k) {
-      const auto next = static_cast<unsigned char>(bytes[i + k]);
-      if ((next & 0xc0) != 0x80) return false;
-      point = (point << 6) | (next & 0x3f);
-    }
-    if (point < lowest || point > 0x10ffff || (point >= 0xd800 && point <= 0xdfff)) return false;
-    i += length;
-  }
-  return true;
-}
 
 ViewerContent ClassifyForViewer(const std::string& name, std::string_view bytes) {
   if (const char* type = ImageTypeOf(bytes)) return {ViewerKind::kImage, type};

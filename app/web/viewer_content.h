@@ -34,10 +34,6 @@ struct ViewerContent {
 // extension's bytes are not UTF-8).
 ViewerContent ClassifyForViewer(const std::string& name, std::string_view bytes);
 
-// Whether `bytes` is well-formed UTF-8 (no overlong forms, surrogates or
-// code points past U+10FFFF).
-bool IsValidUtf8(std::string_view bytes);
-
 // The page that shows the image served at the relative URL `imageUrl`:
 // scaled to the window, on a neutral background. Its Content-Security-Policy
 // allows images of its own origin and inline style, nothing else.

@@ -2,19 +2,10 @@
 
 #include <QBuffer>
 #include <QWebEngineUrlRequestJob>
-#include <QWebEngineUrlScheme>
 
 #include "leaf/wiped_bytes.h"
 
 namespace ambrine {
-
-void RegisterViewerScheme() {
-  QWebEngineUrlScheme scheme(kViewerScheme);
-  scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
-  // Secure and local like the form's scheme: no remote page can reach it.
-  scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalScheme);
-  QWebEngineUrlScheme::registerScheme(scheme);
-}
 
 ViewerSchemeHandler::ViewerSchemeHandler(std::shared_ptr<const WipedBytes> bytes,
                                          QByteArray mimeType, QByteArray page, QObject* parent)

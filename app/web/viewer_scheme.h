@@ -14,8 +14,7 @@ class WipedBytes;
 
 inline constexpr char kViewerScheme[] = "ambrine-view";
 
-// Registers the scheme with the web engine; must run before QApplication.
-void RegisterViewerScheme();
+// The scheme is registered with the form's (RegisterFormScheme).
 
 class ViewerSchemeHandler : public QWebEngineUrlSchemeHandler {
   Q_OBJECT

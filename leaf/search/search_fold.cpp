@@ -2,54 +2,22 @@
 
 #include <cstdint>
 
+#include "base/utf8.h"
+
 namespace ambrine {
 
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
 constexpr char32_t kCombiningVoiced = 0x3099;      // ゛ as a combining mark
 constexpr char32_t kCombiningSemiVoiced = 0x309A;  // ゜ as a combining mark
 
-// One code point from `s` at `i`; `i` moves past it. Overlong forms,
-// surrogates and values past U+10FFFF count as invalid.
+// One code point from `s` at `i`; `i` moves past it. A byte that starts
+// no valid sequence gives U+FFFD.
 char32_t DecodeUtf8(std::string_view s, std::size_t& i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char lead = byte(i);
-  if (lead < 0x80) {
-    ++i;
-    return lead;
-  }
-  int length = 0;
-  char32_t cp = 0;
-  char32_t minimum = 0;
-  if ((lead & 0xE0) == 0xC0) {
-    length = 2, cp = lead & 0x1F, minimum = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, cp = lead & 0x0F, minimum = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, cp = lead & 0x07, minimum = 0x10000;
-  } else {
-    ++i;
-    return kReplacement;
-  }
-  if (i + length > s.size()) {
-    ++i;
-    return kReplacement;
-  }
-  for (int k = 1; k < length; ++k) {
-    const unsigned char next = byte(i + k);
-    if ((next & 0xC0) != 0x80) {
-      ++i;
-      return kReplacement;
-    }
-    cp = (cp << 6) | (next & 0x3F);
-  }
-  if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-    ++i;
-    return kReplacement;
-  }
-  i += length;
-  return cp;
+  char32_t cp = kReplacementCharacter;
+  const std::size_t length = Utf8SequenceAt(s, i, &cp);
+  i += length == 0 ? 1 : length;
+  return length == 0 ? kReplacementCharacter : cp;
 }
 
 // Half-width katakana U+FF65..U+FF9F and their full-width forms.

@@ -28,7 +28,4 @@ constexpr std::size_t kMaxSearchableBytes = std::size_t{4} << 20;
 // Shortens `text` to at most `limit` bytes, never inside a UTF-8 sequence.
 void CutUtf8(std::string& text, std::size_t limit);
 
-// Appends `cp` to `out` as UTF-8 (U+FFFD for a value that has none).
-void AppendUtf8(std::string& out, char32_t cp);
-
 }  // namespace ambrine

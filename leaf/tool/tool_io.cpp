@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "base/fd.h"
+#include "base/utf8.h"
 
 namespace ambrine {
 
@@ -55,23 +56,11 @@ std::string JsonString(std::string_view text) {
       ++i;
     } else {
       // Accept a well-formed UTF-8 sequence as it is.
-      int length = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
-      bool ok = length > 0 && i + length <= text.size();
-      for (int k = 1; ok && k < length; ++k) {
-        ok = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
-      }
-      if (ok && length == 3) {
-        const unsigned char c1 = static_cast<unsigned char>(text[i + 1]);
-        ok = !(c == 0xE0 && c1 < 0xA0) && !(c == 0xED && c1 >= 0xA0);
-      } else if (ok && length == 4) {
-        const unsigned char c1 = static_cast<unsigned char>(text[i + 1]);
-        ok = !(c == 0xF0 && c1 < 0x90) && !(c == 0xF4 && c1 >= 0x90);
-      }
-      if (ok) {
+      if (const std::size_t length = Utf8SequenceAt(text, i)) {
         out.append(text.substr(i, length));
         i += length;
       } else {
-        out += "\xEF\xBF\xBD";
+        AppendUtf8(out, kReplacementCharacter);
         ++i;
       }
     }
