@@ -22,12 +22,10 @@
 #include <fstream>
 #include <string>
 
-#include "app/web/form_scheme.h"
 #include "app/window/attachment_viewer_window.h"
 #include "app/window/main_frame.h"
 #include "app/window/main_view.h"
-#include "base/core_dumps.h"
-#include "base/network_sockets.h"
+#include "bench/bench_application.h"
 #include "flows/flow_env.h"
 #include "flows/modal_script.h"
 #include "support/test_keyring.h"
@@ -148,23 +146,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s --keys HOME --file /FILE\n", argv[0]);
     return 2;
   }
-  // As the program's main() does, around the test harness's scratch folder
-  // (its TMPDIR receives the temporary attachment files).
-  ambrine::DisableCoreDumps();
-  ambrine::test::SetUpScratch();
-  const std::string program = ambrine::test::MakeProgramFolder("viewer-bench", argv[2]);
-  if (::geteuid() == 0) ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
-  int rc = 0;
-  {
-    ambrine::RegisterFormScheme();
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    if (ambrine::ForbidNetworkSockets() != ambrine::kOk)
-      std::fputs("ambrine-viewer-bench: the kernel refused the socket filter\n", stderr);
-    ambrine::test::StartModalWatchdog();
-    rc = ambrine::bench::Drive(program, argv[4]);
-  }
-  ambrine::test::TearDownScratch();
-  return rc;
+  const std::string file = argv[4];
+  return ambrine::bench::RunBenchApplication(
+      "ambrine-viewer-bench", "viewer-bench", argv[2], argv[0], [&](const std::string& program) {
+        ambrine::test::StartModalWatchdog();
+        return ambrine::bench::Drive(program, file);
+      });
 }

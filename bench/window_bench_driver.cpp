@@ -31,17 +31,14 @@
 #include <string>
 #include <utility>
 
-#include "app/web/form_scheme.h"
 #include "app/window/commands.h"
 #include "app/window/main_frame.h"
 #include "app/window/main_view.h"
-#include "base/core_dumps.h"
-#include "base/network_sockets.h"
 #include "dialogs/key_list_view.h"
 #include "dialogs/select_key_dialog.h"
+#include "bench/bench_application.h"
 #include "flows/flow_env.h"
 #include "flows/modal_script.h"
-#include "resources/toolbar_images.h"
 
 namespace ambrine::bench {
 namespace {
@@ -274,25 +271,8 @@ int main(int argc, char** argv) {
   const char* t0 = ::getenv("AMB_BENCH_T0");
   const double launched = t0 ? std::atof(t0) : 0;
 
-  // As the program's main() does, around the test harness's scratch folder
-  // (its TMPDIR receives the temporary attachment files).
-  ambrine::DisableCoreDumps();
-  ambrine::test::SetUpScratch();
-  const std::string program = ambrine::test::MakeProgramFolder("bench", args.keys);
-  if (::geteuid() == 0) ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
-  int rc = 0;
-  {
-    ambrine::RegisterFormScheme();
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    if (ambrine::ForbidNetworkSockets() != ambrine::kOk) {
-      std::fputs("ambrine-window-bench: the kernel refused the socket filter\n", stderr);
-    }
-    QApplication::setApplicationName(QStringLiteral("Ambrine"));
-    QApplication::setWindowIcon(ambrine::ProgramIcon());
-    rc = ambrine::bench::Drive(args, program, launched, mainEntered);
-  }
-  ambrine::test::TearDownScratch();
-  return rc;
+  return ambrine::bench::RunBenchApplication(
+      "ambrine-window-bench", "bench", args.keys, argv[0], [&](const std::string& program) {
+        return ambrine::bench::Drive(args, program, launched, mainEntered);
+      });
 }
