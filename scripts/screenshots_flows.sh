@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Screenshots of the whole path for the documentation: a first start makes a
 # key, the default form is filled, two files are attached, the leaf is saved;
-# the program starts again, opens the leaf and shows everything back. The
-# pictures go to docs/screenshots/flow-*.png. Runs in a virtual X server.
+# the program starts again, opens the leaf and shows everything back, then
+# the manual, an attachment in the viewer and the search dialog. The
+# pictures go to docs/screenshots/. Runs in a virtual X server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 for p in xdotool imagemagick; do

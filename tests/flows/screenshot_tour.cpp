@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QTreeWidget>
 #include <QWebEngineView>
 #include <filesystem>
 
@@ -23,7 +24,9 @@
 #include "app/window/main_view.h"
 #include "app/window/manual_window.h"
 #include "app/window/qt_translations.h"
+#include "app/window/attachment_viewer_window.h"
 #include "dialogs/genkey_dialog.h"
+#include "dialogs/search_dialog.h"
 #include "dialogs/select_key_dialog.h"
 #include "flows/flow_env.h"
 #include "flows/modal_script.h"
@@ -142,6 +145,25 @@ TEST(ScreenshotTour, MakeKeyFillAttachSaveQuitOpen) {
     return manual != nullptr;
   }));
   Shot(manual, "manual-window.png");
+  manual->close();
+
+  // The attached text in the viewer, from memory.
+  again.view().viewFile(0);
+  ASSERT_TRUE(SpinUntil([&] { return again.view().viewers().size() == 1; }));
+  Shot(again.view().viewers().front(), "viewer-text.png");
+  again.view().CloseViewers();
+
+  // ツール > 検索: the saved record found by a word of its text.
+  again.frame().action(kCmdSearch)->trigger();
+  auto* search = again.frame().findChild<SearchDialog*>();
+  ASSERT_NE(search, nullptr);
+  search->findChild<QLineEdit*>(QStringLiteral("folder"))->setText(QString::fromStdString(WorkFolder()));
+  search->findChild<QLineEdit*>(QStringLiteral("words"))->setText(QStringLiteral("光熱費"));
+  for (QPushButton* b : search->findChildren<QPushButton*>())
+    if (b->text() == QStringLiteral("検索(&S)")) b->click();
+  auto* hits = search->findChild<QTreeWidget*>(QStringLiteral("hits"));
+  ASSERT_TRUE(SpinUntil([&] { return hits->topLevelItemCount() == 1; }));
+  Shot(search, "search-dialog.png");
 }
 
 }  // namespace
