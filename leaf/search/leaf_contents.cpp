@@ -1,6 +1,7 @@
 #include "leaf/search/leaf_contents.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "base/secure_wipe.h"
@@ -68,8 +69,14 @@ std::string SignerUserId(const std::string& goodSig) {
 
 bool FileStartsAsEncryptedMessage(const std::string& path, bool& readable) {
   readable = false;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  // Never blocks: a FIFO put where a leaf was is not waited on.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return false;
+  struct stat info;
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return false;
+  }
   unsigned char head[2] = {0, 0};
   const ssize_t got = ::read(fd, head, sizeof head);
   ::close(fd);
