@@ -17,6 +17,7 @@
 
 #include "base/secure_wipe.h"
 #include "dialogs/message_box_error_report.h"
+#include "dialogs/passphrase_field.h"
 #include "gpg/gpg_engine.h"
 #include "gpg/keyring_file.h"
 #include "gpg/pipe_io.h"
@@ -33,22 +34,6 @@ bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 
 // The field's text as UTF-8, as a 260-character buffer would hold it.
 std::string FieldText(const QLineEdit* edit) {
   return edit->text().left(kFieldLimit - 1).toStdString();
-}
-
-// A passphrase field's text as UTF-8; the copy made on the way is wiped.
-std::string SecretFieldText(const QLineEdit* edit) {
-  QByteArray bytes = edit->text().toUtf8();
-  std::string text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-  SecureWipe(bytes.data(), static_cast<std::size_t>(bytes.size()));
-  return text;
-}
-
-QLineEdit* NewPassphraseEdit(const char* name, QWidget* parent) {
-  auto* edit = new QLineEdit(parent);
-  edit->setObjectName(QString::fromLatin1(name));
-  edit->setEchoMode(QLineEdit::Password);
-  edit->setContextMenuPolicy(Qt::NoContextMenu);  // nothing to copy out of it
-  return edit;
 }
 
 }  // namespace
@@ -97,16 +82,15 @@ GenkeyDialog::GenkeyDialog(GpgSettings* settings, QWidget* owner)
       email_(new QLineEdit(this)),
       comment_(new QLineEdit(this)),
       type_(new QComboBox(this)),
-      passphrase_(NewPassphraseEdit("passphraseEdit", this)),
-      confirm_(NewPassphraseEdit("confirmEdit", this)),
+      // No longer than the passphrase questions of a save or an open take,
+      // so the key's passphrase can always be typed there.
+      passphrase_(NewPassphraseEdit("passphraseEdit", kPassphraseFieldLimit, this)),
+      confirm_(NewPassphraseEdit("confirmEdit", kPassphraseFieldLimit, this)),
       ok_(new QPushButton(QStringLiteral("OK"), this)),
       cancel_(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this)),
       messages_(new QPlainTextEdit(this)) {
   setWindowTitle(QStringLiteral("Ambrine 鍵の作成"));
   for (QLineEdit* edit : {name_, email_, comment_}) edit->setMaxLength(kFieldLimit);
-  // No longer than the passphrase questions of a save or an open take
-  // (259 characters), so the key's passphrase can always be typed there.
-  for (QLineEdit* edit : {passphrase_, confirm_}) edit->setMaxLength(kFieldLimit - 1);
   // The item data is the KeyGenType; the first item is the default.
   type_->addItem(QStringLiteral("DSA 1024 / ElGamal 2048"),
                  static_cast<int>(KeyGenType::DsaElGamal));
@@ -212,7 +196,7 @@ void GenkeyDialog::Generate() {
     messages_->setPlainText(QStringLiteral("パスフレーズと確認が一致しません"));
     return;
   }
-  std::string passphrase = SecretFieldText(passphrase_);
+  std::string passphrase = PassphraseText(passphrase_);
   WipeOnExit wipePassphrase(passphrase);
   if (!IsKeyGenPassphrase(passphrase)) {
     messages_->setPlainText(QStringLiteral("パスフレーズの先頭と末尾に空白は使えません"));
@@ -377,10 +361,7 @@ void GenkeyDialog::ShowFailure() {
 }
 
 void GenkeyDialog::WipePassphraseFields() {
-  for (QLineEdit* edit : {passphrase_, confirm_}) {
-    if (!edit->text().isEmpty()) edit->setText(QString(edit->text().size(), QChar(' ')));
-    edit->clear();
-  }
+  for (QLineEdit* edit : {passphrase_, confirm_}) WipePassphraseField(edit);
 }
 
 StatusAction GenkeyDialog::StatusOutcome::OnStatus(const StatusLine& line,

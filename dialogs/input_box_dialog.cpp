@@ -8,6 +8,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "dialogs/passphrase_field.h"
+
 namespace ambrine {
 
 InputBoxDialog::InputBoxDialog(const QString& title, const QString& prompt,
@@ -49,7 +51,7 @@ InputBoxDialog::InputBoxDialog(const QString& title, const QString& prompt,
 }
 
 InputBoxDialog::~InputBoxDialog() {
-  WipeField();
+  WipePassphraseField(edit_);
   std::fill(buffer_.begin(), buffer_.end(), '\0');
 }
 
@@ -72,20 +74,14 @@ void InputBoxDialog::accept() {
   if (typed.size() > capacity_ - 1) typed.truncate(capacity_ - 1);
   buffer_ = typed.toStdString();
   typed.fill(QChar(0));
-  WipeField();
+  WipePassphraseField(edit_);
   done(1);
 }
 
 void InputBoxDialog::reject() {
   buffer_.clear();
-  WipeField();
+  WipePassphraseField(edit_);
   done(2);
-}
-
-void InputBoxDialog::WipeField() {
-  // Overwrite the field's text so a passphrase does not linger in the widget.
-  if (!edit_->text().isEmpty()) edit_->setText(QString(edit_->text().size(), QChar(' ')));
-  edit_->clear();
 }
 
 }  // namespace ambrine

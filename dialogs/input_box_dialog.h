@@ -34,8 +34,6 @@ class InputBoxDialog : public QDialog {
   void reject() override;
 
  private:
-  void WipeField();
-
   QLabel* prompt_;
   QLineEdit* edit_;
   int capacity_;

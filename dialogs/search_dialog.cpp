@@ -16,8 +16,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "base/secure_wipe.h"
 #include "dialogs/file_dialog_folder.h"
+#include "dialogs/passphrase_field.h"
 #include "gpg/key_list.h"
 
 namespace ambrine {
@@ -50,9 +50,7 @@ SearchDialog::SearchDialog(QWidget* parent) : QDialog(parent) {
   words_ = new QLineEdit(this);
   words_->setObjectName(QStringLiteral("words"));
   words_->setPlaceholderText(QStringLiteral("空白で区切った語をすべて含むファイルを探します"));
-  passphrase_ = new QLineEdit(this);
-  passphrase_->setObjectName(QStringLiteral("passphrase"));
-  passphrase_->setEchoMode(QLineEdit::Password);
+  passphrase_ = NewPassphraseEdit("passphrase", kPassphraseFieldLimit, this);
   passphrase_->setPlaceholderText(
       QStringLiteral("パスフレーズで暗号化したファイルも探すときに入力します"));
 
@@ -90,7 +88,7 @@ SearchDialog::SearchDialog(QWidget* parent) : QDialog(parent) {
           [this](QTreeWidgetItem* item) { ChooseItem(item); });
 }
 
-SearchDialog::~SearchDialog() { passphrase_->clear(); }
+SearchDialog::~SearchDialog() { WipePassphraseField(passphrase_); }
 
 QString SearchDialog::folder() const { return folder_->text().trimmed(); }
 
@@ -100,13 +98,9 @@ QStringList SearchDialog::words() const {
 }
 
 bool SearchDialog::TakePassphrase(std::string& passphrase) {
-  QString typed = passphrase_->text();
-  passphrase_->clear();
-  if (typed.isEmpty()) return false;
-  QByteArray bytes = typed.toUtf8();
-  passphrase.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-  SecureWipe(bytes.data(), static_cast<std::size_t>(bytes.size()));
-  SecureWipe(typed.data(), static_cast<std::size_t>(typed.size()) * sizeof(QChar));
+  if (passphrase_->text().isEmpty()) return false;
+  passphrase = PassphraseText(passphrase_);
+  WipePassphraseField(passphrase_);
   return true;
 }
 

@@ -17,27 +17,13 @@
 #include "dialogs/key_list_view.h"
 #include "dialogs/manage_key_dialog.h"
 #include "base/secure_wipe.h"
+#include "dialogs/passphrase_field.h"
 #include "gpg/gpg_engine.h"
 
 namespace ambrine {
 namespace {
 
 constexpr int kPassphraseLimit = 260;
-
-// Overwrites a secret before it is dropped, so the bytes do not linger in
-// freed memory.
-void Wipe(QByteArray& secret) {
-  SecureWipe(secret.data(), static_cast<std::size_t>(secret.size()));
-  secret.clear();
-}
-
-QLineEdit* NewPassphraseEdit(const char* name, QWidget* parent) {
-  auto* edit = new QLineEdit(parent);
-  edit->setObjectName(QString::fromLatin1(name));
-  edit->setEchoMode(QLineEdit::Password);
-  edit->setMaxLength(kPassphraseLimit);
-  return edit;
-}
 
 }  // namespace
 
@@ -70,8 +56,8 @@ void SelectKeyDialog::BuildControls() {
   symmetricRadio_->setObjectName(QStringLiteral("symmetricRadio"));
   manageKeysButton_ = new QPushButton(QStringLiteral("鍵の管理"), group);
   manageKeysButton_->setObjectName(QStringLiteral("manageKeysButton"));
-  passphraseEdit_ = NewPassphraseEdit("passphraseEdit", group);
-  confirmEdit_ = NewPassphraseEdit("confirmEdit", group);
+  passphraseEdit_ = NewPassphraseEdit("passphraseEdit", kPassphraseLimit, group);
+  confirmEdit_ = NewPassphraseEdit("confirmEdit", kPassphraseLimit, group);
 
   auto* symmetricRow = new QHBoxLayout;
   symmetricRow->addWidget(symmetricRadio_);
@@ -189,10 +175,7 @@ void SelectKeyDialog::Accept() {
   } else {
     settings_->publicKeyMode = 0;
     settings_->recipients.clear();
-    QByteArray passphrase = passphraseEdit_->text().toUtf8();
-    settings_->passphrase.assign(passphrase.constData(),
-                                 static_cast<std::size_t>(passphrase.size()));
-    Wipe(passphrase);
+    settings_->passphrase = PassphraseText(passphraseEdit_);
   }
   settings_->outputPath = outputPath.toStdString();
   accept();
@@ -221,8 +204,8 @@ void SelectKeyDialog::ShowError(const QString& text) {
 
 void SelectKeyDialog::done(int result) {
   // The typed passphrases are not kept in the widgets once the dialog ends.
-  passphraseEdit_->clear();
-  confirmEdit_->clear();
+  WipePassphraseField(passphraseEdit_);
+  WipePassphraseField(confirmEdit_);
   QDialog::done(result);
 }
 
