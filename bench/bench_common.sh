@@ -1,10 +1,28 @@
-# What leaf_bench.sh and window_bench.sh share: a scratch folder, a key pair,
-# the gpg1 command line the program uses, timing and GNU time readings.
+# What the benchmark scripts share: a scratch folder, a key pair, the virtual
+# display and the drivers of the window ones, the gpg1 command line the
+# program uses, timing and GNU time readings.
 # Sourced, not run.
 # shellcheck shell=bash disable=SC2034  # fpr and gpg are for the caller
 
 [ -x /usr/bin/time ] || { echo "install GNU time (apt-get install time)" >&2; exit 1; }
 command -v gpg1 >/dev/null || { echo "install gpg1 (apt-get install gnupg1)" >&2; exit 1; }
+
+# For the window benchmarks: without a DISPLAY, runs the calling script
+# again under xvfb-run (bench_on_display "$0" "$@"); with one, the window
+# uses it.
+bench_on_display() {
+  if [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$@"
+  fi
+  export QT_QPA_PLATFORM=xcb
+}
+
+# bench_driver BUILD NAME: sets `driver` to the benchmark driver BUILD/NAME,
+# or ends the script when it was not built.
+bench_driver() {
+  driver=$1/$2
+  [ -x "$driver" ] || { echo "no $2 in $1 (build with -DAMBRINE_BUILD_TESTS=ON)" >&2; exit 1; }
+}
 
 # Makes the scratch folder, enters it and removes it on exit. gpg's and the
 # tool's temporary files land there too, their messages in gpg.log and tool.log

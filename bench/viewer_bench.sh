@@ -12,16 +12,12 @@
 # Without a DISPLAY it runs itself under xvfb-run. Needs gpg1, GNU time.
 set -eEuo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
-fi
-build=$(realpath "${1:-$here/../build}")
-mib=${VIEWER_BENCH_MIB:-50}
-driver=$build/ambrine-viewer-bench
-[ -x "$driver" ] || { echo "no ambrine-viewer-bench in $build (build with -DAMBRINE_BUILD_TESTS=ON)" >&2; exit 1; }
-export QT_QPA_PLATFORM=xcb
 # shellcheck source=bench/bench_common.sh
 source "$here/bench_common.sh"
+bench_on_display "$0" "$@"
+build=$(realpath "${1:-$here/../build}")
+mib=${VIEWER_BENCH_MIB:-50}
+bench_driver "$build" ambrine-viewer-bench
 
 bench_enter_scratch
 bench_make_key

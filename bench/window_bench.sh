@@ -23,18 +23,14 @@
 #           the leaf's plaintext message); save = that max() alone.
 set -eEuo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
-fi
+# shellcheck source=bench/bench_common.sh
+source "$here/bench_common.sh"
+bench_on_display "$0" "$@"
 build=$(realpath "${1:-$here/../build}")
 mib=${WINDOW_BENCH_MIB:-64}
 tool=$build/ambrine-leaf
-driver=$build/ambrine-window-bench
 [ -x "$tool" ] || { echo "no ambrine-leaf in $build" >&2; exit 1; }
-[ -x "$driver" ] || { echo "no ambrine-window-bench in $build (build with -DAMBRINE_BUILD_TESTS=ON)" >&2; exit 1; }
-export QT_QPA_PLATFORM=xcb
-# shellcheck source=bench/bench_common.sh
-source "$here/bench_common.sh"
+bench_driver "$build" ambrine-window-bench
 
 bench_enter_scratch
 trap 'echo "failed; the last lines of ambrine-leaf and gpg:" >&2; tail -5 tool.log gpg.log >&2' ERR
