@@ -1,15 +1,33 @@
 #include "leaf/search/search_fold.h"
 
+#include <algorithm>
 #include <cstdint>
 
+#include "base/secure_wipe.h"
 #include "base/utf8.h"
+#include "leaf/search/unicode_fold_tables.h"
 
 namespace ambrine {
 
 namespace {
 
-constexpr char32_t kCombiningVoiced = 0x3099;      // ゛ as a combining mark
-constexpr char32_t kCombiningSemiVoiced = 0x309A;  // ゜ as a combining mark
+namespace tables = fold_tables;
+
+// Hangul syllables are composed of a leading consonant, a vowel and an
+// optional trailing consonant; their code points follow arithmetically.
+constexpr char32_t kSyllableBase = 0xAC00;
+constexpr char32_t kLeadingBase = 0x1100;
+constexpr char32_t kVowelBase = 0x1161;
+constexpr char32_t kTrailingBase = 0x11A7;  // one before the first trailing consonant
+constexpr char32_t kLeadingCount = 19;
+constexpr char32_t kVowelCount = 21;
+constexpr char32_t kTrailingCount = 28;  // with "none"
+constexpr char32_t kSyllableCount = kLeadingCount * kVowelCount * kTrailingCount;
+
+constexpr char32_t kIotaSubscript = 0x345;
+constexpr char32_t kIota = 0x3B9;
+
+bool IsSyllable(char32_t c) { return c >= kSyllableBase && c < kSyllableBase + kSyllableCount; }
 
 // One code point from `s` at `i`; `i` moves past it. A byte that starts
 // no valid sequence gives U+FFFD.
@@ -20,106 +38,191 @@ char32_t DecodeUtf8(std::string_view s, std::size_t& i) {
   return length == 0 ? kReplacementCharacter : cp;
 }
 
-// Half-width katakana U+FF65..U+FF9F and their full-width forms.
-constexpr char16_t kHalfwidthKana[] =
-    u"・ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテトナニヌネノ"
-    u"ハヒフヘホマミムメモヤユヨラリルレロワン";
-
-// Half-width Hangul U+FFA0..U+FFDC onto compatibility jamo; 0 where the
-// block has no letter.
-char32_t HalfwidthHangul(char32_t c) {
-  if (c == 0xFFA0) return 0x3164;
-  if (c >= 0xFFA1 && c <= 0xFFBE) return 0x3131 + (c - 0xFFA1);
-  if (c >= 0xFFC2 && c <= 0xFFC7) return 0x314F + (c - 0xFFC2);
-  if (c >= 0xFFCA && c <= 0xFFCF) return 0x3155 + (c - 0xFFCA);
-  if (c >= 0xFFD2 && c <= 0xFFD7) return 0x315B + (c - 0xFFD2);
-  if (c >= 0xFFDA && c <= 0xFFDC) return 0x3161 + (c - 0xFFDA);
-  return 0;
-}
-
-// The ordinary form of a full-width or half-width character; `c` itself
-// for any other.
-char32_t Widen(char32_t c) {
-  if (c >= 0xFF01 && c <= 0xFF5E) return c - 0xFF01 + 0x21;
-  if (c == 0x3000) return 0x20;
-  if (c >= 0xFF65 && c <= 0xFF9D) return kHalfwidthKana[c - 0xFF65];
-  if (c == 0xFF9E) return kCombiningVoiced;
-  if (c == 0xFF9F) return kCombiningSemiVoiced;
-  if (const char32_t jamo = HalfwidthHangul(c)) return jamo;
-  switch (c) {
-    case 0xFF5F: return 0x2985;
-    case 0xFF60: return 0x2986;
-    case 0xFF61: return 0x3002;
-    case 0xFF62: return 0x300C;
-    case 0xFF63: return 0x300D;
-    case 0xFF64: return 0x3001;
-    case 0xFFE0: return 0xA2;
-    case 0xFFE1: return 0xA3;
-    case 0xFFE2: return 0xAC;
-    case 0xFFE4: return 0xA6;
-    case 0xFFE5: return 0xA5;
-    case 0xFFE6: return 0x20A9;
-    case 0xFFE8: return 0x2502;
-    case 0xFFE9: return 0x2190;
-    case 0xFFEA: return 0x2191;
-    case 0xFFEB: return 0x2192;
-    case 0xFFEC: return 0x2193;
-    case 0xFFED: return 0x25A0;
-    case 0xFFEE: return 0x25CB;
-    default: return c;
+// The first record of `stride` values in table[0, size) that does not come
+// before the one `before` is asked about; size / stride when none.
+template <class Before>
+std::size_t FirstRecord(const std::uint32_t* table, std::size_t size, std::size_t stride,
+                        Before before) {
+  std::size_t low = 0;
+  std::size_t high = size / stride;
+  while (low < high) {
+    const std::size_t mid = low + (high - low) / 2;
+    if (before(table + mid * stride)) {
+      low = mid + 1;
+    } else {
+      high = mid;
+    }
   }
+  return low;
 }
 
-// Lower case for the alphabets a record is likely to hold: Latin (with the
-// Latin-1 and Extended-A letters), Greek and Cyrillic.
-char32_t Lower(char32_t c) {
-  if (c >= 'A' && c <= 'Z') return c + 0x20;
-  if (c < 0xC0) return c;
-  if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
-  if (c >= 0x100 && c <= 0x137) return c | 1;
-  if (c >= 0x139 && c <= 0x148) return (c & 1) ? c + 1 : c;
-  if (c >= 0x14A && c <= 0x177) return c | 1;
-  if (c == 0x178) return 0xFF;
-  if (c >= 0x179 && c <= 0x17E) return (c & 1) ? c + 1 : c;
-  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 0x20;
-  if (c >= 0x410 && c <= 0x42F) return c + 0x20;
-  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
-  return c;
+std::uint8_t CombiningClass(char32_t c) {
+  if (c < 0x300) return 0;  // nothing below the combining diacritical marks
+  const std::uint32_t* runs = tables::kCombiningClasses;
+  const std::size_t i = FirstRecord(runs, tables::kCombiningClassesSize, 3,
+                                    [c](const std::uint32_t* run) { return run[1] < c; });
+  if (i * 3 >= tables::kCombiningClassesSize || runs[i * 3] > c) return 0;
+  return static_cast<std::uint8_t>(runs[i * 3 + 2]);
 }
 
-// The kana that takes a voicing mark as the next code point, or 0.
-char32_t Voiced(char32_t base, char32_t mark) {
-  const auto inRange = [&](char32_t first, char32_t last) { return base >= first && base <= last; };
-  if (mark == kCombiningVoiced) {
-    // か..ぢ and カ..ヂ: every other code point takes the mark.
-    if ((inRange(0x304B, 0x3062) || inRange(0x30AB, 0x30C2)) && (base % 2) == 1) return base + 1;
-    // つ て と / ツ テ ト.
-    if (inRange(0x3064, 0x3068) || inRange(0x30C4, 0x30C8)) {
-      if (base == 0x3064 || base == 0x3066 || base == 0x3068 || base == 0x30C4 ||
-          base == 0x30C6 || base == 0x30C8) {
-        return base + 1;
+// The lowest code point that composes with one before it, Hangul aside.
+char32_t LowestSecond() {
+  char32_t lowest = 0x10FFFF;
+  for (std::size_t i = 1; i < tables::kCompositionsSize; i += 3) {
+    lowest = std::min<char32_t>(lowest, tables::kCompositions[i]);
+  }
+  return lowest;
+}
+
+// What `first` followed by `second` composes to, or 0.
+char32_t Composite(char32_t first, char32_t second) {
+  if (first >= kLeadingBase && first < kLeadingBase + kLeadingCount && second >= kVowelBase &&
+      second < kVowelBase + kVowelCount) {
+    return kSyllableBase + ((first - kLeadingBase) * kVowelCount + (second - kVowelBase)) * kTrailingCount;
+  }
+  if (IsSyllable(first) && (first - kSyllableBase) % kTrailingCount == 0 && second > kTrailingBase &&
+      second < kTrailingBase + kTrailingCount) {
+    return first + (second - kTrailingBase);
+  }
+  static const char32_t lowestSecond = LowestSecond();
+  if (second < lowestSecond) return 0;
+  const std::uint32_t* pairs = tables::kCompositions;
+  const std::size_t i = FirstRecord(pairs, tables::kCompositionsSize, 3, [&](const std::uint32_t* p) {
+    return p[0] < first || (p[0] == first && p[1] < second);
+  });
+  if (i * 3 >= tables::kCompositionsSize || pairs[i * 3] != first || pairs[i * 3 + 1] != second) return 0;
+  return pairs[i * 3 + 2];
+}
+
+// Makes room for one more element. Moving to a larger buffer wipes the old
+// one: what is folded is a leaf's plaintext.
+template <class Buffer>
+void RoomForOne(Buffer& buffer) {
+  if (buffer.size() < buffer.capacity()) return;
+  Buffer larger;
+  larger.reserve(buffer.capacity() * 2 + 16);
+  larger.assign(buffer.begin(), buffer.end());
+  SecureWipe(buffer.data(), buffer.size() * sizeof(buffer[0]));
+  buffer.swap(larger);
+}
+
+// Folds code points one by one: each is replaced by its folded decomposition,
+// the combining marks after a starter are put in canonical order, and the
+// result is composed canonically. Since every code point of a folded
+// decomposition folds to itself (the iota subscript once it is in order),
+// one pass gives a text that folding again leaves unchanged.
+class Folder {
+ public:
+  explicit Folder(FoldedText& out) : out_(out) {}
+
+  ~Folder() {
+    SecureWipe(pending_.data(), pending_.size() * sizeof(Piece));
+    SecureWipe(sorted_.data(), sorted_.size() * sizeof(Piece));
+  }
+
+  void Add(char32_t c, std::size_t origin) {
+    if (c < 0xA0) {  // only the capitals change below U+00A0
+      Decomposed(c >= 'A' && c <= 'Z' ? c + 0x20 : c, origin);
+      return;
+    }
+    if (IsSyllable(c)) {
+      const char32_t index = c - kSyllableBase;
+      Decomposed(kLeadingBase + index / (kVowelCount * kTrailingCount), origin);
+      Decomposed(kVowelBase + index % (kVowelCount * kTrailingCount) / kTrailingCount, origin);
+      if (index % kTrailingCount != 0) Decomposed(kTrailingBase + index % kTrailingCount, origin);
+      return;
+    }
+    const std::uint32_t* fold = tables::kFold;
+    const std::size_t i = FirstRecord(fold, tables::kFoldSize, 2,
+                                      [c](const std::uint32_t* entry) { return entry[0] < c; });
+    if (i * 2 >= tables::kFoldSize || fold[i * 2] != c) {
+      Decomposed(c, origin);
+      return;
+    }
+    const std::uint32_t value = fold[i * 2 + 1];
+    if (value < tables::kExpansion) {
+      Decomposed(value, origin);
+      return;
+    }
+    const std::uint32_t offset = (value - tables::kExpansion) >> tables::kLengthBits;
+    const std::uint32_t length = (value - tables::kExpansion) & ((1u << tables::kLengthBits) - 1);
+    for (std::uint32_t k = 0; k < length; ++k) Decomposed(tables::kFoldExpansions[offset + k], origin);
+  }
+
+  // Composes what is still waiting.
+  void Finish() { Flush(); }
+
+ private:
+  struct Piece {
+    char32_t c;
+    std::uint8_t combiningClass;
+    std::size_t origin;
+  };
+
+  // A code point of a folded decomposition. A starter closes the marks
+  // gathered before it, which can then be ordered and composed.
+  void Decomposed(char32_t c, std::size_t origin) {
+    const std::uint8_t combiningClass = CombiningClass(c);
+    if (combiningClass == 0) Flush();
+    RoomForOne(pending_);
+    pending_.push_back({c, combiningClass, origin});
+  }
+
+  void Flush() {
+    if (pending_.empty()) return;
+    const auto byClass = [](const Piece& a, const Piece& b) { return a.combiningClass < b.combiningClass; };
+    const auto marks = pending_.begin() + (pending_.front().combiningClass == 0 ? 1 : 0);
+    if (!std::is_sorted(marks, pending_.end(), byClass)) {
+      // The marks keep the origins in their order of appearance, so that
+      // origins never decrease and any stretch of folded text maps to a
+      // stretch of the source.
+      sorted_.assign(marks, pending_.end());
+      std::stable_sort(sorted_.begin(), sorted_.end(), byClass);
+      for (std::size_t k = 0; k < sorted_.size(); ++k) sorted_[k].origin = marks[k].origin;
+      std::copy(sorted_.begin(), sorted_.end(), marks);
+      SecureWipe(sorted_.data(), sorted_.size() * sizeof(Piece));
+      sorted_.clear();
+    }
+    for (Piece& piece : pending_) {
+      // The iota subscript is ordered as a mark and then folds to an iota,
+      // a letter; its class is the highest, so the marks before it stay in
+      // order and none follow it.
+      if (piece.c == kIotaSubscript) piece = {kIota, 0, piece.origin};
+      Compose(piece);
+    }
+    SecureWipe(pending_.data(), pending_.size() * sizeof(Piece));
+    pending_.clear();
+  }
+
+  // Appends `piece`, or combines it with the last starter when nothing
+  // between them blocks it: neither a starter nor a mark of the same or a
+  // higher class.
+  void Compose(const Piece& piece) {
+    if (starter_ != kNone && lastClass_ < static_cast<int>(piece.combiningClass)) {
+      if (const char32_t composite = Composite(out_.text[starter_], piece.c)) {
+        out_.text[starter_] = composite;
+        return;
       }
     }
-    // は..ほ / ハ..ホ: steps of three.
-    if ((inRange(0x306F, 0x307D) && (base - 0x306F) % 3 == 0) ||
-        (inRange(0x30CF, 0x30DD) && (base - 0x30CF) % 3 == 0)) {
-      return base + 1;
+    if (piece.combiningClass == 0) {
+      starter_ = out_.text.size();
+      lastClass_ = -1;
+    } else {
+      lastClass_ = piece.combiningClass;
     }
-    if (base == 0x3046) return 0x3094;  // ゔ
-    if (base == 0x30A6) return 0x30F4;  // ヴ
-    if (base == 0x309D) return 0x309E;
-    if (base == 0x30FD) return 0x30FE;
-    if (inRange(0x30EF, 0x30F2)) return base + 8;  // ヷ..ヺ
-    return 0;
+    RoomForOne(out_.text);
+    out_.text.push_back(piece.c);
+    out_.origin.push_back(piece.origin);
   }
-  if (mark == kCombiningSemiVoiced) {
-    if ((inRange(0x306F, 0x307D) && (base - 0x306F) % 3 == 0) ||
-        (inRange(0x30CF, 0x30DD) && (base - 0x30CF) % 3 == 0)) {
-      return base + 2;
-    }
-  }
-  return 0;
-}
+
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  FoldedText& out_;
+  std::vector<Piece> pending_;  // a starter and the marks after it
+  std::vector<Piece> sorted_;
+  std::size_t starter_ = kNone;  // the last starter in out_.text
+  int lastClass_ = -1;           // the class of what follows it; -1: nothing yet
+};
 
 }  // namespace
 
@@ -127,18 +230,14 @@ FoldedText FoldForSearch(std::string_view utf8) {
   FoldedText out;
   out.text.reserve(utf8.size());
   out.origin.reserve(utf8.size() + 1);
-  std::size_t i = 0;
-  while (i < utf8.size()) {
-    const std::size_t start = i;
-    const char32_t c = Lower(Widen(DecodeUtf8(utf8, i)));
-    if ((c == kCombiningVoiced || c == kCombiningSemiVoiced) && !out.text.empty()) {
-      if (const char32_t composed = Voiced(out.text.back(), c)) {
-        out.text.back() = composed;
-        continue;
-      }
+  {
+    Folder folder(out);
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+      const std::size_t start = i;
+      folder.Add(DecodeUtf8(utf8, i), start);
     }
-    out.text.push_back(c);
-    out.origin.push_back(start);
+    folder.Finish();
   }
   out.origin.push_back(utf8.size());
   return out;

@@ -1,8 +1,11 @@
 // The form in which search compares text: UTF-8 decoded to code points,
-// full-width and half-width forms brought to their ordinary forms (as NFKC
-// does for them), kana with a separate voicing mark composed, and letters
-// in lower case. Each folded code point remembers where it came from, so a
-// match can be shown in the text as it was written.
+// every compatibility difference folded away (full-width and half-width
+// forms, ligatures, circled and squared forms, ...) and letters in their
+// case-folded form ("ß" and "ss", "ς" and "σ" alike), then composed
+// canonically, so that "e" with a separate accent and "é" fold alike.
+// Folding the folded text changes nothing. Each folded code point
+// remembers where it came from, so a match can be shown in the text as it
+// was written.
 #pragma once
 
 #include <cstddef>
@@ -14,8 +17,11 @@ namespace ambrine {
 
 struct FoldedText {
   std::u32string text;
-  // origin[i]: the byte offset in the source where text[i] began; one more
-  // entry gives the source's length.
+  // origin[i]: the byte offset in the source where the code point text[i]
+  // came from began (for a composed one, where its first part began;
+  // combining marks that folding put in another order keep the origins in
+  // the order written); one more entry gives the source's length. Origins
+  // never decrease.
   std::vector<std::size_t> origin;
 };
 

@@ -2,6 +2,9 @@
 // matching and snippets, and the index's plaintext format.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "base/utf8.h"
 #include "leaf/search/record_search.h"
 #include "leaf/search/search_fold.h"
 #include "leaf/search/search_index.h"
@@ -34,6 +37,76 @@ TEST(SearchFold, WidthCaseAndVoicingMarksFoldAway) {
   ASSERT_EQ(folded.text.size(), 4u);
   EXPECT_EQ(folded.origin, (std::vector<std::size_t>{0, 1, 7, 8, 9}));
   EXPECT_EQ(folded.text[3], U'\xFFFD');
+}
+
+TEST(SearchFold, CompatibilityFormsCaseAndCanonicalEquivalence) {
+  // "ﬁ", "①", "Ⅻ", "㌔", "Straße", "ΣΟΦΟΣ", "ǅ" (one code point), "ℌ".
+  EXPECT_EQ(FoldedWord("\xEF\xAC\x81"), U"fi");
+  EXPECT_EQ(FoldedWord("\xE2\x91\xA0"), U"1");
+  EXPECT_EQ(FoldedWord("\xE2\x85\xAB"), U"xii");
+  EXPECT_EQ(FoldedWord("\xE3\x8C\x94"), U"\u30AD\u30ED");
+  EXPECT_EQ(FoldedWord("Stra\xC3\x9F" "e"), U"strasse");
+  EXPECT_EQ(FoldedWord("\xCE\xA3\xCE\x9F\xCE\xA6\xCE\x9F\xCE\xA3"),
+            FoldedWord("\xCF\x83\xCE\xBF\xCF\x86\xCE\xBF\xCF\x82"));
+  EXPECT_EQ(FoldedWord("\xC7\x85"), U"d\u017E");
+  EXPECT_EQ(FoldedWord("\xE2\x84\x8C"), U"h");
+
+  // A letter and its marks written apart compose, whatever order the marks
+  // of different classes came in: "e" + U+0301 is "é"; "e" + U+0302 + U+0323
+  // and "e" + U+0323 + U+0302 are both "ệ"; "Å" as the Ångström sign, as
+  // "A" + ring and as "å" fold alike.
+  EXPECT_EQ(FoldedWord("e\xCC\x81"), U"\u00E9");
+  EXPECT_EQ(FoldedWord("e\xCC\x82\xCC\xA3"), U"\u1EC7");
+  EXPECT_EQ(FoldedWord("E\xCC\xA3\xCC\x82"), U"\u1EC7");
+  EXPECT_EQ(FoldedWord("\xE2\x84\xAB"), U"\u00E5");
+  EXPECT_EQ(FoldedWord("A\xCC\x8A"), U"\u00E5");
+  // "ᾳ" + U+0301 and "ᾴ" are the same text: the iota subscript folds to an
+  // iota only after the acute, which comes first, has joined the alpha.
+  EXPECT_EQ(FoldedWord("\xE1\xBE\xB3\xCC\x81"), U"\u03AC\u03B9");
+  EXPECT_EQ(FoldedWord("\xE1\xBE\xB4"), U"\u03AC\u03B9");
+  // A mark that did not compose blocks a later one of the same class, not
+  // one of a higher class: U+0305 (230) blocks U+0301 (230), U+0316 (220)
+  // does not.
+  EXPECT_EQ(FoldedWord("a\xCC\x85\xCC\x81"), U"a\u0305\u0301");
+  EXPECT_EQ(FoldedWord("a\xCC\x96\xCC\x81"), U"\u00E1\u0316");
+  // Hangul: a syllable stays one code point, conjoining jamo and
+  // compatibility jamo compose into one, and a trailing consonant joins.
+  EXPECT_EQ(FoldedWord("\xEA\xB0\x80"), U"\uAC00");
+  EXPECT_EQ(FoldedWord("\xE1\x84\x80\xE1\x85\xA1\xE1\x86\xA8"), U"\uAC01");
+  EXPECT_EQ(FoldedWord("\xE3\x84\xB1\xE3\x85\x8F"), U"\uAC00");
+  EXPECT_EQ(FoldedWord("\xEA\xB0\x80\xE1\x86\xA8"), U"\uAC01");
+
+  // A composed code point takes its starter's origin; every code point of
+  // an expansion takes that of what it expanded.
+  const FoldedText composed = FoldForSearch("e\xCC\x81\xEF\xAC\x81x");
+  EXPECT_EQ(composed.text, U"\u00E9fix");
+  EXPECT_EQ(composed.origin, (std::vector<std::size_t>{0, 3, 3, 6, 7}));
+}
+
+TEST(SearchFold, StableAndInOrderOnAnyInput) {
+  // Folding folded text changes nothing, for every code point alone and
+  // after a letter (where a mark may compose with it).
+  for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+    if (c >= 0xD800 && c <= 0xDFFF) continue;
+    std::string text;
+    AppendUtf8(text, c);
+    for (const std::string& source : {text, "A" + text}) {
+      const std::u32string once = FoldedWord(source);
+      std::string again;
+      for (char32_t f : once) AppendUtf8(again, f);
+      ASSERT_EQ(FoldedWord(again), once) << "U+" << std::hex << static_cast<std::uint32_t>(c);
+    }
+  }
+  // A long run of marks needing reordering folds completely, and the
+  // origins never go backwards, so a stretch of folded text is always a
+  // stretch of the source.
+  std::string marks = "a";
+  for (int k = 0; k < 50000; ++k) marks += "\xCC\x81\xCC\xA3";  // U+0301, U+0323
+  const FoldedText folded = FoldForSearch(marks);
+  EXPECT_EQ(folded.text.size(), 50000u * 2);
+  EXPECT_EQ(folded.text[0], U'\u1EA1');  // "a" with the first U+0323
+  EXPECT_TRUE(std::is_sorted(folded.origin.begin(), folded.origin.end()));
+  EXPECT_EQ(folded.origin.back(), marks.size());
 }
 
 TEST(SearchableText, PageTextLeavesOutMarkupScriptsAndStyles) {
