@@ -1,6 +1,6 @@
 // Searching the leaves in folders for words: each leaf's form values, page
 // text and attachment names, matched without regard to letter case or to
-// full-width and half-width forms. Leaves are read by several gpg
+// compatibility forms (see search_fold.h). Leaves are read by several gpg
 // processes at once (one per core); what they give is kept in the
 // encrypted search index, so a later search reads only the leaves that
 // changed. The window's search dialog and ambrine-leaf both use it.

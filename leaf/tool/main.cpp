@@ -56,7 +56,8 @@ create    writes a leaf as the window's save does: signed with the first secret
           window's attachFile does.
 search    finds the *.gpg leaves under the FOLDERs (and their subfolders) that
           hold every WORD in their form values, page text or attachment names,
-          ignoring letter case and full-width/half-width forms. Prints one
+          ignoring letter case and compatibility forms such as full-width and
+          half-width (NFKC with case folding). Prints one
           JSON object per leaf found, one per line:
           {"path": "...", "signer": {"uid": "...", "fingerprint": "..."} or null,
            "modified": "2026-01-31T09:00:00Z", "snippet": "..."}
