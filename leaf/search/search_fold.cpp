@@ -111,6 +111,24 @@ void RoomForOne(Buffer& buffer) {
 // result is composed canonically. Since every code point of a folded
 // decomposition folds to itself (the iota subscript once it is in order),
 // one pass gives a text that folding again leaves unchanged.
+// Code points that show nothing and mean nothing to a reader: the soft
+// hyphen, joiners and other format controls, variation selectors, Hangul
+// fillers, tags (Unicode's default ignorables). Folding drops them, so a
+// word split by a soft hyphen is still found.
+bool IsDefaultIgnorable(char32_t c) {
+  static constexpr char32_t kRanges[][2] = {
+      {0x00AD, 0x00AD}, {0x034F, 0x034F}, {0x061C, 0x061C}, {0x115F, 0x1160},
+      {0x17B4, 0x17B5}, {0x180B, 0x180F}, {0x200B, 0x200F}, {0x202A, 0x202E},
+      {0x2060, 0x206F}, {0x3164, 0x3164}, {0xFE00, 0xFE0F}, {0xFEFF, 0xFEFF},
+      {0xFFA0, 0xFFA0}, {0xFFF0, 0xFFF8}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A},
+      {0xE0000, 0xE0FFF}};
+  for (const auto& range : kRanges) {
+    if (c < range[0]) return false;
+    if (c <= range[1]) return true;
+  }
+  return false;
+}
+
 class Folder {
  public:
   explicit Folder(FoldedText& out) : out_(out) {}
@@ -125,6 +143,7 @@ class Folder {
       Decomposed(c >= 'A' && c <= 'Z' ? c + 0x20 : c, origin);
       return;
     }
+    if (IsDefaultIgnorable(c)) return;
     if (IsSyllable(c)) {
       const char32_t index = c - kSyllableBase;
       Decomposed(kLeadingBase + index / (kVowelCount * kTrailingCount), origin);

@@ -3,6 +3,8 @@
 // forms, ligatures, circled and squared forms, ...) and letters in their
 // case-folded form ("ß" and "ss", "ς" and "σ" alike), then composed
 // canonically, so that "e" with a separate accent and "é" fold alike.
+// Invisible code points (soft hyphen, joiners, variation selectors) are
+// dropped.
 // Folding the folded text changes nothing. Each folded code point
 // remembers where it came from, so a match can be shown in the text as it
 // was written.

@@ -46,6 +46,10 @@ TEST(SearchFold, CompatibilityFormsCaseAndCanonicalEquivalence) {
   EXPECT_EQ(FoldedWord("\xE2\x85\xAB"), U"xii");
   EXPECT_EQ(FoldedWord("\xE3\x8C\x94"), U"\u30AD\u30ED");
   EXPECT_EQ(FoldedWord("Stra\xC3\x9F" "e"), U"strasse");
+  // Invisible code points go: a soft hyphen, a zero-width joiner, an
+  // ideographic variation selector.
+  EXPECT_EQ(FoldedWord("inter\xC2\xAD" "national a\xE2\x80\x8D" "b \xE8\x91\x9B\xF3\xA0\x84\x80"),
+            FoldedWord("international ab \xE8\x91\x9B"));
   EXPECT_EQ(FoldedWord("\xCE\xA3\xCE\x9F\xCE\xA6\xCE\x9F\xCE\xA3"),
             FoldedWord("\xCF\x83\xCE\xBF\xCF\x86\xCE\xBF\xCF\x82"));
   EXPECT_EQ(FoldedWord("\xC7\x85"), U"d\u017E");
