@@ -1,12 +1,10 @@
 #include "leaf/attachment_files.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdint>
 
@@ -35,45 +33,6 @@ void WatchProgress(GpgEngine& engine, OperationProgress* progress, std::uint64_t
     progress->SetDone(FileSize(outputPath));
     return !progress->cancelled();
   });
-}
-
-// How the read loop of ReadIntoMemory ended.
-enum class PipeEnd { Whole, TooLarge, Cancelled, Failed };
-
-// Reads `fd` to its end into `bytes`. The wait for data looks at the
-// cancel flag every tenth of a second, so a gpg that writes nothing cannot
-// keep a cancel waiting.
-PipeEnd ReadPipeInto(int fd, WipedBytes& bytes, OperationProgress* progress) {
-  std::array<char, 64 * 1024> block;
-  PipeEnd end = PipeEnd::Whole;
-  for (;;) {
-    if (CancelRequested(progress)) {
-      end = PipeEnd::Cancelled;
-      break;
-    }
-    pollfd ready{fd, POLLIN, 0};
-    const int polled = ::poll(&ready, 1, 100);
-    if (polled == 0 || (polled < 0 && errno == EINTR)) continue;
-    if (polled < 0) {
-      end = PipeEnd::Failed;
-      break;
-    }
-    const ssize_t n = ::read(fd, block.data(), block.size());
-    if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-    if (n < 0) {
-      end = PipeEnd::Failed;
-      break;
-    }
-    if (n == 0) break;
-    if (bytes.size() + static_cast<std::size_t>(n) > kMaxReadIntoMemory) {
-      end = PipeEnd::TooLarge;
-      break;
-    }
-    bytes.Append(block.data(), static_cast<std::size_t>(n));
-    if (progress) progress->SetDone(bytes.size());
-  }
-  SecureWipe(block.data(), block.size());
-  return end;
 }
 
 }  // namespace
@@ -196,21 +155,21 @@ ReadOutcome AttachmentFiles::ReadIntoMemory(const AttachmentEntry& entry, WipedB
   // Room for the whole content at once: the buffer is not moved (and no
   // partial copy left to wipe) while it fills.
   bytes.Reserve(static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kMaxReadIntoMemory)));
-  const PipeEnd end = ReadPipeInto(content.get(), bytes, progress);
-  const Status readError = end == PipeEnd::Failed ? LastErrorStatus() : kOk;
+  const PipeReadEnd end = ReadPipeInto(content.get(), bytes, kMaxReadIntoMemory, progress);
+  const Status readError = end == PipeReadEnd::Failed ? LastErrorStatus() : kOk;
   content.reset();
   // A read that stops early stops gpg too: it would only write on into a
   // closed pipe.
-  if (end != PipeEnd::Whole) engine.SetWaitHook([] { return false; });
+  if (end != PipeReadEnd::Whole) engine.SetWaitHook([] { return false; });
   int exitCode = -1;
   s = engine.WaitForExit(&exitCode);
   ReadOutcome outcome = ReadOutcome::Read;
-  if (end == PipeEnd::Cancelled) {
+  if (end == PipeReadEnd::Cancelled) {
     outcome = ReadOutcome::Cancelled;
-  } else if (end == PipeEnd::TooLarge) {
+  } else if (end == PipeReadEnd::TooLarge) {
     outcome = ReadOutcome::TooLarge;
-  } else if (end == PipeEnd::Failed || (Failed(s) && s != kCancelled)) {
-    report_.Report(end == PipeEnd::Failed ? readError : s, report::kSourceGpgFailed);
+  } else if (end == PipeReadEnd::Failed || (Failed(s) && s != kCancelled)) {
+    report_.Report(end == PipeReadEnd::Failed ? readError : s, report::kSourceGpgFailed);
     outcome = ReadOutcome::Reported;
   } else if (exitCode != 0) {
     gpgError_ = engine.ErrorLine();

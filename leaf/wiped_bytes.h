@@ -1,4 +1,5 @@
-// A record's bytes held whole in memory (an attachment being viewed): the
+// A record's bytes held whole in memory (an attachment being viewed, the
+// search index): the
 // buffer is overwritten with zeros before it is freed, so no copy of the
 // plaintext stays behind in freed memory.
 #pragma once
@@ -6,6 +7,8 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+
+#include "base/operation_progress.h"
 
 namespace ambrine {
 
@@ -32,5 +35,16 @@ class WipedBytes {
  private:
   std::string bytes_;
 };
+
+// How ReadPipeInto ended.
+enum class PipeReadEnd { Whole, TooLarge, Cancelled, Failed };
+
+// Reads `fd` (gpg's output) to its end into `bytes`, at most `limit` bytes
+// in all. `progress` (optional) counts the bytes read; the wait for data
+// looks at its cancel flag every tenth of a second, so a gpg that writes
+// nothing cannot keep a cancel waiting. After TooLarge, Cancelled or
+// Failed, `bytes` holds what was read so far.
+PipeReadEnd ReadPipeInto(int fd, WipedBytes& bytes, std::size_t limit,
+                         OperationProgress* progress = nullptr);
 
 }  // namespace ambrine

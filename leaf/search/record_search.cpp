@@ -31,6 +31,12 @@ struct FoundLeaf {
   std::int64_t mtimeNs = 0;
 };
 
+// Orders found leaves and skipped files by their path.
+struct ByPath {
+  template <typename T>
+  bool operator()(const T& a, const T& b) const { return a.path < b.path; }
+};
+
 bool HasLeafExtension(const char* name) {
   const std::size_t length = std::char_traits<char>::length(name);
   if (length < 5) return false;
@@ -204,27 +210,23 @@ SearchOutcome SearchRecords(const GpgSettings& settings, const SearchRequest& re
     folders.push_back(canonical);
     CollectLeaves(canonical == "/" ? std::string() : canonical, 0, leaves);
   }
-  std::sort(leaves.begin(), leaves.end(),
-            [](const FoundLeaf& a, const FoundLeaf& b) { return a.path < b.path; });
+  std::sort(leaves.begin(), leaves.end(), ByPath{});
   leaves.erase(std::unique(leaves.begin(), leaves.end(),
                            [](const FoundLeaf& a, const FoundLeaf& b) { return a.path == b.path; }),
                leaves.end());
 
   SearchIndex index;
-  if (!request.indexPath.empty()) {
-    const Status loaded = index.Load(settings, request.indexPath, passphrase);
-    outcome.indexRead = Succeeded(loaded) && !index.entries.empty();
-    outcome.indexRebuilt = Failed(loaded);
-  }
-  bool indexChanged = outcome.indexRebuilt;
+  // An index that could not be read is made anew.
+  const bool indexRebuilt =
+      !request.indexPath.empty() && Failed(index.Load(settings, request.indexPath, passphrase));
+  bool indexChanged = indexRebuilt;
   // Entries of files under the searched folders that are gone.
   for (auto it = index.entries.begin(); it != index.entries.end();) {
     const bool searched = std::any_of(folders.begin(), folders.end(), [&](const std::string& f) {
       return IsUnder(it->first, f);
     });
-    const bool present = std::binary_search(
-        leaves.begin(), leaves.end(), FoundLeaf{it->first},
-        [](const FoundLeaf& a, const FoundLeaf& b) { return a.path < b.path; });
+    const bool present =
+        std::binary_search(leaves.begin(), leaves.end(), FoundLeaf{it->first}, ByPath{});
     if (searched && !present) {
       it = index.entries.erase(it);
       indexChanged = true;
@@ -271,7 +273,6 @@ SearchOutcome SearchRecords(const GpgSettings& settings, const SearchRequest& re
     outcome.cancelled = true;
     return outcome;
   }
-  outcome.leavesDecrypted = toRead.size();
 
   const std::vector<std::u32string> words = FoldedWords(request.words);
   // An index that could not be read (the key's passphrase was not given,
@@ -315,10 +316,9 @@ SearchOutcome SearchRecords(const GpgSettings& settings, const SearchRequest& re
       outcome.hits.push_back(std::move(hit));
     }
   }
-  std::sort(outcome.skipped.begin(), outcome.skipped.end(),
-            [](const SkippedFile& a, const SkippedFile& b) { return a.path < b.path; });
+  std::sort(outcome.skipped.begin(), outcome.skipped.end(), ByPath{});
 
-  if (outcome.indexRebuilt && !anyLeafRead) indexChanged = false;
+  if (indexRebuilt && !anyLeafRead) indexChanged = false;
   if (indexChanged && !request.indexPath.empty() && !request.ownFingerprint.empty()) {
     index.Save(settings, request.indexPath, request.ownFingerprint);
   }

@@ -50,9 +50,6 @@ struct SkippedFile {
 struct SearchOutcome {
   std::vector<SearchHit> hits;        // by path
   std::vector<SkippedFile> skipped;   // by path; a missing folder is listed too
-  std::size_t leavesDecrypted = 0;    // leaves gpg read in this search
-  bool indexRead = false;             // an index was loaded and used
-  bool indexRebuilt = false;          // the index could not be read and was made anew
   bool cancelled = false;             // stopped through the progress; no index written
 };
 

@@ -7,12 +7,12 @@
 #include <charconv>
 #include <map>
 #include <vector>
-#include <thread>
 
 #include "base/replacement_file.h"
 #include "base/secure_wipe.h"
 #include "gpg/gpg_engine.h"
 #include "gpg/pipe_io.h"
+#include "leaf/wiped_bytes.h"
 
 namespace ambrine {
 
@@ -98,7 +98,22 @@ std::string SearchIndex::Serialize() const {
       pages.push_back(page);
     }
   }
-  std::string out(kHeader);
+  // Room for the whole text at once: a buffer that grew would leave copies
+  // of the plaintext behind in freed memory. Besides its text a field
+  // takes at most 24 bytes (a number's field: its up to 20 characters, two
+  // for their length, the colon and the line break).
+  constexpr std::size_t kFieldOverhead = 24;
+  std::size_t bound = kHeader.size() + 2 * kFieldOverhead;
+  for (std::string_view page : pages) bound += page.size() + kFieldOverhead;
+  for (const auto& [path, entry] : entries) {
+    const LeafContents& c = kept(entry);
+    bound += path.size() + c.signerUserId.size() + c.signerFingerprint.size() +
+             c.formText.size() + 9 * kFieldOverhead;
+    for (const std::string& name : c.attachmentNames) bound += name.size() + kFieldOverhead;
+  }
+  std::string out;
+  out.reserve(bound);
+  out.append(kHeader);
   PutNumber(out, static_cast<std::int64_t>(pages.size()));
   for (std::string_view page : pages) PutField(out, page);
   PutNumber(out, static_cast<std::int64_t>(entries.size()));
@@ -176,24 +191,14 @@ Status SearchIndex::Load(const GpgSettings& settings, const std::string& indexPa
   s = engine.Decrypt(std::move(input), std::move(outputChild), false,
                      passphrase ? passphrase->c_str() : nullptr, Fd(), Fd());
   if (Failed(s)) return s;
-  std::string plain;
-  const WipeOnExit wipe(plain);
-  char buffer[1 << 16];
-  for (;;) {
-    const ssize_t got = ::read(output.get(), buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    if (plain.size() + static_cast<std::size_t>(got) > kMaxIndexBytes) {
-      plain.clear();
-      break;
-    }
-    plain.append(buffer, static_cast<std::size_t>(got));
-  }
-  SecureWipe(buffer, sizeof buffer);
+  WipedBytes plain;
+  const PipeReadEnd end = ReadPipeInto(output.get(), plain, kMaxIndexBytes);
   output.reset();
+  // A read that stopped early stops gpg too.
+  if (end != PipeReadEnd::Whole) engine.SetWaitHook([] { return false; });
   int exitCode = -1;
   s = engine.WaitForExit(&exitCode);
-  if (Failed(s) || exitCode != 0 || !Parse(plain)) {
+  if (end != PipeReadEnd::Whole || Failed(s) || exitCode != 0 || !Parse(plain.view())) {
     entries.clear();
     return kInvalidData;
   }

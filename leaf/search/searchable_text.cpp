@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "base/secure_wipe.h"
 #include "base/utf8.h"
 
 namespace ambrine {
@@ -232,8 +233,10 @@ void CutUtf8(std::string& text, std::size_t limit) {
 }
 
 std::string DocumentText(std::string_view html) {
+  // The text is never longer than the markup: reserved whole, the buffer
+  // never moves and leaves no copy behind.
   std::string out;
-  out.reserve(html.size() / 2);
+  out.reserve(html.size());
   std::size_t i = 0;
   while (i < html.size()) {
     const char c = html[i];
@@ -285,9 +288,13 @@ std::string FormValuesText(std::string_view form) {
     if (newline == std::string_view::npos) return std::string(form);
     start = newline + 1;
   }
+  // Each value takes no more room than it had in the text (its quotes or
+  // the comma after it pay for its line break), so the buffer never moves.
   std::string values;
+  values.reserve(form.size() + 1);
   JsonValues reader(form);
   if (reader.Read(start, values)) return values;
+  SecureWipe(values);
   return std::string(form);
 }
 
