@@ -13,6 +13,7 @@
 #include "gpg/gpg_engine.h"
 #include "leaf/tool/sha256.h"
 #include "leaf/tool/tool_io.h"
+#include "support/small_disk.h"
 #include "support/test_keyring.h"
 
 namespace ambrine {
@@ -367,6 +368,28 @@ TEST_F(ToolTest, SearchFindsTheRightLeavesAndKeepsAnEncryptedIndex) {
   EXPECT_EQ(Tool(search + "meeting " + records, dir_).exit, 2);
   EXPECT_EQ(Tool(search + "-- " + records, dir_).exit, 2);
   EXPECT_EQ(Tool(search + "meeting --", dir_).exit, 2);
+}
+
+TEST_F(ToolTest, SearchOnAFullDiskStillFindsAndLeavesNoPartialIndex) {
+  CreateLeaf(home_->path(), "--recipient " + key_->fingerprint, "<p>juniper</p>", "x",
+             dir_.File("j.gpg"), dir_);
+  // The key rings on a disk that is then full: the index cannot be written.
+  const test::TempDir mountPoint;
+  const test::SmallDisk small(mountPoint.path(), "256k");
+  if (!small.failure().empty()) GTEST_SKIP() << small.failure();
+  for (const auto& file : std::filesystem::directory_iterator(home_->path())) {
+    if (file.is_regular_file() && file.path().filename() != "search-index") {
+      std::filesystem::copy_file(file.path(), mountPoint.path() + "/" + file.path().filename().string());
+    }
+  }
+  ASSERT_TRUE(small.Fill());
+  ToolRun found = Tool("search --homedir " + mountPoint.path() + " juniper -- " + dir_.path(), dir_);
+  EXPECT_EQ(found.exit, 0) << found.err;
+  EXPECT_NE(found.out.find(dir_.File("j.gpg")), std::string::npos) << found.out;
+  for (const auto& file : std::filesystem::directory_iterator(mountPoint.path())) {
+    EXPECT_EQ(file.path().filename().string().find("search-index"), std::string::npos)
+        << file.path();
+  }
 }
 
 }  // namespace
