@@ -11,7 +11,9 @@
 #include <filesystem>
 
 #include "gpg/gpg_engine.h"
+#include "leaf/search/record_search.h"
 #include "leaf/tool/sha256.h"
+#include "leaf/tool/tool_settings.h"
 #include "leaf/tool/tool_io.h"
 #include "support/small_disk.h"
 #include "support/test_keyring.h"
@@ -390,6 +392,26 @@ TEST_F(ToolTest, SearchOnAFullDiskStillFindsAndLeavesNoPartialIndex) {
     EXPECT_EQ(file.path().filename().string().find("search-index"), std::string::npos)
         << file.path();
   }
+}
+
+TEST_F(ToolTest, ACancelledSearchFindsNothingAndWritesNoIndex) {
+  CreateLeaf(home_->path(), "--recipient " + key_->fingerprint, "<p>juniper</p>", "x",
+             dir_.File("j.gpg"), dir_);
+  SearchRequest request;
+  request.words = {"juniper"};
+  request.folders = {dir_.path()};
+  request.indexPath = dir_.File("index");
+  request.ownFingerprint = key_->fingerprint;
+  OperationProgress progress;
+  progress.Cancel();
+  const SearchOutcome outcome = SearchRecords(ToolSettings(home_->path()), request, &progress);
+  EXPECT_TRUE(outcome.cancelled);
+  EXPECT_TRUE(outcome.hits.empty());
+  EXPECT_FALSE(std::filesystem::exists(request.indexPath));
+  // The same search, not cancelled, finds the leaf and keeps its index.
+  const SearchOutcome found = SearchRecords(ToolSettings(home_->path()), request);
+  ASSERT_EQ(found.hits.size(), 1u);
+  EXPECT_TRUE(std::filesystem::exists(request.indexPath));
 }
 
 }  // namespace
