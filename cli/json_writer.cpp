@@ -25,29 +25,34 @@ void JsonWriter::Separate() {
   started_.back() = true;
 }
 
-JsonWriter& JsonWriter::BeginObject() {
+void JsonWriter::Open(const char* bracket) {
   Separate();
-  Append("{");
+  Append(bracket);
   started_.push_back(false);
+}
+
+void JsonWriter::Close(const char* bracket) {
+  started_.pop_back();
+  Append(bracket);
+}
+
+JsonWriter& JsonWriter::BeginObject() {
+  Open("{");
   return *this;
 }
 
 JsonWriter& JsonWriter::EndObject() {
-  started_.pop_back();
-  Append("}");
+  Close("}");
   return *this;
 }
 
 JsonWriter& JsonWriter::BeginArray() {
-  Separate();
-  Append("[");
-  started_.push_back(false);
+  Open("[");
   return *this;
 }
 
 JsonWriter& JsonWriter::EndArray() {
-  started_.pop_back();
-  Append("]");
+  Close("]");
   return *this;
 }
 

@@ -43,6 +43,9 @@ class JsonWriter {
  private:
   // ", " before a value or key that is not the first in its container.
   void Separate();
+  // A container's bracket, and its end.
+  void Open(const char* bracket);
+  void Close(const char* bracket);
   void Append(std::string_view bytes);
   // `text` as a JSON string, quotes included.
   void Quote(std::string_view text);

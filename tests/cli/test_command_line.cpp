@@ -1,16 +1,13 @@
-// The tool's option rules: getopt_long in the process (where options may
-// stand, "--", "-", attached values, the usage errors word for word), and
-// the same rules through the built tool.
+// The tool's option rules through getopt_long, in the process: where
+// options may stand, "--", "-", attached values, the usage errors word for
+// word. test_tool.cpp runs the same rules through the built tool.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "cli/command_line.h"
-#include "support/test_keyring.h"
-#include "tool_run.h"
 
 namespace ambrine {
 namespace {
@@ -139,55 +136,6 @@ TEST(CommandLine, UsageErrorsNameTheOptionAsWritten) {
     EXPECT_EQ(parsed.err, "ambrine-leaf: " + message + "\nTry 'ambrine-leaf --help'.\n")
         << words.back();
   }
-}
-
-// The same rules through the built tool, with a real leaf.
-class ToolCommandLine : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    home_ = new test::TempDir;
-    key_ = new test::TestKey(test::MakeKey(home_->path(), "Line Tester"));
-  }
-  static void TearDownTestSuite() {
-    delete key_;
-    delete home_;
-  }
-  static test::TempDir* home_;
-  static test::TestKey* key_;
-  test::TempDir dir_;
-};
-test::TempDir* ToolCommandLine::home_ = nullptr;
-test::TestKey* ToolCommandLine::key_ = nullptr;
-
-TEST_F(ToolCommandLine, ALeafNamedLikeAnOptionIsReadAfterDoubleDashAndDashWritesParts) {
-  test::WriteFile(dir_.File("page.html"), "<p>dash</p>");
-  test::WriteFile(dir_.File("form.txt"), "form text");
-  // Options after the arguments, values attached.
-  ASSERT_EQ(test::Tool("create --document=" + dir_.File("page.html") + " -o " +
-                           dir_.File("-dash.gpg") + " --form " + dir_.File("form.txt") +
-                           " --homedir=" + home_->path() + " --recipient=" + key_->fingerprint,
-                       dir_).exit, 0);
-  const std::string inDir = "cd " + dir_.path() + " && " + test::ToolPath() + " ";
-  const std::string home = " --homedir " + home_->path();
-  test::ToolRun asOption = test::Shell(inDir + "show" + home + " -dash.gpg", dir_);
-  EXPECT_EQ(asOption.exit, 2);
-  EXPECT_EQ(asOption.err, "ambrine-leaf: unknown option -dash.gpg\nTry 'ambrine-leaf --help'.\n");
-  test::ToolRun shown = test::Shell(inDir + "show" + home + " -- -dash.gpg", dir_);
-  EXPECT_EQ(shown.exit, 0) << shown.err;
-  EXPECT_NE(shown.out.find("\"form\": \"form text\""), std::string::npos) << shown.out;
-
-  test::ToolRun form = test::Shell(inDir + "extract --form=-" + home + " -- -dash.gpg", dir_);
-  EXPECT_EQ(form.exit, 0) << form.err;
-  EXPECT_EQ(form.out, "form text");
-  test::ToolRun page = test::Shell(inDir + "extract -- -dash.gpg", dir_);
-  EXPECT_EQ(page.exit, 2) << "extract needs a part to write";
-  page = test::Shell(inDir + "extract" + home + " --document - -- -dash.gpg", dir_);
-  EXPECT_EQ(page.exit, 0) << page.err;
-  EXPECT_EQ(page.out, "<p>dash</p>");
-  EXPECT_FALSE(std::filesystem::exists(dir_.File("-")));
-  // Help before "--" wins over everything else; after it, it is a LEAF.
-  EXPECT_EQ(test::Tool("show --bogus --help", dir_).exit, 0);
-  EXPECT_EQ(test::Tool("show" + home + " -- --help", dir_).exit, 1);
 }
 
 }  // namespace

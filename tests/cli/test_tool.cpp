@@ -1,4 +1,4 @@
-// ambrine-leaf end to end, and its SHA-256 and JSON helpers.
+// ambrine-leaf end to end with the real gpg1, and its SHA-256 and JSON helpers.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -231,6 +231,37 @@ TEST_F(ToolTest, OptionsTakeAttachedValuesAndDashMeansTheStandardStreams) {
   EXPECT_EQ(version.out.rfind("ambrine-leaf ", 0), 0u);
   EXPECT_EQ(Tool("show --reencrypt=yes " + dir_.File("leaf.gpg"), dir_).exit, 2);
   EXPECT_EQ(Tool("show --homedir", dir_).exit, 2);
+}
+
+TEST_F(ToolTest, ALeafNamedLikeAnOptionIsReadAfterDoubleDashAndDashWritesParts) {
+  test::WriteFile(dir_.File("page.html"), "<p>dash</p>");
+  test::WriteFile(dir_.File("form.txt"), "form text");
+  // Options after the arguments, values attached.
+  ASSERT_EQ(Tool("create --document=" + dir_.File("page.html") + " -o " + dir_.File("-dash.gpg") +
+                     " --form " + dir_.File("form.txt") + " --homedir=" + home_->path() +
+                     " --recipient=" + key_->fingerprint,
+                 dir_).exit, 0);
+  const std::string inDir = "cd " + dir_.path() + " && " + test::ToolPath() + " ";
+  const std::string home = " --homedir " + home_->path();
+  ToolRun asOption = Shell(inDir + "show" + home + " -dash.gpg", dir_);
+  EXPECT_EQ(asOption.exit, 2);
+  EXPECT_EQ(asOption.err, "ambrine-leaf: unknown option -dash.gpg\nTry 'ambrine-leaf --help'.\n");
+  ToolRun shown = Shell(inDir + "show" + home + " -- -dash.gpg", dir_);
+  EXPECT_EQ(shown.exit, 0) << shown.err;
+  EXPECT_NE(shown.out.find("\"form\": \"form text\""), std::string::npos) << shown.out;
+
+  ToolRun form = Shell(inDir + "extract --form=-" + home + " -- -dash.gpg", dir_);
+  EXPECT_EQ(form.exit, 0) << form.err;
+  EXPECT_EQ(form.out, "form text");
+  ToolRun page = Shell(inDir + "extract -- -dash.gpg", dir_);
+  EXPECT_EQ(page.exit, 2) << "extract needs a part to write";
+  page = Shell(inDir + "extract" + home + " --document - -- -dash.gpg", dir_);
+  EXPECT_EQ(page.exit, 0) << page.err;
+  EXPECT_EQ(page.out, "<p>dash</p>");
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("-")));
+  // Help before "--" wins over everything else; after it, it is a LEAF.
+  EXPECT_EQ(Tool("show --bogus --help", dir_).exit, 0);
+  EXPECT_EQ(Tool("show" + home + " -- --help", dir_).exit, 1);
 }
 
 TEST_F(ToolTest, ALongCreateShowsProgressOnATerminalAndNowhereElse) {
