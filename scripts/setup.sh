@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 packages=(
   cmake g++ clang libclang-rt-14-dev ninja-build pkg-config
   libgtest-dev libgmock-dev
+  nettle-dev
   gnupg1
   qt6-base-dev qt6-webengine-dev libgl-dev qt6-translations-l10n
   xvfb xauth fonts-noto-cjk

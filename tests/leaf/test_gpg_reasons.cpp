@@ -5,7 +5,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -59,14 +58,6 @@ int LeftBeside(const std::string& folder, const std::string& name) {
     closedir(dir);
   }
   return count;
-}
-
-// ambrine-leaf's exit code and standard error.
-std::pair<int, std::string> Tool(const std::string& arguments, const test::TempDir& dir) {
-  const std::string err = dir.File("tool-stderr");
-  const int status = std::system((std::string(AMBRINE_LEAF_TOOL) + " " + arguments +
-                                  " >/dev/null 2>" + err + " </dev/null").c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::ReadFile(err)};
 }
 
 // Saves `document` to `path` with the own key.
@@ -125,15 +116,6 @@ TEST_F(GpgReasons, AFailedSaveCarriesGpgsReasonAndKeepsTheOldLeaf) {
 
   EXPECT_EQ(test::ReadFile(leaf), before);
   EXPECT_EQ(LeftBeside(work_.path(), "leaf.gpg"), 0);
-  // The tool prints gpg's line after its own text.
-  test::WriteFile(work_.File("page.html"), "<p/>");
-  EXPECT_EQ(Tool("create --homedir " + SharedKeys().home.path() + " --recipient " + unknown +
-                     " --document " + work_.File("page.html") + " -o " + leaf,
-                 work_),
-            std::make_pair(1, std::string("ambrine-leaf: gpg could not sign and encrypt the leaf\n"
-                                          "ambrine-leaf: gpg: [stdin]: sign+encrypt failed: "
-                                          "public key not found\n")));
-  EXPECT_EQ(test::ReadFile(leaf), before);
 }
 
 TEST_F(GpgReasons, AFullDiskKeepsTheOldLeafByteForByteAndNamesTheDisk) {
@@ -191,11 +173,6 @@ TEST(GpgReasonsOnOpen, TheCheckingPassSaysWhyItCouldNotDecrypt) {
             std::vector<std::string>{"not decryptable: gpg: no valid OpenPGP data found."});
   EXPECT_EQ(page.document, "on screen");
   EXPECT_TRUE(report.reports.empty());
-
-  EXPECT_EQ(Tool("show --homedir " + home.path() + " " + home.File("not-a-leaf.gpg"), home),
-            std::make_pair(1, std::string("ambrine-leaf: the file cannot be decrypted (not a leaf, "
-                                          "no matching secret key, or damaged)\n"
-                                          "ambrine-leaf: gpg: no valid OpenPGP data found.\n")));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-#include "leaf/tool/tool_settings.h"
+// The tool's gpg and key rings, found by the window's folder rules.
+#include "cli/tool_settings.h"
 
 #include <unistd.h>
 

@@ -1,15 +1,13 @@
-// The tool's terminal, error and output helpers.
+// Where the tool's failures go: each report printed on standard error with
+// what the step was and the code's text.
 #pragma once
 
 #include <string>
-#include <string_view>
 
 #include "base/error_report.h"
+#include "gpg/error_tail.h"
 
 namespace ambrine {
-
-// Asks on /dev/tty with echo off. False when there is no terminal.
-bool AskPassphrase(const std::string& prompt, std::string& answer);
 
 // Prints each report to stderr with the code's text and what the step was.
 class StderrErrorReport : public ErrorReport {
@@ -22,8 +20,11 @@ class StderrErrorReport : public ErrorReport {
   int count_ = 0;
 };
 
-// `text` as a JSON string (quotes included); bytes that are not UTF-8 become
-// U+FFFD.
-std::string JsonString(std::string_view text);
+// Prints held reports, each followed by gpg's line for it when one came
+// (an attachment's gpg).
+class StderrReportWithGpgLines : public StderrErrorReport, public GpgLineListener {
+ public:
+  void OnGpgLine(const std::string& line) override;
+};
 
 }  // namespace ambrine

@@ -1,4 +1,5 @@
-#include "leaf/tool/terminal_progress.h"
+// The progress line on standard error, drawn by a thread of its own.
+#include "cli/terminal_progress.h"
 
 #include <unistd.h>
 

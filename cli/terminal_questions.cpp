@@ -1,11 +1,41 @@
-#include "leaf/tool/terminal_questions.h"
+// gpg's questions answered from --passphrase-file or asked on /dev/tty.
+#include "cli/terminal_questions.h"
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <cstdio>
 
+#include "base/fd.h"
 #include "base/secure_wipe.h"
-#include "leaf/tool/tool_io.h"
 
 namespace ambrine {
+
+namespace {
+
+// Asks on /dev/tty with echo off. False when there is no terminal.
+bool AskOnTerminal(const std::string& prompt, std::string& answer) {
+  answer.clear();
+  Fd tty(::open("/dev/tty", O_RDWR | O_CLOEXEC));
+  if (!tty) return false;
+  std::string text = prompt + ": ";
+  (void)!::write(tty.get(), text.data(), text.size());
+  termios saved {};
+  const bool isTerminal = ::tcgetattr(tty.get(), &saved) == 0;
+  if (isTerminal) {
+    termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    ::tcsetattr(tty.get(), TCSAFLUSH, &quiet);
+  }
+  char c;
+  while (::read(tty.get(), &c, 1) == 1 && c != '\n') answer.push_back(c);
+  if (isTerminal) ::tcsetattr(tty.get(), TCSAFLUSH, &saved);
+  (void)!::write(tty.get(), "\n", 1);
+  return true;
+}
+
+}  // namespace
 
 TerminalQuestions::TerminalQuestions(const std::string& leafPassphrase, bool given)
     : leafPassphrase_(leafPassphrase), given_(given) {}
@@ -22,7 +52,7 @@ std::string TerminalQuestions::AskLine(const std::string& prompt, bool hidden) {
     return leafPassphrase_;
   }
   // Without a terminal the answer is an empty line, as after Cancel.
-  if (!::ambrine::AskPassphrase(prompt, answer)) unanswerable_ = true;
+  if (!AskOnTerminal(prompt, answer)) unanswerable_ = true;
   return answer;
 }
 
@@ -42,7 +72,7 @@ bool TerminalQuestions::AskPassphrase(bool symmetric, std::string& answer) {
     answer = leafPassphrase_;
     return true;
   }
-  return ::ambrine::AskPassphrase(
+  return AskOnTerminal(
       symmetric ? "Passphrase of the leaf" : "Passphrase to unlock the secret key", answer);
 }
 

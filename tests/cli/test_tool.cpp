@@ -1,4 +1,4 @@
-// ambrine-leaf end to end, and its SHA-256 and JSON helpers.
+// ambrine-leaf end to end with the real gpg1, and its SHA-256 and JSON helpers.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -12,11 +12,12 @@
 
 #include "gpg/gpg_engine.h"
 #include "leaf/search/record_search.h"
-#include "leaf/tool/sha256.h"
-#include "leaf/tool/tool_settings.h"
-#include "leaf/tool/tool_io.h"
+#include "cli/json_writer.h"
+#include "cli/sha256.h"
+#include "cli/tool_settings.h"
 #include "support/small_disk.h"
 #include "support/test_keyring.h"
+#include "tool_run.h"
 
 namespace ambrine {
 namespace {
@@ -36,36 +37,38 @@ TEST(Sha256, KnownVectors) {
   EXPECT_EQ(exact.HexDigest(), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
 }
 
-TEST(ToolIo, JsonStringsEscapeControlsAndReplaceBrokenUtf8) {
+// The string of `text` as the writer gives it.
+std::string JsonString(std::string_view text) {
+  JsonWriter json;
+  json.String(text);
+  return json.text();
+}
+
+TEST(JsonWriter, StringsEscapeControlsAndReplaceBrokenUtf8) {
   EXPECT_EQ(JsonString("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\u000a\\u0001\"");
   EXPECT_EQ(JsonString("\xE6\x97\xA5"), "\"\xE6\x97\xA5\"");
   EXPECT_EQ(JsonString("x\xFFy\xE6\x97"), "\"x\xEF\xBF\xBDy\xEF\xBF\xBD\xEF\xBF\xBD\"");
+  EXPECT_EQ(JsonString(std::string("a\0b\x7F", 4)), "\"a\\u0000b\\u007f\"");
 }
 
-struct ToolRun {
-  int exit = -1;
-  std::string out;
-  std::string err;
-};
-
-// Runs a shell command line with standard error into a file.
-ToolRun Shell(const std::string& line, const test::TempDir& dir) {
-  const std::string errFile = dir.File("stderr");
-  const std::string command = line + " 2>" + errFile + " </dev/null";
-  ToolRun run;
-  FILE* pipe = popen(command.c_str(), "r");
-  char block[4096];
-  std::size_t n;
-  while ((n = fread(block, 1, sizeof block, pipe)) > 0) run.out.append(block, n);
-  int status = pclose(pipe);
-  run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.err = test::ReadFile(errFile);
-  return run;
+TEST(JsonWriter, SeparatesItemsOfNestedContainersAndStartsAnewAfterPrinting) {
+  JsonWriter json;
+  json.BeginObject().Key("a").BeginArray().EndArray().Key("b").BeginArray();
+  json.BeginObject().Key("k").Null().EndObject().BeginObject().EndObject().Number(18446744073709551615u);
+  json.EndArray().Key("c").Bool(false).Key("d").BeginObject().Key("e").String("").EndObject();
+  json.EndObject();
+  EXPECT_EQ(json.text(), "{\"a\": [], \"b\": [{\"k\": null}, {}, 18446744073709551615], "
+                         "\"c\": false, \"d\": {\"e\": \"\"}}");
+  // A closed writer prints its line; the next object does not follow a ", ".
+  ASSERT_TRUE(json.PrintLine());
+  EXPECT_EQ(json.text(), "");
+  json.BeginArray().Bool(true).EndArray();
+  EXPECT_EQ(json.text(), "[true]");
 }
 
-ToolRun Tool(const std::string& arguments, const test::TempDir& dir) {
-  return Shell(std::string(AMBRINE_LEAF_TOOL) + " " + arguments, dir);
-}
+using test::Shell;
+using test::Tool;
+using test::ToolRun;
 
 class ToolTest : public ::testing::Test {
  protected:
@@ -154,6 +157,58 @@ TEST_F(ToolTest, FailuresNameWhatFailed) {
   EXPECT_EQ(Tool("--help", dir_).exit, 0);
 }
 
+TEST_F(ToolTest, AGpgFailureIsTheToolsTextThenGpgsOwnLine) {
+  // gpg knows no key by this fingerprint; the leaf written before stays.
+  test::WriteFile(dir_.File("page.html"), "<p/>");
+  const std::string leaf = dir_.File("leaf.gpg");
+  const std::string create = "create " + Home() + "--document " + dir_.File("page.html") + " -o " + leaf;
+  ASSERT_EQ(Tool(create + " --recipient " + key_->fingerprint, dir_).exit, 0);
+  const std::string before = test::ReadFile(leaf);
+  ToolRun refused = Tool(create + " --recipient " + std::string(40, 'E'), dir_);
+  EXPECT_EQ(refused.exit, 1);
+  EXPECT_EQ(refused.err, "ambrine-leaf: gpg could not sign and encrypt the leaf\n"
+                         "ambrine-leaf: gpg: [stdin]: sign+encrypt failed: public key not found\n");
+  EXPECT_EQ(test::ReadFile(leaf), before);
+
+  // No key is needed to fail an open.
+  test::TempDir emptyHome;
+  test::WriteFile(dir_.File("not-a-leaf.gpg"), "just text\n");
+  ToolRun notALeaf = Tool("show --homedir " + emptyHome.path() + " " + dir_.File("not-a-leaf.gpg"), dir_);
+  EXPECT_EQ(notALeaf.exit, 1);
+  EXPECT_EQ(notALeaf.err, "ambrine-leaf: the file cannot be decrypted (not a leaf, no matching "
+                          "secret key, or damaged)\n"
+                          "ambrine-leaf: gpg: no valid OpenPGP data found.\n");
+  EXPECT_EQ(notALeaf.out, "");
+}
+
+TEST_F(ToolTest, ShowPrintsTheKnownSha256OfThePageAndEachAttachment) {
+  // FIPS 180-4's examples: "abc", and a million "a" (a large attachment
+  // reaches the hash in many pieces); the empty attachment's digest too.
+  test::WriteFile(dir_.File("abc.html"), "abc");
+  test::WriteFile(dir_.File("million.bin"), std::string(1000000, 'a'));
+  test::WriteFile(dir_.File("empty.bin"), "");
+  ASSERT_EQ(Tool("create " + Home() + "--recipient " + key_->fingerprint + " --document " +
+                     dir_.File("abc.html") + " --attach " + dir_.File("million.bin") + " --attach " +
+                     dir_.File("empty.bin") + " -o " + dir_.File("kat.gpg"),
+                 dir_).exit, 0);
+  ToolRun show = Tool("show " + Home() + dir_.File("kat.gpg"), dir_);
+  ASSERT_EQ(show.exit, 0) << show.err;
+  EXPECT_NE(show.out.find("\"document\": {\"bytes\": 3, \"sha256\": "
+                          "\"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\"}"),
+            std::string::npos) << show.out;
+  EXPECT_NE(show.out.find("{\"index\": 0, \"name\": \"million.bin\", \"bytes\": 1000000, \"sha256\": "
+                          "\"cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0\"}"),
+            std::string::npos) << show.out;
+  EXPECT_NE(show.out.find("{\"index\": 1, \"name\": \"empty.bin\", \"bytes\": 0, \"sha256\": "
+                          "\"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855\"}"),
+            std::string::npos) << show.out;
+
+  // Output that cannot be written is a failure, not a success.
+  ToolRun full = Tool("show " + Home() + dir_.File("kat.gpg") + " >/dev/full", dir_);
+  EXPECT_EQ(full.exit, 1);
+  EXPECT_EQ(full.err, "ambrine-leaf: cannot write to standard output\n");
+}
+
 TEST_F(ToolTest, OptionsTakeAttachedValuesAndDashMeansTheStandardStreams) {
   test::WriteFile(dir_.File("page.html"), "<html></html>");
   test::WriteFile(dir_.File("one.bin"), "attached bytes");
@@ -176,6 +231,37 @@ TEST_F(ToolTest, OptionsTakeAttachedValuesAndDashMeansTheStandardStreams) {
   EXPECT_EQ(version.out.rfind("ambrine-leaf ", 0), 0u);
   EXPECT_EQ(Tool("show --reencrypt=yes " + dir_.File("leaf.gpg"), dir_).exit, 2);
   EXPECT_EQ(Tool("show --homedir", dir_).exit, 2);
+}
+
+TEST_F(ToolTest, ALeafNamedLikeAnOptionIsReadAfterDoubleDashAndDashWritesParts) {
+  test::WriteFile(dir_.File("page.html"), "<p>dash</p>");
+  test::WriteFile(dir_.File("form.txt"), "form text");
+  // Options after the arguments, values attached.
+  ASSERT_EQ(Tool("create --document=" + dir_.File("page.html") + " -o " + dir_.File("-dash.gpg") +
+                     " --form " + dir_.File("form.txt") + " --homedir=" + home_->path() +
+                     " --recipient=" + key_->fingerprint,
+                 dir_).exit, 0);
+  const std::string inDir = "cd " + dir_.path() + " && " + test::ToolPath() + " ";
+  const std::string home = " --homedir " + home_->path();
+  ToolRun asOption = Shell(inDir + "show" + home + " -dash.gpg", dir_);
+  EXPECT_EQ(asOption.exit, 2);
+  EXPECT_EQ(asOption.err, "ambrine-leaf: unknown option -dash.gpg\nTry 'ambrine-leaf --help'.\n");
+  ToolRun shown = Shell(inDir + "show" + home + " -- -dash.gpg", dir_);
+  EXPECT_EQ(shown.exit, 0) << shown.err;
+  EXPECT_NE(shown.out.find("\"form\": \"form text\""), std::string::npos) << shown.out;
+
+  ToolRun form = Shell(inDir + "extract --form=-" + home + " -- -dash.gpg", dir_);
+  EXPECT_EQ(form.exit, 0) << form.err;
+  EXPECT_EQ(form.out, "form text");
+  ToolRun page = Shell(inDir + "extract -- -dash.gpg", dir_);
+  EXPECT_EQ(page.exit, 2) << "extract needs a part to write";
+  page = Shell(inDir + "extract" + home + " --document - -- -dash.gpg", dir_);
+  EXPECT_EQ(page.exit, 0) << page.err;
+  EXPECT_EQ(page.out, "<p>dash</p>");
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("-")));
+  // Help before "--" wins over everything else; after it, it is a LEAF.
+  EXPECT_EQ(Tool("show --bogus --help", dir_).exit, 0);
+  EXPECT_EQ(Tool("show" + home + " -- --help", dir_).exit, 1);
 }
 
 TEST_F(ToolTest, ALongCreateShowsProgressOnATerminalAndNowhereElse) {
