@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -53,19 +54,31 @@ double Now() {
   return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
-// The process's peak resident set so far (VmHWM), in MiB.
-double PeakRssMib() {
+// A line of /proc/self/status in MiB: "VmHWM:" the peak resident set so
+// far, "VmRSS:" the resident set now.
+double StatusMib(const std::string& line) {
   std::ifstream status("/proc/self/status");
   std::string key;
   double kib = 0;
   while (status >> key) {
-    if (key == "VmHWM:") {
+    if (key == line) {
       status >> kib;
       break;
     }
     status.ignore(1 << 20, '\n');
   }
   return kib / 1024.0;
+}
+
+double PeakRssMib() { return StatusMib("VmHWM:"); }
+
+// Starts the peak resident set afresh from the resident set now (Linux's
+// clear_refs "5"), so the next peak is that of what runs from here on.
+// False when the kernel does not allow it.
+bool ResetPeakRss() {
+  std::ofstream clear("/proc/self/clear_refs");
+  clear << "5" << std::flush;
+  return static_cast<bool>(clear);
 }
 
 // Answers the dialogs of the open and the save flow the moment they are
@@ -232,7 +245,11 @@ int Drive(const Args& args, const std::string& program, double launched, double 
   std::printf("peak_rss_open_mib=%.1f\n", PeakRssMib());
   std::printf("open_progress_dialogs=%d\n", std::exchange(answers.progressShown, 0));
 
-  // Save: from the save options dialog's OK to the new leaf in place.
+  // Save: from the save options dialog's OK to the new leaf in place. Its
+  // own peak is counted from the resident set it starts with.
+  std::printf("rss_before_save_mib=%.1f\n", StatusMib("VmRSS:"));
+  const double peakBeforeSave = PeakRssMib();
+  const bool peakReset = ResetPeakRss();
   answers.savePath = QString::fromStdString(args.saveTo);
   window.frame().action(kCmdSave)->trigger();
   struct stat info {};
@@ -248,7 +265,9 @@ int Drive(const Args& args, const std::string& program, double launched, double 
     return Fail("the save did not finish", answers);
   }
   std::printf("save_s=%.3f\n", saveEnd - answers.saveAccepted);
-  std::printf("peak_rss_save_mib=%.1f\n", PeakRssMib());
+  const double savePeak = PeakRssMib();
+  std::printf("peak_rss_save_mib=%.1f\n", peakReset ? std::max(peakBeforeSave, savePeak) : savePeak);
+  if (peakReset) std::printf("save_own_peak_rss_mib=%.1f\n", savePeak);
   std::printf("save_progress_dialogs=%d\n", answers.progressShown);
   std::fflush(stdout);
 
