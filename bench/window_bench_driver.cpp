@@ -216,15 +216,15 @@ int Drive(const Args& args, const std::string& program, double launched, double 
   // time the signature question was up.
   answers.openPath = QString::fromStdString(args.leaf);
   double leafCurrent = 0;  // the open made the leaf the current one
-  QObject::connect(&view, &MainView::leafPathChanged, &answers, [&](const QString& path) {
+  QObject::connect(&view.record(), &Record::leafPathChanged, &answers, [&](const QString& path) {
     if (leafCurrent == 0 && path.toStdString() == args.leaf) leafCurrent = Now();
   });
   window.frame().action(kCmdOpen)->trigger();
   const bool opened = SpinUntil(
       [&] {
         if (!answers.unexpected.isEmpty()) return true;  // the flow went wrong
-        return !view.flowRunning() && view.leafPath() == args.leaf &&
-               view.attachments().Count() == 1 &&
+        return !view.flowRunning() && view.record().leafPath() == args.leaf &&
+               view.record().attachments().Count() == 1 &&
                window.Js(QStringLiteral("document.querySelectorAll('#attachList li').length"))
                        .toInt() == 1;
       },
@@ -234,7 +234,7 @@ int Drive(const Args& args, const std::string& program, double launched, double 
       answers.confirmAnswered == 0) {
     return Fail("the open did not finish", answers);
   }
-  if (view.attachments().begin()->name != args.attachment) {
+  if (view.record().attachments().begin()->name != args.attachment) {
     return Fail("the opened record does not hold the attachment", answers);
   }
   const double confirmWait = answers.confirmAnswered - answers.confirmShown;
@@ -256,7 +256,7 @@ int Drive(const Args& args, const std::string& program, double launched, double 
   const bool saved = SpinUntil(
       [&] {
         if (!answers.unexpected.isEmpty()) return true;  // the flow went wrong
-        return !view.flowRunning() && view.leafPath() == args.saveTo &&
+        return !view.flowRunning() && view.record().leafPath() == args.saveTo &&
                ::stat(args.saveTo.c_str(), &info) == 0 && info.st_size > 0;
       },
       kFlowLimitMs);
