@@ -106,7 +106,7 @@ int Drive(const std::string& program, const std::string& file) {
   test::Window window;
   if (!window.Start(program)) return Fail("the window did not start");
   window.AttachFile(file);
-  if (window.view().attachments().Count() != 1) return Fail("the file was not attached");
+  if (window.view().record().attachments().Count() != 1) return Fail("the file was not attached");
   // 64 bytes from the middle of the file: what no file may hold while shown.
   const std::string content = test::ReadFile(file);
   const std::string marker = content.substr(content.size() / 2, 64);

@@ -8,6 +8,9 @@
 #                                        ambrine-window-bench there, built with
 #                                        AMBRINE_BUILD_TESTS=ON)
 #   WINDOW_BENCH_MIB=64                 the attachment's size in MiB
+#   WINDOW_BENCH_PAGE_MIB=0             grows the page by this many MiB (an HTML
+#                                       comment in the default form), to see
+#                                       what a large page costs the save
 # Without a DISPLAY it runs itself under xvfb-run. Needs gpg1, GNU time.
 #
 # start-up: from the launch of the driver (ambrine-window-bench, the window
@@ -28,19 +31,33 @@ source "$here/bench_common.sh"
 bench_on_display "$0" "$@"
 build=$(realpath "${1:-$here/../build}")
 mib=${WINDOW_BENCH_MIB:-64}
+page_mib=${WINDOW_BENCH_PAGE_MIB:-0}
 tool=$build/ambrine-leaf
 [ -x "$tool" ] || { echo "no ambrine-leaf in $build" >&2; exit 1; }
 bench_driver "$build" ambrine-window-bench
 
 bench_enter_scratch
-trap 'echo "failed; the last lines of ambrine-leaf and gpg:" >&2; tail -5 tool.log gpg.log >&2' ERR
+trap 'echo "failed; the last lines of ambrine-leaf and gpg:" >&2; tail -n 5 tool.log gpg.log >&2' ERR
 bench_make_key
 random_file attachment.bin "$mib"
-# The default form as the page, with a form text it restores.
+# The default form as the page, with a form text it restores; a larger page
+# carries a comment of page_mib MiB before </body>.
 printf 'ambrine-form 1\n{"title":"bench","body":"window benchmark"}' > form.txt
+page=$here/../preset/index.html
+if [ "$page_mib" -gt 0 ]; then
+  page=$work/page.html
+  {
+    sed -n '1,/<\/body>/{/<\/body>/!p}' "$here/../preset/index.html"
+    printf '<!--\n'
+    # yes ends by SIGPIPE once head has its bytes; that is not a failure.
+    (yes 'page padding for the window benchmark' || true) | head -c $((page_mib * 1024 * 1024))
+    printf '\n-->\n'
+    sed -n '/<\/body>/,$p' "$here/../preset/index.html"
+  } > "$page"
+fi
 
 /usr/bin/time -v -o create.time "$tool" create --homedir home --recipient "$fpr" \
-  --document "$here/../preset/index.html" --form form.txt --attach attachment.bin -o leaf.gpg 2>>tool.log
+  --document "$page" --form form.txt --attach attachment.bin -o leaf.gpg 2>>tool.log
 /usr/bin/time -v -o open.time "$tool" show --reencrypt --homedir home leaf.gpg > show.json 2>>tool.log
 attachment_intact show.json attachment.bin || { echo "the attachment did not read back intact" >&2; exit 1; }
 
@@ -70,7 +87,8 @@ start_main=$(get startup_from_main_s)
 wo=$(get open_s)
 ws=$(get save_s)
 
-printf '%d MiB attachment, leaf %.1f MiB\n' "$mib" "$(calc "$(stat -c %s leaf.gpg) / 1048576")"
+printf '%d MiB attachment, page %.1f MiB, leaf %.1f MiB\n' "$mib" \
+  "$(calc "$(stat -c %s "$page") / 1048576")" "$(calc "$(stat -c %s leaf.gpg) / 1048576")"
 printf 'window start-up to the ready default form: %.2f s from launch (%.2f s from main())\n' \
   "$start_launch" "$start_main"
 printf 'window open: %.2f s (until the signature question %.2f s, until the leaf is the current one %.2f s; the question, answered at once, not counted: %.3f s)\n' \
@@ -85,6 +103,11 @@ printf 'progress dialogs shown: %s during the open, %s during the save\n' \
   "$(get open_progress_dialogs)" "$(get save_progress_dialogs)"
 printf 'window process peak memory: %s MiB when ready, %s MiB after the open, %s MiB after the save (web engine helpers not counted)\n\n' \
   "$(get rss_ready_mib)" "$(get peak_rss_open_mib)" "$(get peak_rss_save_mib)"
+if [ -n "$(get save_own_peak_rss_mib)" ]; then
+  printf 'the save alone: %s MiB resident before it, peak %s MiB during it (%.1f MiB above)\n\n' \
+    "$(get rss_before_save_mib)" "$(get save_own_peak_rss_mib)" \
+    "$(calc "$(get save_own_peak_rss_mib) - $(get rss_before_save_mib)")"
+fi
 echo "| $mib MiB leaf | window | ambrine-leaf | gpg1 floor | window / ambrine-leaf | window / floor |"
 echo '|---|---|---|---|---|---|'
 printf '| start-up to ready form | %.2f s | | | | |\n' "$start_launch"

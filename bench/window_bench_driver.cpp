@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -53,19 +54,31 @@ double Now() {
   return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
-// The process's peak resident set so far (VmHWM), in MiB.
-double PeakRssMib() {
+// A line of /proc/self/status in MiB: "VmHWM:" the peak resident set so
+// far, "VmRSS:" the resident set now.
+double StatusMib(const std::string& line) {
   std::ifstream status("/proc/self/status");
   std::string key;
   double kib = 0;
   while (status >> key) {
-    if (key == "VmHWM:") {
+    if (key == line) {
       status >> kib;
       break;
     }
     status.ignore(1 << 20, '\n');
   }
   return kib / 1024.0;
+}
+
+double PeakRssMib() { return StatusMib("VmHWM:"); }
+
+// Starts the peak resident set afresh from the resident set now (Linux's
+// clear_refs "5"), so the next peak is that of what runs from here on.
+// False when the kernel does not allow it.
+bool ResetPeakRss() {
+  std::ofstream clear("/proc/self/clear_refs");
+  clear << "5" << std::flush;
+  return static_cast<bool>(clear);
 }
 
 // Answers the dialogs of the open and the save flow the moment they are
@@ -203,15 +216,15 @@ int Drive(const Args& args, const std::string& program, double launched, double 
   // time the signature question was up.
   answers.openPath = QString::fromStdString(args.leaf);
   double leafCurrent = 0;  // the open made the leaf the current one
-  QObject::connect(&view, &MainView::leafPathChanged, &answers, [&](const QString& path) {
+  QObject::connect(&view.record(), &Record::leafPathChanged, &answers, [&](const QString& path) {
     if (leafCurrent == 0 && path.toStdString() == args.leaf) leafCurrent = Now();
   });
   window.frame().action(kCmdOpen)->trigger();
   const bool opened = SpinUntil(
       [&] {
         if (!answers.unexpected.isEmpty()) return true;  // the flow went wrong
-        return !view.flowRunning() && view.leafPath() == args.leaf &&
-               view.attachments().Count() == 1 &&
+        return !view.flowRunning() && view.record().leafPath() == args.leaf &&
+               view.record().attachments().Count() == 1 &&
                window.Js(QStringLiteral("document.querySelectorAll('#attachList li').length"))
                        .toInt() == 1;
       },
@@ -221,7 +234,7 @@ int Drive(const Args& args, const std::string& program, double launched, double 
       answers.confirmAnswered == 0) {
     return Fail("the open did not finish", answers);
   }
-  if (view.attachments().begin()->name != args.attachment) {
+  if (view.record().attachments().begin()->name != args.attachment) {
     return Fail("the opened record does not hold the attachment", answers);
   }
   const double confirmWait = answers.confirmAnswered - answers.confirmShown;
@@ -232,14 +245,18 @@ int Drive(const Args& args, const std::string& program, double launched, double 
   std::printf("peak_rss_open_mib=%.1f\n", PeakRssMib());
   std::printf("open_progress_dialogs=%d\n", std::exchange(answers.progressShown, 0));
 
-  // Save: from the save options dialog's OK to the new leaf in place.
+  // Save: from the save options dialog's OK to the new leaf in place. Its
+  // own peak is counted from the resident set it starts with.
+  std::printf("rss_before_save_mib=%.1f\n", StatusMib("VmRSS:"));
+  const double peakBeforeSave = PeakRssMib();
+  const bool peakReset = ResetPeakRss();
   answers.savePath = QString::fromStdString(args.saveTo);
   window.frame().action(kCmdSave)->trigger();
   struct stat info {};
   const bool saved = SpinUntil(
       [&] {
         if (!answers.unexpected.isEmpty()) return true;  // the flow went wrong
-        return !view.flowRunning() && view.leafPath() == args.saveTo &&
+        return !view.flowRunning() && view.record().leafPath() == args.saveTo &&
                ::stat(args.saveTo.c_str(), &info) == 0 && info.st_size > 0;
       },
       kFlowLimitMs);
@@ -248,7 +265,9 @@ int Drive(const Args& args, const std::string& program, double launched, double 
     return Fail("the save did not finish", answers);
   }
   std::printf("save_s=%.3f\n", saveEnd - answers.saveAccepted);
-  std::printf("peak_rss_save_mib=%.1f\n", PeakRssMib());
+  const double savePeak = PeakRssMib();
+  std::printf("peak_rss_save_mib=%.1f\n", peakReset ? std::max(peakBeforeSave, savePeak) : savePeak);
+  if (peakReset) std::printf("save_own_peak_rss_mib=%.1f\n", savePeak);
   std::printf("save_progress_dialogs=%d\n", answers.progressShown);
   std::fflush(stdout);
 

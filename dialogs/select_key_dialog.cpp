@@ -27,18 +27,19 @@ constexpr int kPassphraseLimit = 260;
 
 }  // namespace
 
-SelectKeyDialog::SelectKeyDialog(GpgSettings* settings, QWidget* parent,
+SelectKeyDialog::SelectKeyDialog(GpgSettings* settings, SaveRequest* request, QWidget* parent,
                                  ErrorReport& report)
     : QDialog(parent),
       settings_(settings),
+      request_(request),
       report_(report),
-      initialOutputPath_(QString::fromStdString(settings->outputPath)) {
+      initialOutputPath_(QString::fromStdString(request->outputPath)) {
   setWindowTitle(QStringLiteral("ファイルの保存"));
   setModal(true);
   BuildControls();
 
-  settings_->recipients.clear();
-  SecureWipe(settings_->passphrase);
+  request_->recipients.clear();
+  SecureWipe(request_->passphrase);
   fileNameEdit_->setText(initialOutputPath_);
   FillList();
   // Always public keys at first, whatever was chosen last time.
@@ -151,7 +152,7 @@ void SelectKeyDialog::Accept() {
   const bool publicKeys = publicKeyRadio_->isChecked();
   // Everything is checked before anything is written, so each OK writes the
   // fields afresh (a second OK does not add the recipients twice) and a
-  // refused OK leaves the settings as they were. gpg encrypts with no
+  // refused OK leaves the request as it was. gpg encrypts with no
   // empty passphrase, so none is let through.
   if (!publicKeys && passphraseEdit_->text().isEmpty()) {
     ShowError(QStringLiteral("パスフレーズを入力してください。"));
@@ -168,16 +169,15 @@ void SelectKeyDialog::Accept() {
   }
   if (!ConfirmReplacing(outputPath)) return;
 
-  SecureWipe(settings_->passphrase);
+  SecureWipe(request_->passphrase);
+  request_->publicKeyMode = publicKeys;
   if (publicKeys) {
-    settings_->publicKeyMode = 1;
-    settings_->recipients = list_->SelectedFingerprints();
+    request_->recipients = list_->SelectedFingerprints();
   } else {
-    settings_->publicKeyMode = 0;
-    settings_->recipients.clear();
-    settings_->passphrase = PassphraseText(passphraseEdit_);
+    request_->recipients.clear();
+    request_->passphrase = PassphraseText(passphraseEdit_);
   }
-  settings_->outputPath = outputPath.toStdString();
+  request_->outputPath = outputPath.toStdString();
   accept();
 }
 

@@ -1,5 +1,6 @@
 // "ファイルの保存": before a save, picks public keys or a passphrase and
-// names the output file. The choices go into the settings' save fields.
+// names the output file. The choices go into the save request the caller
+// hands in; the key rings come from the gpg settings.
 #pragma once
 
 #include <QDialog>
@@ -7,6 +8,7 @@
 
 #include "dialogs/message_box_error_report.h"
 #include "gpg/gpg_settings.h"
+#include "gpg/save_request.h"
 
 class QLineEdit;
 class QPushButton;
@@ -20,13 +22,14 @@ class SelectKeyDialog : public QDialog {
   Q_OBJECT
 
  public:
-  // `settings` is not owned and must outlive the dialog. Opening empties its
+  // `settings` (the key rings listed and managed) and `request` are not
+  // owned and must outlive the dialog. Opening empties the request's
   // recipients and passphrase and shows its outputPath as the file name;
-  // OK writes recipients, passphrase, outputPath and publicKeyMode. OK is
-  // refused for an empty passphrase, and asks before an existing file other
-  // than the opening outputPath is replaced.
-  explicit SelectKeyDialog(GpgSettings* settings, QWidget* parent = nullptr,
-                           ErrorReport& report = WindowErrorReport());
+  // OK writes publicKeyMode, recipients (the chosen keys), passphrase and
+  // outputPath. OK is refused for an empty passphrase, and asks before an
+  // existing file other than the opening outputPath is replaced.
+  SelectKeyDialog(GpgSettings* settings, SaveRequest* request, QWidget* parent = nullptr,
+                  ErrorReport& report = WindowErrorReport());
 
   // exec() gives 1 for OK and 2 when cancelled (Escape, the close box or a
   // cancel button), the results the callers test for.
@@ -57,6 +60,7 @@ class SelectKeyDialog : public QDialog {
   void ShowError(const QString& text);
 
   GpgSettings* settings_;
+  SaveRequest* request_;
   ErrorReport& report_;
   QString initialOutputPath_;  // the browse dialog starts here, not at the box's text
   QString browsedExistingPath_;  // an existing file the browse dialog already asked about

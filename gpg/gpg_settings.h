@@ -1,5 +1,5 @@
-// Where gpg is and which key rings it uses; the save options dialog also
-// leaves its choices here for the save flow.
+// Where gpg is and which key rings it uses. What one save asks for (keys
+// or passphrase, the file) is a SaveRequest (gpg/save_request.h).
 #pragma once
 
 #include <string>
@@ -12,12 +12,6 @@ struct GpgSettings {
   std::string homeFolder;
   std::vector<std::string> secretKeyrings;
   std::vector<std::string> publicKeyrings;
-
-  // Save fields.
-  std::vector<std::string> recipients;  // fingerprints without spaces
-  std::string passphrase;               // symmetric mode only
-  std::string outputPath;
-  int publicKeyMode = 1;                // 1 public keys, 0 passphrase
 };
 
 // The settings for a conf folder: home folder, home/secring.gpg,

@@ -72,8 +72,6 @@ std::vector<std::string> SaveRecipients(const std::vector<std::string>& chosen,
   return recipients;
 }
 
-SaveRequest::~SaveRequest() { SecureWipe(passphrase); }
-
 SaveOutcome LeafFile::Save(SaveRequest& request, FormPage& page, const AttachmentStore& store,
                            SaveQuestions& questions, OperationProgress* progress) {
   const WipeOnExit wipe(request.passphrase);

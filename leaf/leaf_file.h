@@ -11,6 +11,7 @@
 #include "base/operation_progress.h"
 #include "base/status.h"
 #include "gpg/gpg_settings.h"
+#include "gpg/save_request.h"
 #include "leaf/attachment_sink.h"
 #include "leaf/attachment_store.h"
 #include "leaf/form_page.h"
@@ -23,19 +24,6 @@ namespace ambrine {
 // user's own key, so the user can always open what they saved.
 std::vector<std::string> SaveRecipients(const std::vector<std::string>& chosen,
                                         const std::string& myFingerprint);
-
-// What one save needs besides the engine settings.
-struct SaveRequest {
-  SaveRequest() = default;
-  SaveRequest(const SaveRequest&) = delete;
-  SaveRequest& operator=(const SaveRequest&) = delete;
-  ~SaveRequest();  // wipes the passphrase
-
-  bool publicKeyMode = true;
-  std::vector<std::string> recipients;  // public-key mode: every key, own key included
-  std::string passphrase;               // passphrase mode; wiped when the save ends
-  std::string outputPath;
-};
 
 enum class SaveOutcome {
   Saved,             // the leaf is in place

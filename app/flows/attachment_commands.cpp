@@ -7,7 +7,7 @@
 #include <QStringList>
 
 #include "app/flows/background_operation.h"
-#include "app/flows/file_dialogs.h"
+#include "dialogs/file_dialogs.h"
 #include "app/flows/gui_thread_error_report.h"
 #include "leaf/attachment_files.h"
 #include "leaf/attachment_store.h"

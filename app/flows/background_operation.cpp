@@ -11,8 +11,8 @@
 #include <thread>
 #include <utility>
 
-#include "app/flows/arrow_cursor.h"
-#include "app/flows/wait_cursor.h"
+#include "dialogs/arrow_cursor.h"
+#include "dialogs/wait_cursor.h"
 #include "base/operation_progress.h"
 #include "dialogs/operation_progress_dialog.h"
 

@@ -2,7 +2,7 @@
 
 #include <QMessageBox>
 
-#include "app/flows/arrow_cursor.h"
+#include "dialogs/arrow_cursor.h"
 #include "dialogs/input_box_dialog.h"
 
 namespace ambrine {

@@ -1,4 +1,5 @@
-// The form page for a core operation that runs on a worker thread: every
+// The form page for a core operation that runs on a worker thread (the
+// open, which loads the leaf's page and restores its form): every
 // call is passed to the window's page on the GUI thread, where the web view
 // lives, and the worker waits for its result.
 #pragma once

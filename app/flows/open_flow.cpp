@@ -2,7 +2,7 @@
 
 #include "app/flows/background_operation.h"
 #include "app/flows/dialog_open_questions.h"
-#include "app/flows/file_dialogs.h"
+#include "dialogs/file_dialogs.h"
 #include "app/flows/gui_thread_error_report.h"
 #include "app/flows/gui_thread_form_page.h"
 #include "app/flows/gui_thread_open_questions.h"

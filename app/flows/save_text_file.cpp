@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "app/flows/file_dialogs.h"
+#include "dialogs/file_dialogs.h"
 #include "gpg/pipe_io.h"
 #include "base/status.h"
 #include "base/error_report.h"

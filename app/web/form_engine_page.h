@@ -18,9 +18,10 @@ namespace ambrine {
 class PageCallHandler {
  public:
   virtual ~PageCallHandler() = default;
-  // One window.external call by name. `handover` is set for saveLeaf.
+  // One window.external call by name. `handover` is set for saveLeaf; the
+  // handler may take its strings.
   virtual Status HandlePageCall(const std::string& name, const std::vector<ScriptValue>& args,
-                                const PageHandover* handover,
+                                PageHandover* handover,
                                 std::optional<std::string>& result) = 0;
 };
 

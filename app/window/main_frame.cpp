@@ -136,7 +136,7 @@ void MainFrame::Connect() {
     return [this, action]() { view_->formView().page()->triggerAction(action); };
   };
   connect(view_, &MainView::ownKeyChanged, this, &MainFrame::SetOwnKeyTitle);
-  connect(view_, &MainView::leafPathChanged, this, &MainFrame::ShowLeafPath);
+  connect(&view_->record(), &Record::leafPathChanged, this, &MainFrame::ShowLeafPath);
   on(kCmdNew, [this]() { view_->NewForm(); });
   on(kCmdOpen, [this]() { view_->OpenLeaf(); });
   on(kCmdSave, [this]() { view_->saveLeaf(); });

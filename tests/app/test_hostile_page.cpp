@@ -206,7 +206,7 @@ TEST_F(HostilePageTest, SocketConstructorsAreGoneFromEveryFrameThatLoads) {
 class CountingHandler : public PageCallHandler {
  public:
   Status HandlePageCall(const std::string& name, const std::vector<ScriptValue>&,
-                        const PageHandover*, std::optional<std::string>& result) override {
+                        PageHandover*, std::optional<std::string>& result) override {
     calls.push_back(name);
     result = "0\tsecret.txt\n";
     return kOk;

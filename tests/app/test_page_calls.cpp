@@ -1,5 +1,6 @@
-// The program's calls into the page, documents loaded from memory, and the
-// form page as the leaf writer and reader see it.
+// The program's calls into the page, documents loaded from memory, the
+// form page as the leaf writer and reader see it, and the page's part a
+// save takes from it.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -10,8 +11,9 @@
 #include <QTimer>
 #include <fstream>
 
-#include "app/web/handed_over_form_page.h"
+#include "app/flows/save_page_part.h"
 #include "app/web/live_form_page.h"
+#include "app/web/page_handover.h"
 #include "page_fixture.h"
 
 namespace ambrine::test {
@@ -72,20 +74,68 @@ TEST_F(PageCallTest, WebFormPageSavesLoadsAndRestores) {
   EXPECT_NE(std::string::npos, saved.find("<p id=\"v\">復元した値</p>"));
 }
 
-TEST_F(PageCallTest, HandedOverPageAnswersFromTheCall) {
-  LiveFormPage live(*view_);
+TEST_F(PageCallTest, ASaveTakesTheHandoverOverWithoutCopying) {
   PageHandover handover;
   handover.formIsString = true;
-  handover.formText = "form data";
-  handover.document = "<!DOCTYPE html><html></html>";
-  HandedOverFormPage page(handover, live);
-  std::string text;
-  bool isString = false;
-  EXPECT_EQ(kOk, page.CallSaveForm(text, isString));
-  EXPECT_TRUE(isString);
-  EXPECT_EQ("form data", text);
-  EXPECT_EQ(kOk, page.SaveDocument(text));
-  EXPECT_EQ(handover.document, text);
+  handover.formText = std::string(1000, 'f');
+  handover.document = "<!DOCTYPE html><html>" + std::string(100000, 'd') + "</html>";
+  const std::string document = handover.document;
+  const char* documentBytes = handover.document.data();
+  SavePagePart part;
+  part.TakeHandover(handover);
+  EXPECT_EQ(kOk, part.documentStatus);
+  EXPECT_EQ(kOk, part.formStatus);
+  EXPECT_TRUE(part.formIsString);
+  // The very bytes the call brought are what the writer gets.
+  EXPECT_EQ(documentBytes, part.page.document.data());
+  EXPECT_EQ(document, part.page.document);
+  EXPECT_EQ(std::string(1000, 'f'), part.page.form);
+  EXPECT_TRUE(handover.document.empty());
+  EXPECT_TRUE(handover.formText.empty());
+
+  // What the page could not give is kept as its status; an empty document
+  // cannot be a page.
+  PageHandover failed;
+  failed.formStatus = kUnknownName;
+  SavePagePart emptyPart;
+  emptyPart.TakeHandover(failed);
+  EXPECT_EQ(kFailure, emptyPart.documentStatus);
+  EXPECT_EQ(kUnknownName, emptyPart.formStatus);
+  PageHandover tooLarge;
+  tooLarge.documentStatus = kInvalidData;
+  tooLarge.formText = "not a string result";
+  SavePagePart largePart;
+  largePart.TakeHandover(tooLarge);
+  EXPECT_EQ(kInvalidData, largePart.documentStatus);
+  EXPECT_FALSE(largePart.formIsString);
+  EXPECT_TRUE(largePart.page.form.empty());
+}
+
+TEST_F(PageCallTest, ASaveAsksTheLivePageForItsDocumentAndItsFormText) {
+  LiveFormPage live(*view_);
+  LoadPage("function saveForm() { return document.getElementById('v').textContent; }",
+           "<p id=\"v\">値</p>");
+  SavePagePart part;
+  part.TakeFromPage(live);
+  EXPECT_EQ(kOk, part.documentStatus);
+  EXPECT_EQ(kOk, part.formStatus);
+  EXPECT_TRUE(part.formIsString);
+  EXPECT_EQ("値", part.page.form);
+  EXPECT_NE(std::string::npos, part.page.document.find("<p id=\"v\">値</p>"));
+
+  // A saveForm() that gives no string leaves no form text; one that is
+  // missing says so.
+  LoadPage("function saveForm() { return 5; }");
+  SavePagePart number;
+  number.TakeFromPage(live);
+  EXPECT_EQ(kOk, number.formStatus);
+  EXPECT_FALSE(number.formIsString);
+  EXPECT_TRUE(number.page.form.empty());
+  LoadPage("");
+  SavePagePart missing;
+  missing.TakeFromPage(live);
+  EXPECT_EQ(kOk, missing.documentStatus);
+  EXPECT_EQ(kUnknownName, missing.formStatus);
 }
 
 TEST_F(PageCallTest, DocumentsLargerThanTwoMegabytesLoadWhole) {

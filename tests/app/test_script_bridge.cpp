@@ -42,7 +42,7 @@ class RecordingExternal : public ScriptExternal, public PageCallHandler {
   void viewFile(std::int32_t index) override { calls.push_back({"viewFile", index}); }
 
   Status HandlePageCall(const std::string& name, const std::vector<ScriptValue>& args,
-                        const PageHandover* handover,
+                        PageHandover* handover,
                         std::optional<std::string>& result) override {
     if (handover) lastHandover = *handover;
     return Invoke(GetIdOfName(name), args, result);

@@ -186,7 +186,7 @@ TEST(StartupView, TitleFingerprintAndPresetFormComeFromTheOwnKey) {
   EXPECT_EQ("既定のフォーム", frame.view()->formView().CallPageFunction("formTitle", {}).text);
   EXPECT_EQ(program.Folder() + "bin/gpg", frame.view()->settings().gpgPath);
   EXPECT_EQ(program.Folder() + "conf", frame.view()->settings().homeFolder);
-  EXPECT_TRUE(frame.view()->leafPath().empty());
+  EXPECT_TRUE(frame.view()->record().leafPath().empty());
 }
 
 TEST(StartupView, WithoutAListedKeyStartUpAsksForOneAndCancelEndsIt) {
@@ -262,7 +262,7 @@ TEST(StartupView, NewFormSetsTheLeafPathFromTheChosenFile) {
       ChooseFile(w, path, true);
     });
     frame.view()->NewForm();
-    EXPECT_EQ(program.Folder() + name + ".gpg", frame.view()->leafPath());
+    EXPECT_EQ(program.Folder() + name + ".gpg", frame.view()->record().leafPath());
   }
 }
 

@@ -20,14 +20,18 @@ using test::WhenModal;
 
 const test::DialogTestKeys& SharedKeys() { return test::SharedTestKeys(); }
 
-GpgSettings OpeningSettings(const std::string& home) {
-  GpgSettings settings = test::SettingsFor(home);
-  settings.recipients = {"LEFT FROM LAST TIME"};
-  settings.passphrase = "old secret";
-  settings.publicKeyMode = 0;
-  settings.outputPath = "/records/current leaf.gpg";
-  return settings;
-}
+// The gpg settings of `home`, and a save request that holds choices the
+// dialog must not take over.
+struct Opening {
+  explicit Opening(const std::string& home) : settings(test::SettingsFor(home)) {
+    request.recipients = {"LEFT FROM LAST TIME"};
+    request.passphrase = "old secret";
+    request.publicKeyMode = false;
+    request.outputPath = "/records/current leaf.gpg";
+  }
+  GpgSettings settings;
+  SaveRequest request;
+};
 
 void SelectRow(KeyListView* list, int row) { list->topLevelItem(row)->setSelected(true); }
 
@@ -46,13 +50,15 @@ void AnswerMessage(QString* title, QString* text) {
 
 TEST(SelectKeyDialog, OpensInPublicKeyModeWithEmptiedFieldsAndSwitchesModes) {
   const auto& keys = SharedKeys();
-  GpgSettings settings = OpeningSettings(keys.ring);
+  Opening opening(keys.ring);
+  GpgSettings& settings = opening.settings;
+  SaveRequest& request = opening.request;
   RecordingReport report;
-  SelectKeyDialog dialog(&settings, nullptr, report);
+  SelectKeyDialog dialog(&settings, &request, nullptr, report);
 
   EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ファイルの保存"));
-  EXPECT_TRUE(settings.recipients.empty());
-  EXPECT_TRUE(settings.passphrase.empty());
+  EXPECT_TRUE(request.recipients.empty());
+  EXPECT_TRUE(request.passphrase.empty());
   EXPECT_TRUE(dialog.publicKeyRadio()->isChecked());
   EXPECT_TRUE(dialog.keyList()->isEnabled());
   EXPECT_TRUE(dialog.manageKeysButton()->isEnabled());
@@ -80,30 +86,36 @@ TEST(SelectKeyDialog, OpensInPublicKeyModeWithEmptiedFieldsAndSwitchesModes) {
 
 TEST(SelectKeyDialog, RecipientsFollowTheListOrder) {
   const auto& keys = SharedKeys();
-  GpgSettings settings = OpeningSettings(keys.ring);
-  SelectKeyDialog dialog(&settings);
+  Opening opening(keys.ring);
+  GpgSettings& settings = opening.settings;
+  SaveRequest& request = opening.request;
+  SelectKeyDialog dialog(&settings, &request);
   SelectRow(dialog.keyList(), 2);
   SelectRow(dialog.keyList(), 0);
   dialog.okButton()->click();
 
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
-  EXPECT_EQ(settings.publicKeyMode, 1);
-  EXPECT_EQ(settings.recipients, (Strings{keys.alice.fingerprint, keys.hanako.fingerprint}));
-  EXPECT_EQ(settings.outputPath, "/records/current leaf.gpg");
+  EXPECT_TRUE(request.publicKeyMode);
+  EXPECT_EQ(request.recipients, (Strings{keys.alice.fingerprint, keys.hanako.fingerprint}));
+  EXPECT_EQ(request.outputPath, "/records/current leaf.gpg");
 }
 
 TEST(SelectKeyDialog, NoSelectionGivesNoRecipients) {
-  GpgSettings settings = OpeningSettings(SharedKeys().ring);
-  SelectKeyDialog dialog(&settings);
+  Opening opening(SharedKeys().ring);
+  GpgSettings& settings = opening.settings;
+  SaveRequest& request = opening.request;
+  SelectKeyDialog dialog(&settings, &request);
   dialog.okButton()->click();
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
-  EXPECT_EQ(settings.publicKeyMode, 1);
-  EXPECT_TRUE(settings.recipients.empty());
+  EXPECT_TRUE(request.publicKeyMode);
+  EXPECT_TRUE(request.recipients.empty());
 }
 
 TEST(SelectKeyDialog, PassphrasesMustMatchExactly) {
-  GpgSettings settings = OpeningSettings(SharedKeys().ring);
-  SelectKeyDialog dialog(&settings);
+  Opening opening(SharedKeys().ring);
+  GpgSettings& settings = opening.settings;
+  SaveRequest& request = opening.request;
+  SelectKeyDialog dialog(&settings, &request);
   dialog.symmetricRadio()->click();
   dialog.passphraseEdit()->setText(QStringLiteral("Secret パス"));
   dialog.confirmEdit()->setText(QStringLiteral("secret パス"));
@@ -119,17 +131,19 @@ TEST(SelectKeyDialog, PassphrasesMustMatchExactly) {
   dialog.confirmEdit()->setText(QStringLiteral("Secret パス"));
   dialog.okButton()->click();
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
-  EXPECT_EQ(settings.publicKeyMode, 0);
-  EXPECT_EQ(settings.passphrase, "Secret パス");
-  EXPECT_TRUE(settings.recipients.empty());
+  EXPECT_FALSE(request.publicKeyMode);
+  EXPECT_EQ(request.passphrase, "Secret パス");
+  EXPECT_TRUE(request.recipients.empty());
   // The typed texts do not stay in the closed dialog.
   EXPECT_TRUE(dialog.passphraseEdit()->text().isEmpty());
   EXPECT_TRUE(dialog.confirmEdit()->text().isEmpty());
 }
 
 TEST(SelectKeyDialog, EmptyPassphraseIsRefused) {
-  GpgSettings settings = OpeningSettings(SharedKeys().ring);
-  SelectKeyDialog dialog(&settings);
+  Opening opening(SharedKeys().ring);
+  GpgSettings& settings = opening.settings;
+  SaveRequest& request = opening.request;
+  SelectKeyDialog dialog(&settings, &request);
   dialog.symmetricRadio()->click();
   // Both empty, then only the confirmation typed: gpg takes no empty
   // passphrase either way.
@@ -140,13 +154,13 @@ TEST(SelectKeyDialog, EmptyPassphraseIsRefused) {
     dialog.okButton()->click();
     EXPECT_EQ(text, QStringLiteral("パスフレーズを入力してください。"));
     EXPECT_EQ(dialog.result(), 0);  // still open
-    EXPECT_EQ(settings.publicKeyMode, 0);
-    EXPECT_TRUE(settings.passphrase.empty());
+    EXPECT_FALSE(request.publicKeyMode);
+    EXPECT_TRUE(request.passphrase.empty());
   }
   dialog.passphraseEdit()->setText(QStringLiteral("typed"));
   dialog.okButton()->click();
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
-  EXPECT_EQ(settings.passphrase, "typed");
+  EXPECT_EQ(request.passphrase, "typed");
 }
 
 // Answers a question shown over `dialog` and counts the questions.
@@ -167,9 +181,11 @@ TEST(SelectKeyDialog, ReplacingAnotherExistingFileIsAsked) {
   TempDir folder;
   test::WriteFile(folder.File("current.gpg"), "open leaf");
   test::WriteFile(folder.File("other.gpg"), "another leaf");
-  GpgSettings settings = OpeningSettings(SharedKeys().ring);
-  settings.outputPath = folder.File("current.gpg");
-  SelectKeyDialog dialog(&settings);
+  Opening opening(SharedKeys().ring);
+  GpgSettings& settings = opening.settings;
+  SaveRequest& request = opening.request;
+  request.outputPath = folder.File("current.gpg");
+  SelectKeyDialog dialog(&settings, &request);
   dialog.fileNameEdit()->setText(QString::fromStdString(folder.File("other.gpg")));
 
   QuestionAnswer no;
@@ -178,7 +194,7 @@ TEST(SelectKeyDialog, ReplacingAnotherExistingFileIsAsked) {
   EXPECT_EQ(no.asked, 1);
   EXPECT_EQ(no.text, QStringLiteral("other.gpg は既に存在します。置き換えますか?"));
   EXPECT_EQ(dialog.result(), 0);  // still open, nothing written
-  EXPECT_EQ(settings.outputPath, folder.File("current.gpg"));
+  EXPECT_EQ(request.outputPath, folder.File("current.gpg"));
   EXPECT_EQ(test::ReadFile(folder.File("other.gpg")), "another leaf");
 
   QuestionAnswer yes;
@@ -186,7 +202,7 @@ TEST(SelectKeyDialog, ReplacingAnotherExistingFileIsAsked) {
   dialog.okButton()->click();
   EXPECT_EQ(yes.asked, 1);
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
-  EXPECT_EQ(settings.outputPath, folder.File("other.gpg"));
+  EXPECT_EQ(request.outputPath, folder.File("other.gpg"));
 }
 
 TEST(SelectKeyDialog, TheOpenLeafNewFilesAndBrowsedFilesAreNotAskedAgain) {
@@ -208,9 +224,11 @@ TEST(SelectKeyDialog, TheOpenLeafNewFilesAndBrowsedFilesAreNotAskedAgain) {
       {folder.File("unsaved.gpg"), folder.File("chosen.gpg"), true},
   };
   for (const Case& c : cases) {
-    GpgSettings settings = OpeningSettings(SharedKeys().ring);
-    settings.outputPath = c.opening;
-    SelectKeyDialog dialog(&settings);
+    Opening opening(SharedKeys().ring);
+  GpgSettings& settings = opening.settings;
+  SaveRequest& request = opening.request;
+    request.outputPath = c.opening;
+    SelectKeyDialog dialog(&settings, &request);
     if (c.browse) {
       test::AnswerFileDialog(QString::fromStdString(c.typed));
       dialog.browseButton()->click();
@@ -223,14 +241,16 @@ TEST(SelectKeyDialog, TheOpenLeafNewFilesAndBrowsedFilesAreNotAskedAgain) {
     dialog.okButton()->click();
     EXPECT_EQ(answer.asked, 0) << c.typed;
     EXPECT_EQ(dialog.result(), QDialog::Accepted) << c.typed;
-    EXPECT_EQ(settings.outputPath, c.typed);
+    EXPECT_EQ(request.outputPath, c.typed);
   }
 }
 
 TEST(SelectKeyDialog, EmptyFileNameIsRefusedAndASecondOkDoesNotRepeatRecipients) {
   const auto& keys = SharedKeys();
-  GpgSettings settings = OpeningSettings(keys.ring);
-  SelectKeyDialog dialog(&settings);
+  Opening opening(keys.ring);
+  GpgSettings& settings = opening.settings;
+  SaveRequest& request = opening.request;
+  SelectKeyDialog dialog(&settings, &request);
   SelectRow(dialog.keyList(), 1);
   dialog.fileNameEdit()->clear();
 
@@ -244,28 +264,32 @@ TEST(SelectKeyDialog, EmptyFileNameIsRefusedAndASecondOkDoesNotRepeatRecipients)
   dialog.fileNameEdit()->setText(QStringLiteral("/records/new.gpg"));
   dialog.okButton()->click();
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
-  EXPECT_EQ(settings.recipients, Strings{keys.carol.fingerprint});
-  EXPECT_EQ(settings.outputPath, "/records/new.gpg");
+  EXPECT_EQ(request.recipients, Strings{keys.carol.fingerprint});
+  EXPECT_EQ(request.outputPath, "/records/new.gpg");
 }
 
 TEST(SelectKeyDialog, CancelWritesNothing) {
-  GpgSettings settings = OpeningSettings(SharedKeys().ring);
-  SelectKeyDialog dialog(&settings);
+  Opening opening(SharedKeys().ring);
+  GpgSettings& settings = opening.settings;
+  SaveRequest& request = opening.request;
+  SelectKeyDialog dialog(&settings, &request);
   dialog.symmetricRadio()->click();
   dialog.passphraseEdit()->setText("typed");
   dialog.confirmEdit()->setText("typed");
   dialog.cancelButton()->click();
   EXPECT_EQ(dialog.result(), 2);
-  EXPECT_EQ(settings.publicKeyMode, 0);  // as it was before
-  EXPECT_TRUE(settings.passphrase.empty());
+  EXPECT_FALSE(request.publicKeyMode);  // as it was before
+  EXPECT_TRUE(request.passphrase.empty());
   EXPECT_TRUE(dialog.passphraseEdit()->text().isEmpty());
 }
 
 TEST(SelectKeyDialog, BrowseStartsAtTheOpeningPathAndFillsTheBox) {
   TempDir folder;
-  GpgSettings settings = OpeningSettings(SharedKeys().ring);
-  settings.outputPath = folder.File("current.gpg");
-  SelectKeyDialog dialog(&settings);
+  Opening opening(SharedKeys().ring);
+  GpgSettings& settings = opening.settings;
+  SaveRequest& request = opening.request;
+  request.outputPath = folder.File("current.gpg");
+  SelectKeyDialog dialog(&settings, &request);
   dialog.fileNameEdit()->setText(QStringLiteral("/elsewhere/typed.gpg"));
 
   QString offered;
@@ -283,9 +307,11 @@ TEST(SelectKeyDialog, KeyManagementRefreshesTheList) {
   TempDir home;
   test::CopyPublicKey(keys.ring, home.path(), keys.carol.fingerprint);
   test::CopyPublicKey(keys.ring, home.path(), keys.alice.fingerprint);
-  GpgSettings settings = OpeningSettings(home.path());
+  Opening opening(home.path());
+  GpgSettings& settings = opening.settings;
+  SaveRequest& request = opening.request;
   RecordingReport report;
-  SelectKeyDialog dialog(&settings, nullptr, report);
+  SelectKeyDialog dialog(&settings, &request, nullptr, report);
   SelectRow(dialog.keyList(), 1);
 
   WhenModal([](QWidget* modal) {
@@ -307,10 +333,12 @@ TEST(SelectKeyDialog, KeyManagementRefreshesTheList) {
 }
 
 TEST(SelectKeyDialog, FailedListingIsReported) {
-  GpgSettings settings = OpeningSettings(SharedKeys().ring);
+  Opening opening(SharedKeys().ring);
+  GpgSettings& settings = opening.settings;
+  SaveRequest& request = opening.request;
   settings.gpgPath = "/nonexistent/gpg";
   RecordingReport report;
-  SelectKeyDialog dialog(&settings, nullptr, report);
+  SelectKeyDialog dialog(&settings, &request, nullptr, report);
   ASSERT_EQ(report.reports.size(), 1u);
   EXPECT_EQ(report.reports[0].source, report::kSelectKeyListFailed.source);
   EXPECT_EQ(report.reports[0].line, report::kSelectKeyListFailed.line);

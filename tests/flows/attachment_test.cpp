@@ -50,7 +50,7 @@ TEST(Attachments, ListDetachAndTheirTemporaryFiles) {
   EXPECT_EQ(AttachThroughView(window, a),
             std::optional<std::string>("0\ta.txt\n1\t資料 b\n2\ta.txt\n"));
   EXPECT_EQ(test::AttachmentTempFiles(test::TmpFolder()).size(), 3u);
-  const std::string secondTemp = window.view().attachments().Find(1)->tempPath;
+  const std::string secondTemp = window.view().record().attachments().Find(1)->tempPath;
 
   std::optional<std::string> result;
   window.view().detachFile(1, result);
@@ -83,7 +83,7 @@ TEST(Attachments, FailedEncryptionAddsNothingAndSaysSo) {
   EXPECT_EQ(script.seen()[1].title, QStringLiteral("Error"));
   EXPECT_TRUE(script.seen()[1].text.contains(QStringLiteral("kept-out.txt")));
   EXPECT_EQ(result, std::optional<std::string>(""));
-  EXPECT_TRUE(window.view().attachments().Empty());
+  EXPECT_TRUE(window.view().record().attachments().Empty());
   EXPECT_TRUE(test::AttachmentTempFiles(test::TmpFolder()).empty());
   window.view().settings().gpgPath = gpg;
 }
@@ -93,7 +93,7 @@ TEST(Attachments, FailedExtractionKeepsTheFileThatWasThere) {
   ASSERT_TRUE(window.Start(test::MakeProgramFolder("extract-fail", test::Keys().aliceHome)));
   AttachThroughView(window, MakeSource("c.txt", "content of c"));
   // The temporary file no longer holds what gpg made of the attachment.
-  test::WriteFile(window.view().attachments().Find(0)->tempPath, "damaged");
+  test::WriteFile(window.view().record().attachments().Find(0)->tempPath, "damaged");
   const std::string out = test::WorkFolder() + "/extract-target.txt";
   test::WriteFile(out, "older file");
 
@@ -115,10 +115,10 @@ TEST(Attachments, ExtractionProposesOnlyTheBaseNameOfAStoredPath) {
   ASSERT_TRUE(window.Start(test::MakeProgramFolder("extract-name", test::Keys().aliceHome)));
   AttachThroughView(window, MakeSource("pwned.txt", "from a hostile leaf"));
   // The name a hostile leaf would carry; the store keeps it as it came.
-  const AttachmentEntry attached = *window.view().attachments().Find(0);
+  const AttachmentEntry attached = *window.view().record().attachments().Find(0);
   const std::string copy = attached.tempPath + ".copy";
   fs::copy_file(attached.tempPath, copy);
-  window.view().attachments().Append("../../../escape/pwned.txt", copy, attached.tempPassphrase);
+  window.view().record().attachments().Append("../../../escape/pwned.txt", copy, attached.tempPassphrase);
 
   QString proposed;
   const std::string folder = test::WorkFolder() + "/extract-here";
@@ -144,7 +144,7 @@ TEST(Attachments, ExtractionProposesOnlyTheBaseNameOfAStoredPath) {
   ASSERT_EQ(::stat((folder + "/pwned.txt").c_str(), &extracted), 0);
   EXPECT_EQ(extracted.st_mode & 0777, 0600u);
   EXPECT_FALSE(fs::exists(test::WorkFolder() + "/../escape"));
-  EXPECT_EQ(window.view().attachments().Find(1)->name, "../../../escape/pwned.txt");
+  EXPECT_EQ(window.view().record().attachments().Find(1)->name, "../../../escape/pwned.txt");
 }
 
 TEST(Attachments, DestroyingTheViewLeavesNoTemporaryFile) {

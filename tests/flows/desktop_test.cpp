@@ -162,7 +162,7 @@ TEST(Desktop, RecentLeavesListTheLastSavedAndReopenItAndDropOneThatIsGone) {
   menu->actions().at(0)->trigger();
   ASSERT_TRUE(test::SpinUntil([&] { return reopen.done(); })) << reopen.Log().toStdString();
   EXPECT_EQ(reopen.seen()[0].title, QStringLiteral("Confirm"));
-  EXPECT_EQ(window.view().leafPath(), kept);
+  EXPECT_EQ(window.view().record().leafPath(), kept);
 }
 
 }  // namespace

@@ -74,7 +74,7 @@ TEST(GivenLeaf, CommandLineAndDropOpenTheLeafThroughTheOpenFlowWithoutAFileDialo
   ASSERT_EQ(start.seen().size(), 1u) << start.Log().toStdString();
   EXPECT_EQ(start.seen()[0].title, QStringLiteral("Confirm"));
   EXPECT_TRUE(start.seen()[0].text.contains(QString::fromStdString(test::Keys().alice.userId)));
-  EXPECT_TRUE(window.view().leafPath().empty());  // the No kept the preset form
+  EXPECT_TRUE(window.view().record().leafPath().empty());  // the No kept the preset form
 
   // Dropped on a changed record: the question Open asks, then the same open.
   window.FillForm(QStringLiteral("typed meanwhile"), QString(), QString(), QString());
@@ -82,7 +82,7 @@ TEST(GivenLeaf, CommandLineAndDropOpenTheLeafThroughTheOpenFlowWithoutAFileDialo
   drop.MessageBoxButton(QStringLiteral("保存しない")).MessageBox(QMessageBox::Yes);
   DropOnPage(window, leaf);
   ASSERT_TRUE(test::SpinUntil([&] { return drop.done(); })) << drop.Log().toStdString();
-  ASSERT_TRUE(test::SpinUntil([&] { return window.view().leafPath() == leaf; }));
+  ASSERT_TRUE(test::SpinUntil([&] { return window.view().record().leafPath() == leaf; }));
   EXPECT_EQ(drop.seen()[1].title, QStringLiteral("Confirm"));
   EXPECT_EQ(window.FormValues()[0], QStringLiteral("given record"));
   EXPECT_TRUE(window.report().reports.empty());
@@ -94,7 +94,7 @@ TEST(GivenLeaf, CommandLineAndDropOpenTheLeafThroughTheOpenFlowWithoutAFileDialo
                             QString::fromStdString(test::WorkFolder() + "/no-such.gpg")));
   ASSERT_TRUE(test::SpinUntil([&] { return !missing.report().reports.empty(); }));
   EXPECT_EQ(missing.report().Points().front(), &report::kLeafUnopenable);
-  EXPECT_TRUE(missing.view().leafPath().empty());
+  EXPECT_TRUE(missing.view().record().leafPath().empty());
 }
 
 }  // namespace

@@ -71,8 +71,8 @@ TEST(GpgLine, FailureBoxesKeepTheirTextAndAddGpgsLine) {
             QStringLiteral("復号できません\ngpg: no valid OpenPGP data found."));
 
   Attach(window, MakeSource("c.txt", "content of c"));
-  ASSERT_EQ(window.view().attachments().Count(), 1u);
-  test::WriteFile(window.view().attachments().Find(0)->tempPath, "damaged");
+  ASSERT_EQ(window.view().record().attachments().Count(), 1u);
+  test::WriteFile(window.view().record().attachments().Find(0)->tempPath, "damaged");
   ModalScript extract;
   extract.FileDialog(QString::fromStdString(test::WorkFolder() + "/line-extracted.txt"))
       .MessageBox(QMessageBox::Ok);
@@ -124,7 +124,7 @@ TEST(GpgLine, AFullDiskReadsAsSuchAndTheOldLeafStays) {
   EXPECT_TRUE(refused.startsWith(QStringLiteral("ファイルを添付できません: big.bin\ngpg: ")) &&
               refused.contains("No space left on device"))
       << refused.toStdString();
-  EXPECT_EQ(window.view().attachments().Count(), 1u);
+  EXPECT_EQ(window.view().record().attachments().Count(), 1u);
 }
 
 }  // namespace

@@ -106,7 +106,7 @@ TEST(PageLoss, ALoopingSaveFormEndsTheSaveWithinTheLimitAndKeepsTheOldLeaf) {
 
   // The record comes back as it was saved, and saving works again.
   EXPECT_EQ(window.FormValues().mid(0, 2), (QStringList{"kept record", "kept body"}));
-  EXPECT_EQ(window.view().leafPath(), leaf);
+  EXPECT_EQ(window.view().record().leafPath(), leaf);
   window.FillForm("saved after", "", "", "");
   window.SaveTo("");
   EXPECT_NE(test::ReadFile(leaf), old);
@@ -178,8 +178,8 @@ TEST(PageLoss, ALoopingRestoreFormEndsTheOpenWithANewFormAndNoLeafCurrent) {
                            "新しいフォームを表示しました。"));
   EXPECT_TRUE(window.report().reports.empty());
   EXPECT_EQ(test::ReadFile(leaf), saved);
-  EXPECT_EQ(window.view().leafPath(), "");
-  EXPECT_EQ(window.view().attachments().Count(), 0u);
+  EXPECT_EQ(window.view().record().leafPath(), "");
+  EXPECT_EQ(window.view().record().attachments().Count(), 0u);
   EXPECT_TRUE(test::AttachmentTempFiles(test::TmpFolder()).empty());
   EXPECT_EQ(GpgChildren(), 0);
   // The preset form answers.
@@ -216,12 +216,12 @@ TEST(PageLoss, AfterTheRendererDiesTheRecordIsShownAgainAndSaves) {
   // The record as saved, with the attachment added since, still current.
   EXPECT_EQ(window.FormValues()[0], QStringLiteral("before crash"));
   EXPECT_TRUE(window.PageListsAttachments(1));
-  EXPECT_EQ(window.view().leafPath(), leaf);
+  EXPECT_EQ(window.view().record().leafPath(), leaf);
   window.SaveTo("");
   EXPECT_TRUE(window.report().reports.empty());
   Open(window, leaf);
   EXPECT_EQ(window.FormValues()[0], QStringLiteral("before crash"));
-  EXPECT_EQ(window.view().attachments().Count(), 1u);
+  EXPECT_EQ(window.view().record().attachments().Count(), 1u);
 }
 
 }  // namespace

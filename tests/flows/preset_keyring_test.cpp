@@ -63,7 +63,7 @@ TEST(PresetKeyrings, SaveToAPresetKeyAndOpenWithIt) {
   Trigger(mallory, kCmdOpen);
   ASSERT_TRUE(open.done()) << open.Log().toStdString();
   EXPECT_EQ(mallory.FormValues()[0], QStringLiteral("for mallory"));
-  EXPECT_EQ(mallory.view().leafPath(), leaf);
+  EXPECT_EQ(mallory.view().record().leafPath(), leaf);
 }
 
 }  // namespace

@@ -79,7 +79,7 @@ std::vector<std::string> GpgChildren() {
 
 std::vector<std::string> AttachmentNames(MainView& view) {
   std::vector<std::string> names;
-  for (const AttachmentEntry& entry : view.attachments()) names.push_back(entry.name);
+  for (const AttachmentEntry& entry : view.record().attachments()) names.push_back(entry.name);
   return names;
 }
 
@@ -91,11 +91,11 @@ TEST(ProgressCancel, ASaveStoppedFromTheProgressDialogKeepsTheOldLeafAndLeavesNo
   const std::string leaf = folder + "/record.gpg";
   window.FillForm("the old record", "", "", "");
   window.SaveTo(leaf);
-  ASSERT_EQ(window.view().leafPath(), leaf);
+  ASSERT_EQ(window.view().record().leafPath(), leaf);
   const std::string oldLeaf = test::ReadFile(leaf);
 
   window.AttachFile(LargeSource("progress-save.bin"));
-  ASSERT_EQ(window.view().attachments().Count(), 1u);
+  ASSERT_EQ(window.view().record().attachments().Count(), 1u);
   window.FillForm("the new record", "", "", "");
   ModalScript save;
   save.SaveOptions({}, QString::fromStdString(leaf)).CancelProgress();
@@ -110,7 +110,7 @@ TEST(ProgressCancel, ASaveStoppedFromTheProgressDialogKeepsTheOldLeafAndLeavesNo
   // Only the attachment's own working copy.
   EXPECT_EQ(test::AttachmentTempFiles(test::TmpFolder()).size(), 1u);
   EXPECT_EQ(GpgChildren(), std::vector<std::string>());
-  EXPECT_EQ(window.view().leafPath(), leaf);
+  EXPECT_EQ(window.view().record().leafPath(), leaf);
   EXPECT_FALSE(window.view().flowRunning());
 }
 
@@ -122,7 +122,7 @@ TEST(ProgressCancel, AnOpenStoppedFromTheProgressDialogKeepsTheRecordOnScreen) {
   window.FillForm("the large record", "", "", "");
   window.AttachFile(LargeSource("progress-open.bin"));
   window.SaveTo(large);
-  ASSERT_EQ(window.view().leafPath(), large);
+  ASSERT_EQ(window.view().record().leafPath(), large);
   ASSERT_GT(fs::file_size(large), kLargeBytes);
 
   // The record on screen: another leaf with a small attachment.
@@ -134,7 +134,7 @@ TEST(ProgressCancel, AnOpenStoppedFromTheProgressDialogKeepsTheRecordOnScreen) {
   window.FillForm("the kept record", "its body", "item", "3");
   const std::string kept = test::WorkFolder() + "/progress-kept.gpg";
   window.SaveTo(kept);
-  ASSERT_EQ(window.view().leafPath(), kept);
+  ASSERT_EQ(window.view().record().leafPath(), kept);
   ASSERT_TRUE(window.PageListsAttachments(1));
   const QStringList values = window.FormValues();
   const std::vector<std::string> tempFiles = test::AttachmentTempFiles(test::TmpFolder());
@@ -151,7 +151,7 @@ TEST(ProgressCancel, AnOpenStoppedFromTheProgressDialogKeepsTheRecordOnScreen) {
   EXPECT_EQ(window.FormValues(), values);
   EXPECT_EQ(AttachmentNames(window.view()), std::vector<std::string>{"progress-kept.txt"});
   EXPECT_TRUE(window.PageListsAttachments(1));
-  EXPECT_EQ(window.view().leafPath(), kept);
+  EXPECT_EQ(window.view().record().leafPath(), kept);
   // What the open had taken aside is gone; the record's own file stays.
   EXPECT_EQ(test::AttachmentTempFiles(test::TmpFolder()), tempFiles);
   EXPECT_EQ(GpgChildren(), std::vector<std::string>());

@@ -114,7 +114,7 @@ TEST(ProtectedOwnKey, Rsa3072KeyWithPassphraseSignsSavesAndOpens) {
   EXPECT_EQ(save.seen()[3].text, kKeyPrompt);
   EXPECT_TRUE(window.report().reports.empty());
   ASSERT_TRUE(fs::exists(leaf));
-  EXPECT_EQ(window.view().leafPath(), leaf);
+  EXPECT_EQ(window.view().record().leafPath(), leaf);
 
   // Opening it asks for the key's passphrase; a wrong one keeps the record
   // on screen as it was.

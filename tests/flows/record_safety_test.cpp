@@ -116,7 +116,7 @@ TEST(RecordSafety, EveryEarlyEndingOfAnOpenKeepsTheRecordAndTheNextSaveWritesItW
   window.FillForm("diary entry", "the body", "item", "7");
   for (const char* name : {"a.txt", "b.txt", "c.txt"}) window.AttachFile(Source(name, name));
   window.SaveTo(leaf);
-  ASSERT_EQ(window.view().leafPath(), leaf);
+  ASSERT_EQ(window.view().record().leafPath(), leaf);
   EXPECT_EQ(window.frame().findChild<QLabel*>(QStringLiteral("leafName"))->text(),
             QStringLiteral("safety-record.gpg"));
 
@@ -160,9 +160,9 @@ TEST(RecordSafety, EveryEarlyEndingOfAnOpenKeepsTheRecordAndTheNextSaveWritesItW
     ending.script(script);
     Trigger(window, kCmdOpen);
     ASSERT_TRUE(script.done()) << ending.what << ": " << script.Log().toStdString();
-    EXPECT_EQ(window.view().attachments().Count(), 3u) << ending.what;
+    EXPECT_EQ(window.view().record().attachments().Count(), 3u) << ending.what;
     EXPECT_EQ(test::AttachmentTempFiles(test::TmpFolder()).size(), 3u) << ending.what;
-    EXPECT_EQ(window.view().leafPath(), leaf) << ending.what;
+    EXPECT_EQ(window.view().record().leafPath(), leaf) << ending.what;
     EXPECT_EQ(window.FormValues()[0], QStringLiteral("diary entry")) << ending.what;
   }
   const auto points = window.report().Points();
@@ -196,7 +196,7 @@ TEST(RecordSafety, ExitNewAndOpenAskBeforeAChangedRecordIsThrownAway) {
     Trigger(window, kCmdNew);
     ASSERT_TRUE(script.done()) << script.Log().toStdString();
     EXPECT_EQ(script.seen()[0].text, QStringLiteral("フォームの内容が変更されています。保存しますか?"));
-    EXPECT_EQ(window.view().attachments().Count(), 1u);
+    EXPECT_EQ(window.view().record().attachments().Count(), 1u);
   }
 
   // キャンセル keeps the window; 保存 whose save is cancelled keeps it too.
@@ -223,7 +223,7 @@ TEST(RecordSafety, ExitNewAndOpenAskBeforeAChangedRecordIsThrownAway) {
     Trigger(window, kCmdNew);
     ASSERT_TRUE(script.done()) << script.Log().toStdString();
     EXPECT_TRUE(fs::exists(leaf));
-    EXPECT_EQ(window.view().leafPath(), leaf);
+    EXPECT_EQ(window.view().record().leafPath(), leaf);
   }
   {
     ModalScript script;
@@ -297,7 +297,7 @@ TEST(RecordSafety, NoCommandOrPageCallStartsAFlowWhileAnOpenRuns) {
   ASSERT_TRUE(script.done()) << script.Log().toStdString();
   EXPECT_EQ(script.seen().size(), 2u);
   EXPECT_EQ(test::ReadFile(leaf), saved);
-  EXPECT_EQ(window.view().attachments().Count(), 1u);
+  EXPECT_EQ(window.view().record().attachments().Count(), 1u);
   EXPECT_TRUE(window.PageListsAttachments(1));
 }
 

@@ -77,7 +77,7 @@ std::string Extract(Window& window, int index, const std::string& name) {
 
 std::vector<std::string> AttachmentNames(MainView& view) {
   std::vector<std::string> names;
-  for (const AttachmentEntry& entry : view.attachments()) names.push_back(entry.name);
+  for (const AttachmentEntry& entry : view.record().attachments()) names.push_back(entry.name);
   return names;
 }
 
@@ -160,7 +160,7 @@ TEST(SaveAndOpen, MakeKeyFillAttachSaveQuitStartAgainAndGetEverythingBack) {
   EXPECT_EQ(open.seen()[1].text,
             QString::fromStdString("Test Person\n鍵指紋: " + FormatFingerprint(fingerprint) +
                                    "（自分の鍵）\n上記の電子署名が確認されました\n処理を続行しますか?"));
-  EXPECT_EQ(again.view().leafPath(), leaf);
+  EXPECT_EQ(again.view().record().leafPath(), leaf);
   ExpectOpened(again, {"notes.txt", "報告書.txt"});
   EXPECT_EQ(test::AttachmentTempFiles(test::TmpFolder()).size(), 2u);
   ExpectNoPlaintextInTmp();
@@ -203,7 +203,7 @@ TEST(SaveAndOpen, PassphraseLeafOpensWithItsPassphraseOnly) {
   EXPECT_EQ(wrong.seen()[3].title, QStringLiteral("Error"));
   EXPECT_EQ(wrong.seen()[3].text, QStringLiteral("パスフレーズに誤りがあります"));
   EXPECT_EQ(window.FormValues()[0], QStringLiteral("changed"));
-  EXPECT_EQ(window.view().attachments().Count(), 1u);
+  EXPECT_EQ(window.view().record().attachments().Count(), 1u);
   EXPECT_EQ(test::AttachmentTempFiles(test::TmpFolder()).size(), 1u);
 
   ModalScript right;
@@ -267,8 +267,8 @@ TEST(SaveAndOpen, TwoRecipientsEachOpenTheLeafAndAWrongKeyPassphraseStops) {
   EXPECT_EQ(bob.report().reports[0].code, kCancelled);
   EXPECT_EQ(bob.report().reports[0], test::Reported(kCancelled, report::kBadPassphrase));
   EXPECT_EQ(bob.FormValues()[0], QStringLiteral("bob's own"));
-  EXPECT_EQ(bob.view().attachments().Count(), 1u);
-  EXPECT_EQ(bob.view().leafPath(), "");
+  EXPECT_EQ(bob.view().record().attachments().Count(), 1u);
+  EXPECT_EQ(bob.view().record().leafPath(), "");
   bob.report().reports.clear();
 
   ModalScript right;
@@ -443,14 +443,14 @@ TEST(SaveAndOpen, CancellingEachDialogChangesNothingMore) {
   ASSERT_TRUE(extract.done());
 
   // Open cancelled: attachments, path and page stay.
-  const std::string pathBefore = window.view().leafPath();
+  const std::string pathBefore = window.view().record().leafPath();
   ModalScript open;
   open.MessageBoxButton(QStringLiteral("保存しない")).CancelFileDialog();
   Trigger(window, kCmdOpen);
   ASSERT_TRUE(open.done());
-  EXPECT_EQ(window.view().attachments().Count(), 1u);
+  EXPECT_EQ(window.view().record().attachments().Count(), 1u);
   EXPECT_EQ(test::AttachmentTempFiles(test::TmpFolder()).size(), 1u);
-  EXPECT_EQ(window.view().leafPath(), pathBefore);
+  EXPECT_EQ(window.view().record().leafPath(), pathBefore);
   EXPECT_EQ(window.FormValues(), kValues);
 
   // A passphrase prompt cancelled: reported as cancelled, page unchanged.
@@ -466,7 +466,7 @@ TEST(SaveAndOpen, CancellingEachDialogChangesNothingMore) {
   ASSERT_EQ(window.report().reports.size(), 1u);
   EXPECT_EQ(window.report().reports[0].code, kCancelled);
   EXPECT_EQ(window.report().reports[0], test::Reported(kCancelled, report::kLeafPassphraseCancelled));
-  EXPECT_EQ(window.view().leafPath(), leaf);
+  EXPECT_EQ(window.view().record().leafPath(), leaf);
   EXPECT_EQ(window.FormValues()[0], QStringLiteral("after save"));
 }
 

@@ -75,7 +75,7 @@ TEST(Search, FindsARecordByItsValuesAndOpensItFromTheList) {
   emit hits->itemActivated(hits->topLevelItem(0), 0);
   ASSERT_TRUE(test::SpinUntil([&] { return open.done(); })) << open.Log().toStdString();
   EXPECT_EQ(open.seen()[0].title, QStringLiteral("Confirm"));
-  EXPECT_EQ(window.view().leafPath(), folder + "/2026/trip.gpg");
+  EXPECT_EQ(window.view().record().leafPath(), folder + "/2026/trip.gpg");
   ASSERT_TRUE(test::SpinUntil([&] { return window.FormValues().value(0) == QStringLiteral("ＫＹＯＴＯ 旅行"); }))
       << window.FormValues().join('|').toStdString();
 }

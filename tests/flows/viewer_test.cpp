@@ -197,7 +197,7 @@ TEST(Viewer, WhatItCannotShowIsOfferedForExtractionAndABadIndexDoesNothing) {
   EXPECT_EQ(test::ReadFile(out), content);
 
   // A temporary file gpg cannot decrypt is told, and nothing is shown.
-  test::WriteFile(window.view().attachments().Find(0)->tempPath, "damaged");
+  test::WriteFile(window.view().record().attachments().Find(0)->tempPath, "damaged");
   ModalScript failed;
   failed.MessageBox(QMessageBox::Ok);
   window.view().viewFile(0);

@@ -1,4 +1,4 @@
-#include "app/flows/arrow_cursor.h"
+#include "dialogs/arrow_cursor.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -1,4 +1,4 @@
-#include "app/flows/wait_cursor.h"
+#include "dialogs/wait_cursor.h"
 
 #include <QApplication>
 #include <QCursor>

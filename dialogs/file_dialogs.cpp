@@ -1,4 +1,4 @@
-#include "app/flows/file_dialogs.h"
+#include "dialogs/file_dialogs.h"
 
 #include <QFileDialog>
 

@@ -1,0 +1,41 @@
+#include "app/window/key_commands.h"
+
+#include <QMessageBox>
+
+#include "app/window/command_rules.h"
+#include "base/error_report.h"
+#include "dialogs/file_dialogs.h"
+#include "dialogs/manage_key_dialog.h"
+#include "gpg/gpg_engine.h"
+
+namespace ambrine {
+
+void KeyCommands::Manage() {
+  ManageKeyDialog dialog(&context_.settings, context_.dialogOwner);
+  dialog.exec();
+}
+
+void KeyCommands::ShowMyFingerprint() {
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("自分の鍵指紋"),
+                  QString::fromStdString(FingerprintDisplayText(myFingerprint_)),
+                  QMessageBox::Ok, context_.dialogOwner);
+  box.exec();
+}
+
+void KeyCommands::ExportMyKey() {
+  const QString path = AskSaveFileName(
+      context_.dialogOwner,
+      {{QStringLiteral("公開鍵 ファイル (*.gpg)"), QStringLiteral("*.gpg")}, AllFilesFilter()},
+      QStringLiteral("gpg"), QStringLiteral("Untitled"));
+  if (path.isEmpty()) return;
+  // Without a key of its own, gpg would be asked for every key in the rings.
+  if (myFingerprint_.empty()) {
+    context_.report.Report(kFailure, report::kOwnKeyExportFailed);
+    return;
+  }
+  GpgEngine engine(context_.settings);
+  const Status status = engine.ExportKey(myFingerprint_, path.toStdString(), nullptr);
+  if (Failed(status)) context_.report.Report(status, report::kOwnKeyExportFailed);
+}
+
+}  // namespace ambrine

@@ -1,0 +1,41 @@
+#include "app/window/program_setup.h"
+
+#include <QApplication>
+
+#include "dialogs/file_dialog_folder.h"
+#include "dialogs/genkey_dialog.h"
+
+namespace ambrine {
+
+Status SetUpProgram(const std::string& programFolder, const StartupEnvironment& env,
+                    ProgramSetup& setup) {
+  bool perUser = false;
+  Status status = ConfFolderFor(programFolder, env, setup.confFolder, perUser);
+  if (Failed(status)) return status;
+  status = PrepareConfFolder(setup.confFolder, perUser);
+  if (Failed(status)) return status;
+  setup.settings = BaseSettings(GpgPathFor(programFolder, env), setup.confFolder);
+  // File dialogs open where the user's files are, never among the
+  // program's own.
+  FileDialogFolder::BeginRun(
+      {QString::fromStdString(programFolder), QString::fromStdString(setup.confFolder)});
+
+  if (NeedsKeyPair(setup.settings)) {
+    GenkeyDialog dialog(&setup.settings, QApplication::activeWindow());
+    if (dialog.DoModal() != 1) return kCancelled;
+  }
+
+  AddPresetKeyrings(programFolder, setup.settings);
+
+  // Every save signs with the own key: the program does not go on without
+  // one, even when the ring holds nothing gpg lists as a secret key.
+  setup.own = ReadOwnKey(setup.settings);
+  while (!setup.own.found) {
+    GenkeyDialog dialog(&setup.settings, QApplication::activeWindow());
+    if (dialog.DoModal() != 1) return kCancelled;
+    setup.own = ReadOwnKey(setup.settings);
+  }
+  return kOk;
+}
+
+}  // namespace ambrine
