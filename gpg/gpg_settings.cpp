@@ -38,4 +38,13 @@ bool NeedsKeyPair(const GpgSettings& settings) {
   return st.st_size == 0;
 }
 
+GpgSettings RingSettings(const GpgSettings& settings) {
+  GpgSettings rings;
+  rings.gpgPath = settings.gpgPath;
+  rings.homeFolder = settings.homeFolder;
+  rings.secretKeyrings = settings.secretKeyrings;
+  rings.publicKeyrings = settings.publicKeyrings;
+  return rings;
+}
+
 }  // namespace ambrine

@@ -30,6 +30,10 @@ GpgSettings BaseSettings(const std::string& gpgPath, const std::string& confFold
 // such as a leaf saved beside the preset form, are left out.
 void AddPresetKeyrings(const std::string& programFolder, GpgSettings& settings);
 
+// Where gpg is and the key rings, without the save fields (a passphrase
+// among them): what an operation that keeps its own copy takes.
+GpgSettings RingSettings(const GpgSettings& settings);
+
 // True when the secret key ring is missing or empty: the user needs a key.
 bool NeedsKeyPair(const GpgSettings& settings);
 
