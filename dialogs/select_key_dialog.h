@@ -1,5 +1,7 @@
 // "ファイルの保存": before a save, picks public keys or a passphrase and
 // names the output file. The choices go into the settings' save fields.
+// The keys are listed by the core (PublicKeyRing), run by the owner's
+// OperationRunner.
 #pragma once
 
 #include <QDialog>
@@ -15,18 +17,20 @@ class QRadioButton;
 namespace ambrine {
 
 class KeyListView;
+class OperationRunner;
 
 class SelectKeyDialog : public QDialog {
   Q_OBJECT
 
  public:
-  // `settings` is not owned and must outlive the dialog. Opening empties its
+  // `settings` and `runner` (which runs the key listing and the key
+  // management) are not owned and must outlive the dialog. Opening empties its
   // recipients and passphrase and shows its outputPath as the file name;
   // OK writes recipients, passphrase, outputPath and publicKeyMode. OK is
   // refused for an empty passphrase, and asks before an existing file other
   // than the opening outputPath is replaced.
-  explicit SelectKeyDialog(GpgSettings* settings, QWidget* parent = nullptr,
-                           ErrorReport& report = WindowErrorReport());
+  SelectKeyDialog(GpgSettings* settings, OperationRunner& runner, QWidget* parent = nullptr,
+                  ErrorReport& report = WindowErrorReport());
 
   // exec() gives 1 for OK and 2 when cancelled (Escape, the close box or a
   // cancel button), the results the callers test for.
@@ -57,6 +61,7 @@ class SelectKeyDialog : public QDialog {
   void ShowError(const QString& text);
 
   GpgSettings* settings_;
+  OperationRunner& runner_;
   ErrorReport& report_;
   QString initialOutputPath_;  // the browse dialog starts here, not at the box's text
   QString browsedExistingPath_;  // an existing file the browse dialog already asked about

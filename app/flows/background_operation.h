@@ -19,7 +19,12 @@ class BackgroundOperation {
  public:
   // `owner`: the window the progress dialog is modal to; `text`: what the
   // dialog says is being done ("保存しています...").
-  BackgroundOperation(QWidget* owner, QString text) : owner_(owner), text_(std::move(text)) {}
+  BackgroundOperation(QWidget* owner, QString text)
+      : owner_(owner), text_(std::move(text)), showsDialog_(true) {}
+  // Without a progress dialog, for work whose asking dialog shows its
+  // progress itself: the wait cursor stays for the whole run and nothing
+  // offers a cancel.
+  BackgroundOperation() = default;
 
   // On the GUI thread: runs work(progress) on a worker thread and returns
   // once it has ended and the thread is joined. Meanwhile the GUI thread
@@ -46,8 +51,9 @@ class BackgroundOperation {
   static constexpr int kDialogDelayMs = 500;
 
  private:
-  QWidget* owner_;
+  QWidget* owner_ = nullptr;
   QString text_;
+  bool showsDialog_ = false;
 };
 
 }  // namespace ambrine

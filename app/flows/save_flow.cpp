@@ -4,6 +4,7 @@
 #include <QMessageBox>
 
 #include "app/flows/background_operation.h"
+#include "app/flows/background_runner.h"
 #include "app/flows/dialog_save_questions.h"
 #include "app/flows/gui_thread_error_report.h"
 #include "app/flows/gui_thread_form_page.h"
@@ -43,7 +44,8 @@ bool SaveFlow::Run(const PageHandover* handover, const std::string& leafPath,
 
   settings.outputPath = leafPath;
   {
-    SelectKeyDialog dialog(&settings, owner, context_.report);
+    BackgroundRunner runner;
+    SelectKeyDialog dialog(&settings, runner, owner, context_.report);
     if (dialog.exec() != QDialog::Accepted) return false;
   }
 

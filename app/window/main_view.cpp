@@ -13,6 +13,7 @@
 
 #include "app/flows/attachment_commands.h"
 #include "app/flows/background_operation.h"
+#include "app/flows/background_runner.h"
 #include "app/flows/file_dialogs.h"
 #include "app/flows/open_flow.h"
 #include "app/flows/save_flow.h"
@@ -175,8 +176,9 @@ Status MainView::Start(const std::string& programFolder, const StartupEnvironmen
   FileDialogFolder::BeginRun(
       {QString::fromStdString(programFolder), QString::fromStdString(conf)});
 
+  BackgroundRunner runner;
   if (NeedsKeyPair(settings_)) {
-    GenkeyDialog dialog(&settings_, QApplication::activeWindow());
+    GenkeyDialog dialog(&settings_, runner, QApplication::activeWindow());
     if (dialog.DoModal() != 1) return kCancelled;
   }
 
@@ -186,7 +188,7 @@ Status MainView::Start(const std::string& programFolder, const StartupEnvironmen
   // one, even when the ring holds nothing gpg lists as a secret key.
   OwnKey own = ReadOwnKey(settings_);
   while (!own.found) {
-    GenkeyDialog dialog(&settings_, QApplication::activeWindow());
+    GenkeyDialog dialog(&settings_, runner, QApplication::activeWindow());
     if (dialog.DoModal() != 1) return kCancelled;
     own = ReadOwnKey(settings_);
   }
@@ -252,7 +254,8 @@ void MainView::ExportFormData() {
 }
 
 void MainView::ShowKeyManagement() {
-  ManageKeyDialog dialog(&settings_, dialogOwner());
+  BackgroundRunner runner;
+  ManageKeyDialog dialog(&settings_, runner, dialogOwner());
   dialog.exec();
 }
 
