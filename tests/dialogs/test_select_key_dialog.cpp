@@ -48,7 +48,7 @@ TEST(SelectKeyDialog, OpensInPublicKeyModeWithEmptiedFieldsAndSwitchesModes) {
   const auto& keys = SharedKeys();
   GpgSettings settings = OpeningSettings(keys.ring);
   RecordingReport report;
-  SelectKeyDialog dialog(&settings, nullptr, report);
+  SelectKeyDialog dialog(&settings, test::Runner(), nullptr, report);
 
   EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ファイルの保存"));
   EXPECT_TRUE(settings.recipients.empty());
@@ -81,7 +81,7 @@ TEST(SelectKeyDialog, OpensInPublicKeyModeWithEmptiedFieldsAndSwitchesModes) {
 TEST(SelectKeyDialog, RecipientsFollowTheListOrder) {
   const auto& keys = SharedKeys();
   GpgSettings settings = OpeningSettings(keys.ring);
-  SelectKeyDialog dialog(&settings);
+  SelectKeyDialog dialog(&settings, test::Runner());
   SelectRow(dialog.keyList(), 2);
   SelectRow(dialog.keyList(), 0);
   dialog.okButton()->click();
@@ -94,7 +94,7 @@ TEST(SelectKeyDialog, RecipientsFollowTheListOrder) {
 
 TEST(SelectKeyDialog, NoSelectionGivesNoRecipients) {
   GpgSettings settings = OpeningSettings(SharedKeys().ring);
-  SelectKeyDialog dialog(&settings);
+  SelectKeyDialog dialog(&settings, test::Runner());
   dialog.okButton()->click();
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
   EXPECT_EQ(settings.publicKeyMode, 1);
@@ -103,7 +103,7 @@ TEST(SelectKeyDialog, NoSelectionGivesNoRecipients) {
 
 TEST(SelectKeyDialog, PassphrasesMustMatchExactly) {
   GpgSettings settings = OpeningSettings(SharedKeys().ring);
-  SelectKeyDialog dialog(&settings);
+  SelectKeyDialog dialog(&settings, test::Runner());
   dialog.symmetricRadio()->click();
   dialog.passphraseEdit()->setText(QStringLiteral("Secret パス"));
   dialog.confirmEdit()->setText(QStringLiteral("secret パス"));
@@ -129,7 +129,7 @@ TEST(SelectKeyDialog, PassphrasesMustMatchExactly) {
 
 TEST(SelectKeyDialog, EmptyPassphraseIsRefused) {
   GpgSettings settings = OpeningSettings(SharedKeys().ring);
-  SelectKeyDialog dialog(&settings);
+  SelectKeyDialog dialog(&settings, test::Runner());
   dialog.symmetricRadio()->click();
   // Both empty, then only the confirmation typed: gpg takes no empty
   // passphrase either way.
@@ -169,7 +169,7 @@ TEST(SelectKeyDialog, ReplacingAnotherExistingFileIsAsked) {
   test::WriteFile(folder.File("other.gpg"), "another leaf");
   GpgSettings settings = OpeningSettings(SharedKeys().ring);
   settings.outputPath = folder.File("current.gpg");
-  SelectKeyDialog dialog(&settings);
+  SelectKeyDialog dialog(&settings, test::Runner());
   dialog.fileNameEdit()->setText(QString::fromStdString(folder.File("other.gpg")));
 
   QuestionAnswer no;
@@ -210,7 +210,7 @@ TEST(SelectKeyDialog, TheOpenLeafNewFilesAndBrowsedFilesAreNotAskedAgain) {
   for (const Case& c : cases) {
     GpgSettings settings = OpeningSettings(SharedKeys().ring);
     settings.outputPath = c.opening;
-    SelectKeyDialog dialog(&settings);
+    SelectKeyDialog dialog(&settings, test::Runner());
     if (c.browse) {
       test::AnswerFileDialog(QString::fromStdString(c.typed));
       dialog.browseButton()->click();
@@ -230,7 +230,7 @@ TEST(SelectKeyDialog, TheOpenLeafNewFilesAndBrowsedFilesAreNotAskedAgain) {
 TEST(SelectKeyDialog, EmptyFileNameIsRefusedAndASecondOkDoesNotRepeatRecipients) {
   const auto& keys = SharedKeys();
   GpgSettings settings = OpeningSettings(keys.ring);
-  SelectKeyDialog dialog(&settings);
+  SelectKeyDialog dialog(&settings, test::Runner());
   SelectRow(dialog.keyList(), 1);
   dialog.fileNameEdit()->clear();
 
@@ -250,7 +250,7 @@ TEST(SelectKeyDialog, EmptyFileNameIsRefusedAndASecondOkDoesNotRepeatRecipients)
 
 TEST(SelectKeyDialog, CancelWritesNothing) {
   GpgSettings settings = OpeningSettings(SharedKeys().ring);
-  SelectKeyDialog dialog(&settings);
+  SelectKeyDialog dialog(&settings, test::Runner());
   dialog.symmetricRadio()->click();
   dialog.passphraseEdit()->setText("typed");
   dialog.confirmEdit()->setText("typed");
@@ -265,7 +265,7 @@ TEST(SelectKeyDialog, BrowseStartsAtTheOpeningPathAndFillsTheBox) {
   TempDir folder;
   GpgSettings settings = OpeningSettings(SharedKeys().ring);
   settings.outputPath = folder.File("current.gpg");
-  SelectKeyDialog dialog(&settings);
+  SelectKeyDialog dialog(&settings, test::Runner());
   dialog.fileNameEdit()->setText(QStringLiteral("/elsewhere/typed.gpg"));
 
   QString offered;
@@ -285,7 +285,7 @@ TEST(SelectKeyDialog, KeyManagementRefreshesTheList) {
   test::CopyPublicKey(keys.ring, home.path(), keys.alice.fingerprint);
   GpgSettings settings = OpeningSettings(home.path());
   RecordingReport report;
-  SelectKeyDialog dialog(&settings, nullptr, report);
+  SelectKeyDialog dialog(&settings, test::Runner(), nullptr, report);
   SelectRow(dialog.keyList(), 1);
 
   WhenModal([](QWidget* modal) {
@@ -310,7 +310,7 @@ TEST(SelectKeyDialog, FailedListingIsReported) {
   GpgSettings settings = OpeningSettings(SharedKeys().ring);
   settings.gpgPath = "/nonexistent/gpg";
   RecordingReport report;
-  SelectKeyDialog dialog(&settings, nullptr, report);
+  SelectKeyDialog dialog(&settings, test::Runner(), nullptr, report);
   ASSERT_EQ(report.reports.size(), 1u);
   EXPECT_EQ(report.reports[0].source, report::kSelectKeyListFailed.source);
   EXPECT_EQ(report.reports[0].line, report::kSelectKeyListFailed.line);
