@@ -2,7 +2,8 @@
 // worker thread while the GUI thread keeps its event loop turning, so the
 // window repaints. When the work takes more than half a second a progress
 // dialog, window-modal to the flow's window, shows its bytes and lets the
-// user stop it. Whatever the worker needs from the window (a question, the
+// user stop it (work whose own dialog shows its progress, such as a key
+// generation, runs without that dialog). Whatever the worker needs from the window (a question, the
 // page, a report) is run on the GUI thread through CallOnGuiThread.
 #pragma once
 
