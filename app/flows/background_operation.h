@@ -3,8 +3,9 @@
 // window repaints. When the work takes more than half a second a progress
 // dialog, window-modal to the flow's window, shows its bytes and lets the
 // user stop it (work whose own dialog shows its progress, such as a key
-// generation, runs without that dialog). Whatever the worker needs from the window (a question, the
-// page, a report) is run on the GUI thread through CallOnGuiThread.
+// generation, runs without that dialog). Whatever the worker needs from
+// the window (a question, the page, a report) is run on the GUI thread
+// through CallOnGuiThread.
 #pragma once
 
 #include <QString>
