@@ -1,11 +1,10 @@
 #include "gpg/key_generation.h"
 
 #include <poll.h>
+#include <strings.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <optional>
-#include <strings.h>
 
 #include "base/operation_progress.h"
 #include "gpg/key_generation_display.h"
