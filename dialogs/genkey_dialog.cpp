@@ -1,9 +1,5 @@
 #include "dialogs/genkey_dialog.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <QApplication>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -11,16 +7,13 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSocketNotifier>
 #include <QVBoxLayout>
-#include <cerrno>
 
 #include "base/secure_wipe.h"
 #include "dialogs/message_box_error_report.h"
+#include "dialogs/operation_runner.h"
 #include "dialogs/passphrase_field.h"
-#include "gpg/gpg_engine.h"
-#include "gpg/keyring_file.h"
-#include "gpg/pipe_io.h"
+#include "gpg/key_generation.h"
 
 namespace ambrine {
 
@@ -75,9 +68,10 @@ KeyFieldError CheckKeyFields(std::string_view name, std::string_view email,
   return KeyFieldError::None;
 }
 
-GenkeyDialog::GenkeyDialog(GpgSettings* settings, QWidget* owner)
+GenkeyDialog::GenkeyDialog(GpgSettings* settings, OperationRunner& runner, QWidget* owner)
     : QDialog(owner),
       settings_(settings),
+      runner_(runner),
       name_(new QLineEdit(this)),
       email_(new QLineEdit(this)),
       comment_(new QLineEdit(this)),
@@ -130,14 +124,7 @@ GenkeyDialog::GenkeyDialog(GpgSettings* settings, QWidget* owner)
   name_->setFocus();
 }
 
-GenkeyDialog::~GenkeyDialog() {
-  WipePassphraseFields();
-  delete notifier_;
-  statusRead_.reset();
-  if (generating_) QApplication::restoreOverrideCursor();
-  engine_.reset();  // stops and reaps a gpg that is still running
-  DropNewRings();
-}
+GenkeyDialog::~GenkeyDialog() { WipePassphraseFields(); }
 
 int GenkeyDialog::DoModal() {
   // Only a key that was really made counts as OK, however the dialog ended.
@@ -196,105 +183,49 @@ void GenkeyDialog::Generate() {
     messages_->setPlainText(QStringLiteral("パスフレーズと確認が一致しません"));
     return;
   }
-  std::string passphrase = PassphraseText(passphrase_);
-  WipeOnExit wipePassphrase(passphrase);
-  if (!IsKeyGenPassphrase(passphrase)) {
+  NewKeyPair key;
+  key.type = static_cast<KeyGenType>(type_->currentData().toInt());
+  key.name = name;
+  key.email = email;
+  key.comment = comment;
+  key.passphrase = PassphraseText(passphrase_);
+  const WipeOnExit wipePassphrase(key.passphrase);
+  if (!IsKeyGenPassphrase(key.passphrase)) {
     messages_->setPlainText(QStringLiteral("パスフレーズの先頭と末尾に空白は使えません"));
     return;
   }
 
-  Fd statusWrite;
-  Status status = CreateInboundPipe(statusRead_, statusWrite);
-  if (Failed(status)) {
-    WindowErrorReport().Report(status, report::kGenkeyPipeFailed);
-    return;
-  }
-
+  // The controls stay disabled while gpg works; its lines show as they come.
   SetEntering(false);
-  QApplication::setOverrideCursor(Qt::WaitCursor);
   generating_ = true;
+  KeyGeneration generation(*settings_);
+  KeyGenerationOutcome outcome;
+  runner_.Run([&](OperationProgress& progress) {
+    const auto show = [&](const std::string& text) {
+      runner_.CallOnGuiThread([&] { ShowText(text); });
+    };
+    outcome = generation.Run(key, show, &progress);
+  });
+  generating_ = false;
 
-  // No key-ring options: the parameters name the two rings gpg writes.
-  engine_ = std::make_unique<GpgEngine>(settings_->gpgPath, settings_->homeFolder,
-                                        std::vector<std::string>{}, std::vector<std::string>{});
-  KeyGenRequest request;
-  request.secretKeyring = WritableRing(settings_->secretKeyrings, secretRing_);
-  request.publicKeyring = WritableRing(settings_->publicKeyrings, publicRing_);
-  request.name = name.empty() ? nullptr : name.c_str();
-  request.email = email.empty() ? nullptr : email.c_str();
-  request.comment = comment.empty() ? nullptr : comment.c_str();
-  request.type = static_cast<KeyGenType>(type_->currentData().toInt());
-  request.passphrase = passphrase.empty() ? nullptr : passphrase.c_str();
-  request.statusFd = std::move(statusWrite);
-  status = engine_->GenerateKey(std::move(request));
-  if (Failed(status)) {
-    engine_.reset();
-    DropNewRings();
-    statusRead_.reset();
-    generating_ = false;
-    QApplication::restoreOverrideCursor();
-    WindowErrorReport().Report(status, report::kGenkeyGpgStartFailed);
-    QMessageBox::critical(this, QStringLiteral("エラー"),
-                          QStringLiteral("鍵の生成に失敗しました。"));
-    SetEntering(true);
-    return;
+  if (outcome.reportAt) WindowErrorReport().Report(outcome.status, *outcome.reportAt);
+  switch (outcome.result) {
+    case KeyGenerationResult::Made:
+      ShowMade();
+      return;
+    case KeyGenerationResult::PipeFailed:
+      SetEntering(true);
+      return;
+    case KeyGenerationResult::StartFailed:
+      QMessageBox::critical(this, QStringLiteral("エラー"),
+                            QStringLiteral("鍵の生成に失敗しました。"));
+      SetEntering(true);
+      return;
+    case KeyGenerationResult::NotMade:
+    case KeyGenerationResult::Cancelled:
+      ShowFailure();
+      return;
   }
-
-  // Read the status lines as they come, so the box shows gpg's progress;
-  // the controls stay disabled until the pipe ends.
-  status_.emplace(statusRead_, noCommand_);
-  display_ = KeyGenerationDisplay();
-  outcome_.Reset();
-  ::fcntl(statusRead_.get(), F_SETFL, ::fcntl(statusRead_.get(), F_GETFL) | O_NONBLOCK);
-  notifier_ = new QSocketNotifier(statusRead_.get(), QSocketNotifier::Read, this);
-  connect(notifier_, &QSocketNotifier::activated, this, &GenkeyDialog::ReadStatus);
-}
-
-std::string GenkeyDialog::WritableRing(const std::vector<std::string>& rings,
-                                       NewRing& ring) {
-  ring = {};
-  ring.target = rings.empty() ? "" : rings.front();
-  if (!KeyringHasKeys(ring.target)) return ring.target;
-  // gpg replaces the ring it is told to write the new key to: write it to a
-  // ring of its own beside the user's and add it once gpg has succeeded, so
-  // the keys already there are kept.
-  ring.pending = ring.target + ".new";
-  ::unlink(ring.pending.c_str());
-  return ring.pending;
-}
-
-void GenkeyDialog::AddNewRings() {
-  for (const NewRing* ring : {&secretRing_, &publicRing_}) {
-    if (ring->pending.empty() || !KeyringHasKeys(ring->pending)) continue;
-    if (Status s = AppendKeyringFile(ring->pending, ring->target); Failed(s)) {
-      WindowErrorReport().Report(s, report::kGenkeyRingAppendFailed);
-    }
-  }
-}
-
-void GenkeyDialog::DropNewRings() {
-  for (NewRing* ring : {&secretRing_, &publicRing_}) {
-    if (!ring->pending.empty()) ::unlink(ring->pending.c_str());
-    *ring = {};
-  }
-}
-
-void GenkeyDialog::ReadStatus() {
-  char buffer[4096];
-  for (;;) {
-    const ssize_t n = ::read(statusRead_.get(), buffer, sizeof buffer);
-    if (n > 0) {
-      status_->Feed(std::string_view(buffer, static_cast<std::size_t>(n)), outcome_);
-      ShowText(display_.TakeText());
-      continue;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;  // more later
-    break;  // end of data, broken pipe or a failed read
-  }
-  status_->Finish(outcome_);
-  ShowText(display_.TakeText());
-  FinishGeneration();
 }
 
 void GenkeyDialog::ShowText(const std::string& text) {
@@ -304,47 +235,13 @@ void GenkeyDialog::ShowText(const std::string& text) {
   messages_->ensureCursorVisible();
 }
 
-void GenkeyDialog::FinishGeneration() {
-  notifier_->setEnabled(false);
-  notifier_->deleteLater();
-  notifier_ = nullptr;
-  statusRead_.reset();
-  int exitCode = -1;
-  // The key is made when gpg says so and ends well; only then does it join
-  // the user's rings.
-  bool made = Succeeded(engine_->WaitForExit(&exitCode)) && exitCode == 0 && outcome_.created();
-  if (made) AddNewRings();
-  DropNewRings();
-  engine_.reset();
-  // The rings gpg wrote are checked too: a key that did not land in the
-  // secret ring cannot sign, and the program does not go on without one.
-  if (made) made = NewKeyIsListed();
-  generating_ = false;
-  QApplication::restoreOverrideCursor();
-  if (!made) {
-    ShowFailure();
-    return;
-  }
+void GenkeyDialog::ShowMade() {
   ok_->setEnabled(true);
   ok_->setFocus();
   done_ = true;
   // The key holds the passphrase now; the fields need not.
   WipePassphraseFields();
   emit generationFinished();
-}
-
-bool GenkeyDialog::NewKeyIsListed() const {
-  GpgEngine engine(*settings_);
-  KeyList keys;
-  if (Failed(engine.ListKeys(true, keys, nullptr, nullptr))) return false;
-  const std::string& wanted = outcome_.fingerprint();
-  for (const std::string& entry : keys) {
-    if (wanted.empty()) return true;  // gpg named no fingerprint: any secret key
-    if (QString::fromStdString(SplitKeyEntry(entry).fingerprint)
-            .compare(QString::fromStdString(wanted), Qt::CaseInsensitive) == 0)
-      return true;
-  }
-  return false;
 }
 
 void GenkeyDialog::ShowFailure() {
@@ -362,22 +259,6 @@ void GenkeyDialog::ShowFailure() {
 
 void GenkeyDialog::WipePassphraseFields() {
   for (QLineEdit* edit : {passphrase_, confirm_}) WipePassphraseField(edit);
-}
-
-StatusAction GenkeyDialog::StatusOutcome::OnStatus(const StatusLine& line,
-                                                   CommandWriter& command) {
-  // The keyword is empty on a line without the status prefix.
-  if (line.keyword == "KEY_NOT_CREATED") {
-    notCreated_ = true;
-  } else if (line.keyword == "KEY_CREATED") {
-    created_ = true;
-    // "<type> <fingerprint> [<handle>]"
-    std::string_view rest = line.arguments;
-    const std::size_t space = rest.find(' ');
-    rest = space == std::string_view::npos ? std::string_view() : rest.substr(space + 1);
-    fingerprint_.assign(rest.substr(0, rest.find(' ')));
-  }
-  return display_.OnStatus(line, command);
 }
 
 }  // namespace ambrine

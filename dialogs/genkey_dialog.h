@@ -1,29 +1,23 @@
 // Asks for name, e-mail address and comment, the kind of key pair and an
-// optional passphrase, checks them and generates the user's key pair with
-// gpg, showing gpg's status lines while it works.
+// optional passphrase, checks them, has the core make the user's key pair
+// (KeyGeneration, run by the owner's OperationRunner) and shows gpg's
+// status lines as they come.
 #pragma once
 
 #include <QDialog>
-#include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "base/fd.h"
 #include "gpg/gpg_settings.h"
-#include "gpg/key_generation_display.h"
-#include "gpg/status_driver.h"
 
 class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-class QSocketNotifier;
 
 namespace ambrine {
 
-class GpgEngine;
+class OperationRunner;
 
 // The field rules, on bytes. An empty field is never tested by the dialog.
 bool IsValidKeyName(std::string_view utf8);     // >= 5 bytes, no leading digit, no < >
@@ -39,7 +33,9 @@ class GenkeyDialog : public QDialog {
   Q_OBJECT
 
  public:
-  GenkeyDialog(GpgSettings* settings, QWidget* owner = nullptr);
+  // `settings` names gpg and the user's rings, `runner` runs the key
+  // generation; neither is owned and both must outlive the dialog.
+  GenkeyDialog(GpgSettings* settings, OperationRunner& runner, QWidget* owner = nullptr);
   ~GenkeyDialog() override;
 
   // 1 when OK is pressed after gpg has made the key and it is in the
@@ -71,48 +67,18 @@ class GenkeyDialog : public QDialog {
   void generationFailed();
 
  private:
-  // Hands each status line on to the display and notes whether gpg says it
-  // made the key ("KEY_CREATED <type> <fingerprint>") or not.
-  class StatusOutcome : public StatusHandler {
-   public:
-    explicit StatusOutcome(KeyGenerationDisplay& display) : display_(display) {}
-    StatusAction OnStatus(const StatusLine& line, CommandWriter& command) override;
-    void Reset() {
-      created_ = notCreated_ = false;
-      fingerprint_.clear();
-    }
-    // KEY_CREATED came and KEY_NOT_CREATED did not.
-    bool created() const { return created_ && !notCreated_; }
-    const std::string& fingerprint() const { return fingerprint_; }
-
-   private:
-    KeyGenerationDisplay& display_;
-    bool created_ = false;
-    bool notCreated_ = false;
-    std::string fingerprint_;
-  };
-
+  // Checks the fields and, when they pass, has the key made; returns once
+  // gpg has ended.
   void Generate();
   void SetEntering(bool entering);
-  void ReadStatus();
   void ShowText(const std::string& text);
-  void FinishGeneration();
-  bool NewKeyIsListed() const;
+  void ShowMade();
   void ShowFailure();
   // Overwrites and empties the two passphrase fields.
   void WipePassphraseFields();
 
-  // A key ring gpg writes the new key to: the user's own, or a new one
-  // beside it when the user's already holds keys.
-  struct NewRing {
-    std::string target;
-    std::string pending;
-  };
-  std::string WritableRing(const std::vector<std::string>& rings, NewRing& ring);
-  void AddNewRings();
-  void DropNewRings();
-
   GpgSettings* settings_;
+  OperationRunner& runner_;
   QLineEdit* name_;
   QLineEdit* email_;
   QLineEdit* comment_;
@@ -125,15 +91,6 @@ class GenkeyDialog : public QDialog {
 
   bool done_ = false;
   bool generating_ = false;
-  std::unique_ptr<GpgEngine> engine_;
-  NewRing secretRing_;
-  NewRing publicRing_;
-  Fd statusRead_;
-  Fd noCommand_;  // key generation asks nothing: its parameters go on standard input
-  std::optional<StatusDriver> status_;  // one per generation
-  KeyGenerationDisplay display_;
-  StatusOutcome outcome_{display_};
-  QSocketNotifier* notifier_ = nullptr;
 };
 
 }  // namespace ambrine

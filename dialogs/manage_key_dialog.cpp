@@ -6,7 +6,8 @@
 
 #include "dialogs/file_name_dialog.h"
 #include "dialogs/key_list_view.h"
-#include "gpg/gpg_engine.h"
+#include "dialogs/operation_runner.h"
+#include "gpg/public_key_ring.h"
 
 namespace ambrine {
 namespace {
@@ -24,9 +25,9 @@ QPushButton* NewButton(const QString& text, const char* name, QWidget* parent) {
 
 }  // namespace
 
-ManageKeyDialog::ManageKeyDialog(GpgSettings* settings, QWidget* parent,
-                                 ErrorReport& report)
-    : QDialog(parent), settings_(settings), report_(report) {
+ManageKeyDialog::ManageKeyDialog(GpgSettings* settings, OperationRunner& runner,
+                                 QWidget* parent, ErrorReport& report)
+    : QDialog(parent), settings_(settings), runner_(runner), report_(report) {
   setWindowTitle(QStringLiteral("鍵の管理"));
   setModal(true);
 
@@ -62,12 +63,18 @@ ManageKeyDialog::ManageKeyDialog(GpgSettings* settings, QWidget* parent,
   FillList();
 }
 
+Status ManageKeyDialog::OnRing(const std::function<Status(const PublicKeyRing&)>& operation) {
+  const PublicKeyRing ring(*settings_);
+  Status status = kOk;
+  runner_.Run([&](OperationProgress&) { status = operation(ring); });
+  return status;
+}
+
 void ManageKeyDialog::FillList() {
   // A failed listing is not reported: whatever entries gpg gave are shown.
   KeyList keys;
   KeyFactsList facts;
-  GpgEngine engine(*settings_);
-  engine.ListKeys(false, keys, nullptr, nullptr, &facts);
+  OnRing([&](const PublicKeyRing& ring) { return ring.List(keys, &facts); });
   list_->ShowKeys(keys, &facts);
 }
 
@@ -78,11 +85,8 @@ void ManageKeyDialog::Import() {
   const QString path = AskFileName(this, question);
   if (path.isEmpty()) return;
 
-  // The null device as the only secret key ring: an imported file's secret
-  // keys never reach the user's secret key ring.
-  GpgEngine engine(settings_->gpgPath, settings_->homeFolder, {"/dev/null"},
-                   settings_->publicKeyrings);
-  const Status status = engine.ImportKeys(path.toStdString(), nullptr);
+  const std::string file = path.toStdString();
+  const Status status = OnRing([&](const PublicKeyRing& ring) { return ring.Import(file); });
   if (Failed(status)) {
     report_.Report(status, report::kManageKeyImportFailed);
     return;
@@ -102,8 +106,9 @@ void ManageKeyDialog::Export(bool armor) {
   const QString path = AskFileName(this, question);
   if (path.isEmpty()) return;
 
-  GpgEngine engine(*settings_);
-  const Status status = engine.ExportKey(fingerprint, path.toStdString(), nullptr, armor);
+  const std::string file = path.toStdString();
+  const Status status = OnRing(
+      [&](const PublicKeyRing& ring) { return ring.Export(fingerprint, file, armor); });
   if (Failed(status)) report_.Report(status, report::kManageKeyExportFailed);
 }
 
@@ -111,11 +116,8 @@ void ManageKeyDialog::Delete() {
   const std::string fingerprint = SelectedFingerprint();
   if (fingerprint.empty()) return;
 
-  Status status;
-  {
-    GpgEngine engine(*settings_);
-    status = engine.DeleteKey(fingerprint, nullptr);
-  }
+  const Status status =
+      OnRing([&](const PublicKeyRing& ring) { return ring.Delete(fingerprint); });
   if (Failed(status)) report_.Report(status, report::kManageKeyDeleteFailed);
   // Refilled in every case: the list shows what the key ring now holds.
   FillList();

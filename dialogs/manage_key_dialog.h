@@ -1,8 +1,11 @@
 // "鍵の管理": lists the public keys (with each key's type, size and
-// creation date) and imports, exports and deletes them.
+// creation date) and imports, exports and deletes them. The dialog asks
+// and shows; each operation is the core's (PublicKeyRing), run by the
+// owner's OperationRunner.
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 #include "dialogs/message_box_error_report.h"
 #include "gpg/gpg_settings.h"
@@ -12,15 +15,17 @@ class QPushButton;
 namespace ambrine {
 
 class KeyListView;
+class OperationRunner;
+class PublicKeyRing;
 
 class ManageKeyDialog : public QDialog {
   Q_OBJECT
 
  public:
-  // `settings` is not owned and must outlive the dialog; every gpg run of
-  // the dialog builds its own engine from it.
-  explicit ManageKeyDialog(GpgSettings* settings, QWidget* parent = nullptr,
-                           ErrorReport& report = WindowErrorReport());
+  // `settings` names gpg and the user's rings, `runner` runs the key
+  // operations; neither is owned and both must outlive the dialog.
+  ManageKeyDialog(GpgSettings* settings, OperationRunner& runner, QWidget* parent = nullptr,
+                  ErrorReport& report = WindowErrorReport());
 
   // exec() gives 1 for OK and 2 when cancelled (Escape, the close box or a
   // cancel button), the results the callers test for.
@@ -35,6 +40,8 @@ class ManageKeyDialog : public QDialog {
   QPushButton* okButton() const { return okButton_; }
 
  private:
+  // Runs `operation` on the user's rings through the runner; its status.
+  Status OnRing(const std::function<Status(const PublicKeyRing&)>& operation);
   void FillList();
   void Import();
   // Writes the selected key to a file the user names: binary (`armor`
@@ -45,6 +52,7 @@ class ManageKeyDialog : public QDialog {
   std::string SelectedFingerprint() const;
 
   GpgSettings* settings_;
+  OperationRunner& runner_;
   ErrorReport& report_;
   KeyListView* list_;
   QPushButton* importButton_;

@@ -17,8 +17,9 @@
 #include "dialogs/key_list_view.h"
 #include "dialogs/manage_key_dialog.h"
 #include "base/secure_wipe.h"
+#include "dialogs/operation_runner.h"
 #include "dialogs/passphrase_field.h"
-#include "gpg/gpg_engine.h"
+#include "gpg/public_key_ring.h"
 
 namespace ambrine {
 namespace {
@@ -27,11 +28,13 @@ constexpr int kPassphraseLimit = 260;
 
 }  // namespace
 
-SelectKeyDialog::SelectKeyDialog(GpgSettings* settings, SaveRequest* request, QWidget* parent,
+SelectKeyDialog::SelectKeyDialog(GpgSettings* settings, SaveRequest* request,
+                                 OperationRunner& runner, QWidget* parent,
                                  ErrorReport& report)
     : QDialog(parent),
       settings_(settings),
       request_(request),
+      runner_(runner),
       report_(report),
       initialOutputPath_(QString::fromStdString(request->outputPath)) {
   setWindowTitle(QStringLiteral("ファイルの保存"));
@@ -110,8 +113,9 @@ void SelectKeyDialog::BuildControls() {
 void SelectKeyDialog::FillList() {
   list_->clear();
   KeyList keys;
-  GpgEngine engine(*settings_);
-  const Status status = engine.ListKeys(false, keys, nullptr, nullptr);
+  const PublicKeyRing ring(*settings_);
+  Status status = kOk;
+  runner_.Run([&](OperationProgress&) { status = ring.List(keys); });
   if (Failed(status)) {
     report_.Report(status, report::kSelectKeyListFailed);
     return;
@@ -127,7 +131,7 @@ void SelectKeyDialog::ShowPublicKeyMode(bool publicKeys) {
 }
 
 void SelectKeyDialog::ManageKeys() {
-  ManageKeyDialog dialog(settings_, this, report_);
+  ManageKeyDialog dialog(settings_, runner_, this, report_);
   dialog.exec();
   // The key ring may have changed; the old selection means nothing now.
   FillList();

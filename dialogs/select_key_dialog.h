@@ -1,6 +1,7 @@
 // "ファイルの保存": before a save, picks public keys or a passphrase and
 // names the output file. The choices go into the save request the caller
-// hands in; the key rings come from the gpg settings.
+// hands in; the key rings come from the gpg settings. The keys are listed
+// by the core (PublicKeyRing), run by the owner's OperationRunner.
 #pragma once
 
 #include <QDialog>
@@ -17,18 +18,21 @@ class QRadioButton;
 namespace ambrine {
 
 class KeyListView;
+class OperationRunner;
 
 class SelectKeyDialog : public QDialog {
   Q_OBJECT
 
  public:
-  // `settings` (the key rings listed and managed) and `request` are not
-  // owned and must outlive the dialog. Opening empties the request's
-  // recipients and passphrase and shows its outputPath as the file name;
-  // OK writes publicKeyMode, recipients (the chosen keys), passphrase and
-  // outputPath. OK is refused for an empty passphrase, and asks before an
-  // existing file other than the opening outputPath is replaced.
-  SelectKeyDialog(GpgSettings* settings, SaveRequest* request, QWidget* parent = nullptr,
+  // `settings` (the key rings listed and managed), `request` and `runner`
+  // (which runs the key listing and the key management) are not owned and
+  // must outlive the dialog. Opening empties the request's recipients and
+  // passphrase and shows its outputPath as the file name; OK writes
+  // publicKeyMode, recipients (the chosen keys), passphrase and outputPath.
+  // OK is refused for an empty passphrase, and asks before an existing file
+  // other than the opening outputPath is replaced.
+  SelectKeyDialog(GpgSettings* settings, SaveRequest* request, OperationRunner& runner,
+                  QWidget* parent = nullptr,
                   ErrorReport& report = WindowErrorReport());
 
   // exec() gives 1 for OK and 2 when cancelled (Escape, the close box or a
@@ -61,6 +65,7 @@ class SelectKeyDialog : public QDialog {
 
   GpgSettings* settings_;
   SaveRequest* request_;
+  OperationRunner& runner_;
   ErrorReport& report_;
   QString initialOutputPath_;  // the browse dialog starts here, not at the box's text
   QString browsedExistingPath_;  // an existing file the browse dialog already asked about

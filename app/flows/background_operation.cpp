@@ -39,7 +39,8 @@ constexpr int kTickMs = 100;
 
 void BackgroundOperation::Run(const std::function<void(OperationProgress&)>& work) {
   OperationProgress progress;
-  OperationProgressDialog dialog(text_, progress, owner_);
+  std::optional<OperationProgressDialog> dialog;
+  if (showsDialog_) dialog.emplace(text_, progress, owner_);
   QEventLoop loop;
   std::atomic<bool> ended{false};
   std::exception_ptr failure;
@@ -54,16 +55,16 @@ void BackgroundOperation::Run(const std::function<void(OperationProgress&)>& wor
   QElapsedTimer unattended;
   unattended.start();
   QTimer tick;
-  QObject::connect(&tick, &QTimer::timeout, &dialog, [&] {
-    if (ended.load()) return;
+  QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+    if (ended.load() || !dialog) return;
     if (state.servedCalls > 0) {
       unattended.restart();
       return;
     }
-    dialog.Refresh();
+    dialog->Refresh();
     if (!arrowCursor && unattended.elapsed() >= kDialogDelayMs) {
       arrowCursor.emplace();
-      dialog.show();
+      dialog->show();
     }
   });
   tick.start(kTickMs);
@@ -97,7 +98,7 @@ void BackgroundOperation::Run(const std::function<void(OperationProgress&)>& wor
   }
   worker.join();
   tick.stop();
-  dialog.hide();
+  if (dialog) dialog->hide();
   if (failure) std::rethrow_exception(failure);
 }
 

@@ -2,8 +2,10 @@
 // worker thread while the GUI thread keeps its event loop turning, so the
 // window repaints. When the work takes more than half a second a progress
 // dialog, window-modal to the flow's window, shows its bytes and lets the
-// user stop it. Whatever the worker needs from the window (a question, the
-// page, a report) is run on the GUI thread through CallOnGuiThread.
+// user stop it (work whose own dialog shows its progress, such as a key
+// generation, runs without that dialog). Whatever the worker needs from
+// the window (a question, the page, a report) is run on the GUI thread
+// through CallOnGuiThread.
 #pragma once
 
 #include <QString>
@@ -19,7 +21,12 @@ class BackgroundOperation {
  public:
   // `owner`: the window the progress dialog is modal to; `text`: what the
   // dialog says is being done ("保存しています...").
-  BackgroundOperation(QWidget* owner, QString text) : owner_(owner), text_(std::move(text)) {}
+  BackgroundOperation(QWidget* owner, QString text)
+      : owner_(owner), text_(std::move(text)), showsDialog_(true) {}
+  // Without a progress dialog, for work whose asking dialog shows its
+  // progress itself: the wait cursor stays for the whole run and nothing
+  // offers a cancel.
+  BackgroundOperation() = default;
 
   // On the GUI thread: runs work(progress) on a worker thread and returns
   // once it has ended and the thread is joined. Meanwhile the GUI thread
@@ -46,8 +53,9 @@ class BackgroundOperation {
   static constexpr int kDialogDelayMs = 500;
 
  private:
-  QWidget* owner_;
+  QWidget* owner_ = nullptr;
   QString text_;
+  bool showsDialog_ = false;
 };
 
 }  // namespace ambrine

@@ -4,6 +4,7 @@
 #include <QMessageBox>
 
 #include "app/flows/background_operation.h"
+#include "app/flows/background_runner.h"
 #include "app/flows/dialog_save_questions.h"
 #include "app/flows/gui_thread_error_report.h"
 #include "app/flows/gui_thread_save_questions.h"
@@ -25,7 +26,8 @@ bool SaveFlow::Run(PageHandover* handover, const std::string& leafPath,
   SaveRequest request;
   request.outputPath = leafPath;
   {
-    SelectKeyDialog dialog(&context_.settings, &request, owner, context_.report);
+    BackgroundRunner runner;
+    SelectKeyDialog dialog(&context_.settings, &request, runner, owner, context_.report);
     if (dialog.exec() != QDialog::Accepted) return false;
   }
   if (request.publicKeyMode) request.recipients = SaveRecipients(request.recipients, myFingerprint);

@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 
+#include "app/flows/background_runner.h"
 #include "app/window/command_rules.h"
 #include "base/error_report.h"
 #include "dialogs/file_dialogs.h"
@@ -11,7 +12,8 @@
 namespace ambrine {
 
 void KeyCommands::Manage() {
-  ManageKeyDialog dialog(&context_.settings, context_.dialogOwner);
+  BackgroundRunner runner;
+  ManageKeyDialog dialog(&context_.settings, runner, context_.dialogOwner);
   dialog.exec();
 }
 

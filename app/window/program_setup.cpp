@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "app/flows/background_runner.h"
 #include "dialogs/file_dialog_folder.h"
 #include "dialogs/genkey_dialog.h"
 
@@ -20,8 +21,9 @@ Status SetUpProgram(const std::string& programFolder, const StartupEnvironment& 
   FileDialogFolder::BeginRun(
       {QString::fromStdString(programFolder), QString::fromStdString(setup.confFolder)});
 
+  BackgroundRunner runner;
   if (NeedsKeyPair(setup.settings)) {
-    GenkeyDialog dialog(&setup.settings, QApplication::activeWindow());
+    GenkeyDialog dialog(&setup.settings, runner, QApplication::activeWindow());
     if (dialog.DoModal() != 1) return kCancelled;
   }
 
@@ -31,7 +33,7 @@ Status SetUpProgram(const std::string& programFolder, const StartupEnvironment& 
   // one, even when the ring holds nothing gpg lists as a secret key.
   setup.own = ReadOwnKey(setup.settings);
   while (!setup.own.found) {
-    GenkeyDialog dialog(&setup.settings, QApplication::activeWindow());
+    GenkeyDialog dialog(&setup.settings, runner, QApplication::activeWindow());
     if (dialog.DoModal() != 1) return kCancelled;
     setup.own = ReadOwnKey(setup.settings);
   }

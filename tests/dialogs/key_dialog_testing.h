@@ -1,5 +1,6 @@
-// What the key dialog tests share: key pairs made once with the real gpg1
-// and a recorder for reported failures.
+// What the key dialog tests share: key pairs made once with the real gpg1,
+// the program's runner for the dialogs' key operations and a recorder for
+// reported failures.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/flows/background_runner.h"
 #include "gpg/gpg_engine.h"
 #include "base/error_report.h"
 #include "support/qt_modal.h"
@@ -86,6 +88,13 @@ inline const DialogTestKeys& SharedTestKeys() {
   }();
   if (keys.alice.fingerprint.empty()) ADD_FAILURE() << "no shared test keys";
   return keys;
+}
+
+// The runner the program hands its key dialogs: each key operation on a
+// worker thread through BackgroundOperation.
+inline OperationRunner& Runner() {
+  static BackgroundRunner runner;
+  return runner;
 }
 
 // The name column from the top down.

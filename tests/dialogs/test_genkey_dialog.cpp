@@ -1,5 +1,6 @@
-// The key generation dialog: field rules, status-line display and a real
-// key generated through the dialog.
+// The key generation dialog: field rules, gpg's lines shown while the key
+// is made, and a real key generated through the dialog and the program's
+// runner.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -10,9 +11,8 @@
 #include <QTimer>
 #include <filesystem>
 
+#include "app/flows/background_runner.h"
 #include "dialogs/genkey_dialog.h"
-#include "gpg/key_generation_display.h"
-#include "gpg/status_driver.h"
 #include "gpg/gpg_engine.h"
 #include "support/qt_modal.h"
 #include "support/test_keyring.h"
@@ -52,42 +52,15 @@ TEST(GenkeyRules, CommentAndEmptyFields) {
   EXPECT_EQ(KeyFieldError::Comment, CheckKeyFields("", "a@b.c", "(x)"));
 }
 
-TEST(GenkeyStatusDisplay, ProgressCharactersShareALineOtherLinesStandAlone) {
-  bool progress = false;
-  std::string shown;
-  for (const char* line : {"[GNUPG:] PROGRESS primegen + 0 0", "[GNUPG:] PROGRESS primegen + 0 0",
-                           "[GNUPG:] PROGRESS primegen   + 0 0", "[GNUPG:] KEY_CREATED B ABCD"})
-    shown += StatusLineDisplay(line, progress);
-  EXPECT_EQ("+++\n[GNUPG:] KEY_CREATED B ABCD\n", shown);
-  EXPECT_FALSE(progress);
-  EXPECT_EQ("gpg: 鍵\n", StatusLineDisplay("gpg: 鍵", progress));
-}
-
-TEST(GenkeyStatusDisplay, FedBytesFollowThePipeLineRules) {
-  struct Lines : StatusHandler {
-    StatusAction OnStatus(const StatusLine& line, CommandWriter&) override {
-      lines.emplace_back(line.text);
-      return StatusAction::Continue;
-    }
-    std::vector<std::string> lines;
-  } add;
-  Fd status, command;
-  StatusDriver driver(status, command);
-  driver.Feed("one\ntw", add);
-  driver.Feed("o\r", add);
-  driver.Feed("Xthree\n\nlast", add);  // the byte after CR is swallowed
-  driver.Finish(add);
-  EXPECT_EQ((std::vector<std::string>{"one", "two", "three", "", "last"}), add.lines);
-}
-
 class GenkeyDialogTest : public testing::Test {
  protected:
   TempDir home_;
   GpgSettings settings_ = SettingsFor(home_.path());
+  BackgroundRunner runner_;
 };
 
 TEST_F(GenkeyDialogTest, RejectedFieldShowsItsMessageAndCancelGivesTwo) {
-  GenkeyDialog dialog(&settings_);
+  GenkeyDialog dialog(&settings_, runner_);
   EXPECT_EQ(QStringLiteral("Ambrine 鍵の作成"), dialog.windowTitle());
   dialog.nameEdit()->setText(QStringLiteral("abcde"));
   dialog.emailEdit()->setText(QStringLiteral("a@@b"));
@@ -109,16 +82,22 @@ TEST_F(GenkeyDialogTest, RejectedFieldShowsItsMessageAndCancelGivesTwo) {
 }
 
 TEST_F(GenkeyDialogTest, GeneratesTheKeyShowsStatusAndOkThenGivesOne) {
-  GenkeyDialog dialog(&settings_);
+  GenkeyDialog dialog(&settings_, runner_);
   dialog.nameEdit()->setText(QStringLiteral("鍵 テスト"));
   dialog.emailEdit()->setText(QStringLiteral("genkey@example.org"));
   dialog.commentEdit()->setText(QStringLiteral("home"));
+  bool lookedWhileWorking = false;
   WhenModal([&](QWidget*) {
+    // Looked at once gpg works (the click returns when it has ended): the
+    // fields and Cancel are off and the dialog stays.
+    QTimer::singleShot(0, &dialog, [&] {
+      lookedWhileWorking = true;
+      EXPECT_FALSE(dialog.generationDone());
+      EXPECT_FALSE(dialog.nameEdit()->isEnabled());
+      dialog.reject();
+      EXPECT_TRUE(dialog.isVisible());
+    });
     dialog.okButton()->click();
-    // While gpg works the fields and Cancel are off and the dialog stays.
-    EXPECT_FALSE(dialog.nameEdit()->isEnabled());
-    dialog.reject();
-    EXPECT_TRUE(dialog.isVisible());
   });
   QObject::connect(&dialog, &GenkeyDialog::generationFinished, &dialog, [&]() {
     EXPECT_TRUE(dialog.okButton()->isEnabled());
@@ -126,6 +105,7 @@ TEST_F(GenkeyDialogTest, GeneratesTheKeyShowsStatusAndOkThenGivesOne) {
     dialog.okButton()->click();
   });
   EXPECT_EQ(1, dialog.DoModal());
+  EXPECT_TRUE(lookedWhileWorking);
   EXPECT_TRUE(dialog.generationDone());
   EXPECT_TRUE(dialog.messageBox()->toPlainText().contains(QStringLiteral("[GNUPG:] KEY_CREATED")))
       << dialog.messageBox()->toPlainText().toStdString();
@@ -164,7 +144,7 @@ std::string FakeKeyGenerator(const TempDir& dir, const std::string& name,
 TEST_F(GenkeyDialogTest, WithoutNameAndAddressNothingIsGenerated) {
   TempDir bin;
   settings_.gpgPath = FakeKeyGenerator(bin, "gpg", "[GNUPG:] KEY_NOT_CREATED\n", 2);
-  GenkeyDialog dialog(&settings_);
+  GenkeyDialog dialog(&settings_, runner_);
   WhenModal([&](QWidget*) {
     // Empty fields, then a comment alone: gpg would make no user id.
     for (const QString& comment : {QString(), QStringLiteral("home")}) {
@@ -188,7 +168,7 @@ TEST_F(GenkeyDialogTest, WithoutNameAndAddressNothingIsGenerated) {
 TEST_F(GenkeyDialogTest, KeyTypeDefaultsToDsaAndThePassphraseMustBeTypedTwiceAlike) {
   TempDir bin;
   settings_.gpgPath = FakeKeyGenerator(bin, "gpg", "[GNUPG:] KEY_NOT_CREATED\n", 2);
-  GenkeyDialog dialog(&settings_);
+  GenkeyDialog dialog(&settings_, runner_);
   ASSERT_EQ(2, dialog.typeBox()->count());
   EXPECT_EQ(0, dialog.typeBox()->currentIndex());
   EXPECT_EQ(QStringLiteral("DSA 1024 / ElGamal 2048"), dialog.typeBox()->currentText());
@@ -240,7 +220,7 @@ TEST_F(GenkeyDialogTest, GenerationWithoutAKeyFailsAndTheUserCanTryAgain) {
        "[GNUPG:] KEY_CREATED B " + fingerprint},
   };
 
-  GenkeyDialog dialog(&settings_);
+  GenkeyDialog dialog(&settings_, runner_);
   dialog.nameEdit()->setText(QStringLiteral("Retry Tester"));
   std::size_t next = 0;
   std::vector<QString> shown;
@@ -288,7 +268,7 @@ TEST_F(GenkeyDialogTest, KeysAlreadyInThePublicRingAreKept) {
   const TestKey friendKey = MakeKey(other.path(), "Friend Key");
   CopyPublicKey(other.path(), home_.path(), friendKey.fingerprint);
 
-  GenkeyDialog dialog(&settings_);
+  GenkeyDialog dialog(&settings_, runner_);
   dialog.nameEdit()->setText(QStringLiteral("Owner Key"));
   WhenModal([&](QWidget*) { dialog.okButton()->click(); });
   QObject::connect(&dialog, &GenkeyDialog::generationFinished, &dialog,
@@ -302,6 +282,50 @@ TEST_F(GenkeyDialogTest, KeysAlreadyInThePublicRingAreKept) {
   EXPECT_EQ(friendKey.fingerprint, SplitKeyEntry(publicKeys[0]).fingerprint);
   EXPECT_EQ("Owner Key", SplitKeyEntry(publicKeys[1]).userId);
   EXPECT_FALSE(std::filesystem::exists(home_.File("pubring.gpg.new")));
+}
+
+TEST_F(GenkeyDialogTest, GpgsLinesShowWhileItWorksAndTheDialogCannotBeLeft) {
+  // gpg writes a progress line, then waits (ten seconds at most) until the
+  // test has seen it in the box, and ends without a key: the line can
+  // only be seen there while gpg is still at work.
+  TempDir bin;
+  const std::string gpg = bin.File("gpg");
+  WriteFile(gpg, "#!/bin/sh\n"
+                 "fd=\n"
+                 "for a in \"$@\"; do case \"$a\" in --status-fd=*) fd=${a#--status-fd=} ;; esac; done\n"
+                 "cat >/dev/null\n"
+                 "eval \"echo '[GNUPG:] PROGRESS primegen + 0 0' >&$fd\"\n"
+                 "i=0\n"
+                 "while [ ! -e '" + bin.File("seen") + "' ] && [ $i -lt 200 ]; do\n"
+                 "  sleep 0.05; i=$((i+1))\n"
+                 "done\n"
+                 "eval \"echo '[GNUPG:] KEY_NOT_CREATED' >&$fd\"\n"
+                 "exit 2\n");
+  std::filesystem::permissions(gpg, std::filesystem::perms::owner_all);
+  settings_.gpgPath = gpg;
+
+  GenkeyDialog dialog(&settings_, runner_);
+  dialog.nameEdit()->setText(QStringLiteral("Live Tester"));
+  bool seenWhileWorking = false;
+  QTimer look;
+  QObject::connect(&look, &QTimer::timeout, &dialog, [&] {
+    if (seenWhileWorking || dialog.messageBox()->toPlainText() != QStringLiteral("+")) return;
+    seenWhileWorking = true;
+    EXPECT_FALSE(dialog.nameEdit()->isEnabled());
+    EXPECT_FALSE(dialog.okButton()->isEnabled());
+    dialog.reject();  // Escape and the close box end here too
+    EXPECT_TRUE(dialog.isVisible());
+    WriteFile(bin.File("seen"), "");
+  });
+  look.start(20);
+  WhenModal([&](QWidget*) { dialog.okButton()->click(); });
+  QObject::connect(&dialog, &GenkeyDialog::generationFailed, &dialog,
+                   [&] { QTimer::singleShot(0, &dialog, [&] { dialog.reject(); }); });
+  EXPECT_EQ(2, dialog.DoModal());
+  EXPECT_TRUE(seenWhileWorking);
+  EXPECT_EQ(QStringLiteral("+\n[GNUPG:] KEY_NOT_CREATED\n"
+                           "鍵を作成できませんでした。入力内容を確認して、もう一度 OK を押してください"),
+            dialog.messageBox()->toPlainText());
 }
 
 }  // namespace

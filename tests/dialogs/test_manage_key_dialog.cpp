@@ -69,7 +69,7 @@ TEST(ManageKeyDialog, ListsKeysSortedByNameWithGroupedFingerprints) {
   const auto& keys = SharedKeys();
   GpgSettings settings = test::SettingsFor(keys.ring);
   RecordingReport report;
-  ManageKeyDialog dialog(&settings, nullptr, report);
+  ManageKeyDialog dialog(&settings, test::Runner(), nullptr, report);
 
   EXPECT_EQ(dialog.windowTitle(), QStringLiteral("鍵の管理"));
   KeyListView* list = dialog.keyList();
@@ -99,7 +99,7 @@ TEST(ManageKeyDialog, EmptyRingShowsNothingAndExportAndDeleteDoNothing) {
   TempDir home;
   GpgSettings settings = test::SettingsFor(home.path());
   RecordingReport report;
-  ManageKeyDialog dialog(&settings, nullptr, report);
+  ManageKeyDialog dialog(&settings, test::Runner(), nullptr, report);
   EXPECT_EQ(dialog.keyList()->topLevelItemCount(), 0);
 
   ModalCounter modals;
@@ -120,7 +120,7 @@ TEST(ManageKeyDialog, ImportUsesNoSecretKeyRingAndRefillsTheList) {
   TempDir home;  // no key rings at all
   GpgSettings settings = test::SettingsFor(home.path());
   RecordingReport report;
-  ManageKeyDialog dialog(&settings, nullptr, report);
+  ManageKeyDialog dialog(&settings, test::Runner(), nullptr, report);
 
   QStringList labels, allFilesPatterns;
   AnswerFileDialog(QString::fromStdString(keyFile), [&](QFileDialog* fileDialog) {
@@ -155,7 +155,7 @@ TEST(ManageKeyDialog, ExportWritesAKeyThatImportsElsewhere) {
   const auto& keys = SharedKeys();
   GpgSettings settings = test::SettingsFor(keys.ring);
   RecordingReport report;
-  ManageKeyDialog dialog(&settings, nullptr, report);
+  ManageKeyDialog dialog(&settings, test::Runner(), nullptr, report);
   SelectName(dialog.keyList(), keys.hanako.userId);
 
   TempDir out;
@@ -194,7 +194,7 @@ TEST(ManageKeyDialog, DeleteRemovesTheSelectedKeyAtOnce) {
   auto home = PublicOnlyHome({&keys.alice, &keys.carol});
   GpgSettings settings = test::SettingsFor(home->path());
   RecordingReport report;
-  ManageKeyDialog dialog(&settings, nullptr, report);
+  ManageKeyDialog dialog(&settings, test::Runner(), nullptr, report);
   SelectName(dialog.keyList(), keys.alice.userId);
 
   ModalCounter modals;  // no confirmation question
@@ -210,7 +210,7 @@ TEST(ManageKeyDialog, RefusedDeleteIsReportedAndTheListRefilled) {
   const auto& keys = SharedKeys();
   GpgSettings settings = test::SettingsFor(keys.carolHome);
   RecordingReport report;
-  ManageKeyDialog dialog(&settings, nullptr, report);
+  ManageKeyDialog dialog(&settings, test::Runner(), nullptr, report);
   SelectName(dialog.keyList(), keys.carol.userId);
 
   dialog.deleteButton()->click();
@@ -225,7 +225,7 @@ TEST(ManageKeyDialog, RefusedDeleteIsReportedAndTheListRefilled) {
 TEST(ManageKeyDialog, EscapeRejectsAndOkAccepts) {
   TempDir home;
   GpgSettings settings = test::SettingsFor(home.path());
-  ManageKeyDialog dialog(&settings);
+  ManageKeyDialog dialog(&settings, test::Runner());
   WhenModal([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
   EXPECT_EQ(dialog.exec(), 2);
   WhenModal([&](QWidget*) { dialog.okButton()->click(); });

@@ -39,17 +39,19 @@ class PresetKeyDialogs : public testing::Test {
 };
 
 TEST_F(PresetKeyDialogs, PresetKeyIsListedByBothDialogsAndChosenAsRecipient) {
-  EXPECT_EQ(Names(ManageKeyDialog(&settings_).keyList()), (Strings{"Carol Test", "山田 花子"}));
+  ManageKeyDialog manage(&settings_, test::Runner());
+  EXPECT_EQ(Names(manage.keyList()), (Strings{"Carol Test", "山田 花子"}));
 
-  settings_.outputPath = program_.File("leaf.gpg");
+  SaveRequest request;
+  request.outputPath = program_.File("leaf.gpg");
   RecordingReport report;
-  SelectKeyDialog dialog(&settings_, nullptr, report);
+  SelectKeyDialog dialog(&settings_, &request, test::Runner(), nullptr, report);
   ASSERT_EQ(Names(dialog.keyList()), (Strings{"Carol Test", "山田 花子"}));
   EXPECT_TRUE(report.reports.empty());
   dialog.keyList()->topLevelItem(1)->setSelected(true);
   dialog.okButton()->click();
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
-  EXPECT_EQ(settings_.recipients, Strings{test::SharedTestKeys().hanako.fingerprint});
+  EXPECT_EQ(request.recipients, Strings{test::SharedTestKeys().hanako.fingerprint});
 }
 
 }  // namespace

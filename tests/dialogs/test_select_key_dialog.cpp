@@ -54,7 +54,7 @@ TEST(SelectKeyDialog, OpensInPublicKeyModeWithEmptiedFieldsAndSwitchesModes) {
   GpgSettings& settings = opening.settings;
   SaveRequest& request = opening.request;
   RecordingReport report;
-  SelectKeyDialog dialog(&settings, &request, nullptr, report);
+  SelectKeyDialog dialog(&settings, &request, test::Runner(), nullptr, report);
 
   EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ファイルの保存"));
   EXPECT_TRUE(request.recipients.empty());
@@ -89,7 +89,7 @@ TEST(SelectKeyDialog, RecipientsFollowTheListOrder) {
   Opening opening(keys.ring);
   GpgSettings& settings = opening.settings;
   SaveRequest& request = opening.request;
-  SelectKeyDialog dialog(&settings, &request);
+  SelectKeyDialog dialog(&settings, &request, test::Runner());
   SelectRow(dialog.keyList(), 2);
   SelectRow(dialog.keyList(), 0);
   dialog.okButton()->click();
@@ -104,7 +104,7 @@ TEST(SelectKeyDialog, NoSelectionGivesNoRecipients) {
   Opening opening(SharedKeys().ring);
   GpgSettings& settings = opening.settings;
   SaveRequest& request = opening.request;
-  SelectKeyDialog dialog(&settings, &request);
+  SelectKeyDialog dialog(&settings, &request, test::Runner());
   dialog.okButton()->click();
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
   EXPECT_TRUE(request.publicKeyMode);
@@ -115,7 +115,7 @@ TEST(SelectKeyDialog, PassphrasesMustMatchExactly) {
   Opening opening(SharedKeys().ring);
   GpgSettings& settings = opening.settings;
   SaveRequest& request = opening.request;
-  SelectKeyDialog dialog(&settings, &request);
+  SelectKeyDialog dialog(&settings, &request, test::Runner());
   dialog.symmetricRadio()->click();
   dialog.passphraseEdit()->setText(QStringLiteral("Secret パス"));
   dialog.confirmEdit()->setText(QStringLiteral("secret パス"));
@@ -143,7 +143,7 @@ TEST(SelectKeyDialog, EmptyPassphraseIsRefused) {
   Opening opening(SharedKeys().ring);
   GpgSettings& settings = opening.settings;
   SaveRequest& request = opening.request;
-  SelectKeyDialog dialog(&settings, &request);
+  SelectKeyDialog dialog(&settings, &request, test::Runner());
   dialog.symmetricRadio()->click();
   // Both empty, then only the confirmation typed: gpg takes no empty
   // passphrase either way.
@@ -185,7 +185,7 @@ TEST(SelectKeyDialog, ReplacingAnotherExistingFileIsAsked) {
   GpgSettings& settings = opening.settings;
   SaveRequest& request = opening.request;
   request.outputPath = folder.File("current.gpg");
-  SelectKeyDialog dialog(&settings, &request);
+  SelectKeyDialog dialog(&settings, &request, test::Runner());
   dialog.fileNameEdit()->setText(QString::fromStdString(folder.File("other.gpg")));
 
   QuestionAnswer no;
@@ -228,7 +228,7 @@ TEST(SelectKeyDialog, TheOpenLeafNewFilesAndBrowsedFilesAreNotAskedAgain) {
   GpgSettings& settings = opening.settings;
   SaveRequest& request = opening.request;
     request.outputPath = c.opening;
-    SelectKeyDialog dialog(&settings, &request);
+    SelectKeyDialog dialog(&settings, &request, test::Runner());
     if (c.browse) {
       test::AnswerFileDialog(QString::fromStdString(c.typed));
       dialog.browseButton()->click();
@@ -250,7 +250,7 @@ TEST(SelectKeyDialog, EmptyFileNameIsRefusedAndASecondOkDoesNotRepeatRecipients)
   Opening opening(keys.ring);
   GpgSettings& settings = opening.settings;
   SaveRequest& request = opening.request;
-  SelectKeyDialog dialog(&settings, &request);
+  SelectKeyDialog dialog(&settings, &request, test::Runner());
   SelectRow(dialog.keyList(), 1);
   dialog.fileNameEdit()->clear();
 
@@ -272,7 +272,7 @@ TEST(SelectKeyDialog, CancelWritesNothing) {
   Opening opening(SharedKeys().ring);
   GpgSettings& settings = opening.settings;
   SaveRequest& request = opening.request;
-  SelectKeyDialog dialog(&settings, &request);
+  SelectKeyDialog dialog(&settings, &request, test::Runner());
   dialog.symmetricRadio()->click();
   dialog.passphraseEdit()->setText("typed");
   dialog.confirmEdit()->setText("typed");
@@ -289,7 +289,7 @@ TEST(SelectKeyDialog, BrowseStartsAtTheOpeningPathAndFillsTheBox) {
   GpgSettings& settings = opening.settings;
   SaveRequest& request = opening.request;
   request.outputPath = folder.File("current.gpg");
-  SelectKeyDialog dialog(&settings, &request);
+  SelectKeyDialog dialog(&settings, &request, test::Runner());
   dialog.fileNameEdit()->setText(QStringLiteral("/elsewhere/typed.gpg"));
 
   QString offered;
@@ -311,7 +311,7 @@ TEST(SelectKeyDialog, KeyManagementRefreshesTheList) {
   GpgSettings& settings = opening.settings;
   SaveRequest& request = opening.request;
   RecordingReport report;
-  SelectKeyDialog dialog(&settings, &request, nullptr, report);
+  SelectKeyDialog dialog(&settings, &request, test::Runner(), nullptr, report);
   SelectRow(dialog.keyList(), 1);
 
   WhenModal([](QWidget* modal) {
@@ -338,7 +338,7 @@ TEST(SelectKeyDialog, FailedListingIsReported) {
   SaveRequest& request = opening.request;
   settings.gpgPath = "/nonexistent/gpg";
   RecordingReport report;
-  SelectKeyDialog dialog(&settings, &request, nullptr, report);
+  SelectKeyDialog dialog(&settings, &request, test::Runner(), nullptr, report);
   ASSERT_EQ(report.reports.size(), 1u);
   EXPECT_EQ(report.reports[0].source, report::kSelectKeyListFailed.source);
   EXPECT_EQ(report.reports[0].line, report::kSelectKeyListFailed.line);

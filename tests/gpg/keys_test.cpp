@@ -1,9 +1,11 @@
-// Import, export and delete with the real gpg, and their exit-code mapping.
+// Import, export and delete with the real gpg, and their exit-code mapping;
+// the key management operations built on them (PublicKeyRing).
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "gpg/gpg_engine.h"
+#include "gpg/public_key_ring.h"
 #include "shared_keys.h"
 
 namespace ambrine {
@@ -67,6 +69,32 @@ TEST(KeyMaintenance, DeletingASecretKeysPublicHalfIsRefused) {
   EXPECT_EQ(kFailure, engine.DeleteKey(keys.bob.fingerprint, nullptr));
   KeyList pub = PublicKeys(keys.bobHome);
   EXPECT_EQ(2u, pub.size());
+}
+
+TEST(PublicKeyRing, ImportTouchesNoSecretRingAndTheListCarriesFacts) {
+  const auto& keys = test::Keys();
+  test::TempDir dir;
+  test::TempDir home;
+  const std::string exported = dir.File("bob.asc");
+  const PublicKeyRing bobRing(test::SettingsFor(keys.bobHome));
+  ASSERT_EQ(kOk, bobRing.Export(keys.bob.fingerprint, exported, true));
+  EXPECT_EQ(0u, test::ReadFile(exported).rfind("-----BEGIN PGP PUBLIC KEY BLOCK-----", 0));
+
+  const PublicKeyRing ring(test::SettingsFor(home.path()));
+  ASSERT_EQ(kOk, ring.Import(exported));
+  // gpg creates a secret ring it is named and that is missing; the user's
+  // is never named to an import.
+  EXPECT_FALSE(std::filesystem::exists(home.File("secring.gpg")));
+  KeyList listed;
+  KeyFactsList facts;
+  ASSERT_EQ(kOk, ring.List(listed, &facts));
+  EXPECT_EQ((KeyList{"Bob Ambrine:" + keys.bob.fingerprint}), listed);
+  ASSERT_EQ(1u, facts.size());
+
+  ASSERT_EQ(kOk, ring.Delete(keys.bob.fingerprint));
+  ASSERT_EQ(kOk, ring.List(listed, &facts));
+  EXPECT_TRUE(listed.empty());
+  EXPECT_TRUE(facts.empty());
 }
 
 }  // namespace
