@@ -53,7 +53,7 @@ class LeafOpenQuestions : public OpenQuestions {
   // Whether to go on with the signatures the checking pass found.
   virtual bool ConfirmSignatures(const OpenCheckResult& checked) = 0;
 
-  // What gpg said last in the checking pass (see GpgEngine::ErrorLine);
+  // What gpg said last in the checking pass (see GpgRunOutcome::errorLine);
   // set before ShowNotDecryptable and ShowBadPassphrase, "" when gpg said
   // nothing.
   const std::string& gpgError() const { return gpgError_; }
@@ -110,7 +110,7 @@ class LeafFile {
                        OperationProgress* progress = nullptr);
 
   // Why gpg failed in the last Save, Open or ReadInOnePass, in gpg's words:
-  // its last line that tells something (see GpgEngine::ErrorLine), from the
+  // its last line that tells something (see GpgRunOutcome::errorLine), from the
   // leaf's gpg or from one that decrypted or stored an attachment. "" when
   // gpg did not fail or said nothing. For a Save that ended Reported or
   // EncryptionFailed it comes in addition to what was reported.

@@ -23,6 +23,7 @@
 #include "leaf/attachment_sink.h"
 #include "leaf/deferred_report.h"
 #include "leaf/leaf_file.h"
+#include "leaf/open_verdict.h"
 #include "leaf/plain_form_page.h"
 #include "leaf/tool/search_command.h"
 #include "leaf/tool/sha256.h"
@@ -207,14 +208,19 @@ bool HomeFolder(const Options& o, std::string& home) {
   return Succeeded(DefaultHomeFolder(home));
 }
 
-// Why an open failed, from what gpg said.
-std::string OpenFailure(const OpenCheckResult& checked) {
-  if (checked.end == OpenCheckEnd::BadPassphrase) return "gpg did not accept the passphrase";
-  if (checked.end == OpenCheckEnd::Cancelled) {
-    return "a passphrase is needed (use --passphrase-file or a terminal)";
+// Why an open failed, in the tool's words.
+std::string OpenFailure(OpenVerdict verdict) {
+  switch (verdict) {
+    case OpenVerdict::PassphraseRejected: return "gpg did not accept the passphrase";
+    case OpenVerdict::PassphraseNeeded:
+    case OpenVerdict::AnswersRanOut:
+      return "a passphrase is needed (use --passphrase-file or a terminal)";
+    case OpenVerdict::WrongPassphrase: return "wrong passphrase (or the file is damaged)";
+    case OpenVerdict::NotALeaf:
+    case OpenVerdict::ReadInPart: return "the leaf message is malformed";
+    case OpenVerdict::NotDecryptable:
+    case OpenVerdict::Read: break;
   }
-  // gpg cannot tell a wrong symmetric passphrase from damage.
-  if (checked.symmetric) return "wrong passphrase (or the file is damaged)";
   return "the file cannot be decrypted (not a leaf, no matching secret key, or damaged)";
 }
 
@@ -269,16 +275,17 @@ int ShowOrExtract(const Options& o) {
                                     &progress);
   }
   if (Failed(status)) return Fail("cannot open " + o.positional[0]);
+  const OpenVerdict verdict = JudgeOpen(checked, page, readStatus);
   // Without a passphrase gpg only fails for want of one: its line adds nothing.
-  if (checked.end == OpenCheckEnd::Cancelled) return Fail(OpenFailure(checked));
-  if (checked.end != OpenCheckEnd::Finished || !checked.decrypted) {
-    return Fail(OpenFailure(checked), leafFile.gpgError());
+  if (verdict == OpenVerdict::PassphraseNeeded || verdict == OpenVerdict::AnswersRanOut) {
+    return Fail(OpenFailure(verdict));
   }
-  if (Failed(readStatus)) {
+  if (verdict == OpenVerdict::NotALeaf || verdict == OpenVerdict::ReadInPart) {
     StderrReportWithGpgLines out;
     report.ReplayTo(out);
-    return Fail("the leaf message is malformed");
+    return Fail(OpenFailure(verdict));
   }
+  if (verdict != OpenVerdict::Read) return Fail(OpenFailure(verdict), leafFile.gpgError());
 
   if (extract) {
     bool ok = true;

@@ -138,9 +138,8 @@ TEST_F(ToolTest, FailuresNameWhatFailed) {
   test::WriteFile(dir_.File("bad.txt"),
                   "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\n--b--\r\n");
   GpgEngine engine(test::SettingsFor(home_->path()));
-  int exitCode = -1;
   ASSERT_EQ(engine.EncryptFileSymmetric(dir_.File("bad.txt"), dir_.File("bad.gpg"), false, nullptr,
-                                        "right", &exitCode), kOk);
+                                        "right").status, kOk);
   ToolRun malformed = Tool("show " + Home() + "--passphrase-file " + dir_.File("pass") + " " + dir_.File("bad.gpg"), dir_);
   EXPECT_EQ(malformed.exit, 1);
   EXPECT_NE(malformed.err.find("the first part is not text/html"), std::string::npos) << malformed.err;
