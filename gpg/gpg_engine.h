@@ -146,6 +146,10 @@ class GpgEngine {
   Status DeleteKey(const std::string& key, const char* passphrase);
 
  private:
+  // Run with `input` and `output` as gpg's standard input and output.
+  Status RunStream(const std::vector<std::string>& arguments, Fd input, Fd output,
+                   const char* passphrase, Fd statusFd, Fd commandFd);
+
   pid_t pid_ = -1;
   bool captureErrors_ = false;
   bool uncompressed_ = false;

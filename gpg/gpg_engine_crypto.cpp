@@ -5,6 +5,13 @@
 
 namespace ambrine {
 
+Status GpgEngine::RunStream(const std::vector<std::string>& arguments, Fd input, Fd output,
+                            const char* passphrase, Fd statusFd, Fd commandFd) {
+  SetChildInput(std::move(input));
+  SetChildOutput(std::move(output));
+  return Run(arguments, passphrase, std::move(statusFd), std::move(commandFd));
+}
+
 Status GpgEngine::Encrypt(const std::vector<std::string>& recipients, Fd input, Fd output,
                           bool sign, const char* passphrase, Fd statusFd, Fd commandFd) {
   std::vector<std::string> arguments;
@@ -14,9 +21,8 @@ Status GpgEngine::Encrypt(const std::vector<std::string>& recipients, Fd input, 
   }
   if (sign) arguments.push_back("--sign");
   arguments.push_back("--encrypt");
-  SetChildInput(std::move(input));
-  SetChildOutput(std::move(output));
-  return Run(arguments, passphrase, std::move(statusFd), std::move(commandFd));
+  return RunStream(arguments, std::move(input), std::move(output), passphrase,
+                   std::move(statusFd), std::move(commandFd));
 }
 
 Status GpgEngine::EncryptSymmetric(Fd input, Fd output, bool sign, const char* passphrase,
@@ -25,9 +31,8 @@ Status GpgEngine::EncryptSymmetric(Fd input, Fd output, bool sign, const char* p
   if (uncompressed_) arguments.insert(arguments.end(), {"-z", "0"});
   if (sign) arguments.push_back("--sign");
   arguments.push_back("--symmetric");
-  SetChildInput(std::move(input));
-  SetChildOutput(std::move(output));
-  return Run(arguments, passphrase, std::move(statusFd), std::move(commandFd));
+  return RunStream(arguments, std::move(input), std::move(output), passphrase,
+                   std::move(statusFd), std::move(commandFd));
 }
 
 Status GpgEngine::Decrypt(Fd input, Fd output, bool verify, const char* passphrase,
@@ -35,9 +40,8 @@ Status GpgEngine::Decrypt(Fd input, Fd output, bool verify, const char* passphra
   std::vector<std::string> arguments;
   if (!verify) arguments.push_back("--skip-verify");
   arguments.push_back("--decrypt");
-  SetChildInput(std::move(input));
-  SetChildOutput(std::move(output));
-  return Run(arguments, passphrase, std::move(statusFd), std::move(commandFd));
+  return RunStream(arguments, std::move(input), std::move(output), passphrase,
+                   std::move(statusFd), std::move(commandFd));
 }
 
 // "--" before an input path keeps a name beginning with '-' from being read

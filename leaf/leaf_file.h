@@ -110,8 +110,8 @@ class LeafFile {
                        OperationProgress* progress = nullptr);
 
   // Why gpg failed in the last Save, Open or ReadInOnePass, in gpg's words:
-  // its last line that tells something (see GpgRunOutcome::errorLine), from the
-  // leaf's gpg or from one that decrypted or stored an attachment. "" when
+  // its last line that tells something (see GpgRunOutcome::errorLine), from
+  // the leaf's gpg or from one that decrypted or stored an attachment. "" when
   // gpg did not fail or said nothing. For a Save that ended Reported or
   // EncryptionFailed it comes in addition to what was reported.
   const std::string& gpgError() const { return gpgError_; }
