@@ -149,6 +149,9 @@ class GpgEngine {
   // Run with `input` and `output` as gpg's standard input and output.
   Status RunStream(const std::vector<std::string>& arguments, Fd input, Fd output,
                    const char* passphrase, Fd statusFd, Fd commandFd);
+  // The options of a symmetric encryption before its mode: no compression
+  // after StoreUncompressed, and signing when `sign`.
+  std::vector<std::string> SymmetricOptions(bool sign) const;
 
   pid_t pid_ = -1;
   bool captureErrors_ = false;

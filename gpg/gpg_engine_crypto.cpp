@@ -25,11 +25,16 @@ Status GpgEngine::Encrypt(const std::vector<std::string>& recipients, Fd input, 
                    std::move(statusFd), std::move(commandFd));
 }
 
+std::vector<std::string> GpgEngine::SymmetricOptions(bool sign) const {
+  std::vector<std::string> options;
+  if (uncompressed_) options.insert(options.end(), {"-z", "0"});
+  if (sign) options.push_back("--sign");
+  return options;
+}
+
 Status GpgEngine::EncryptSymmetric(Fd input, Fd output, bool sign, const char* passphrase,
                                    Fd statusFd, Fd commandFd) {
-  std::vector<std::string> arguments;
-  if (uncompressed_) arguments.insert(arguments.end(), {"-z", "0"});
-  if (sign) arguments.push_back("--sign");
+  std::vector<std::string> arguments = SymmetricOptions(sign);
   arguments.push_back("--symmetric");
   return RunStream(arguments, std::move(input), std::move(output), passphrase,
                    std::move(statusFd), std::move(commandFd));
@@ -62,9 +67,7 @@ GpgRunOutcome GpgEngine::EncryptFileSymmetric(const std::string& inputPath,
                                               const char* keyPassphrase,
                                               const char* symmetricPassphrase) {
   if (!symmetricPassphrase) return NotWaitedFor(kUnexpected);
-  std::vector<std::string> arguments;
-  if (uncompressed_) arguments.insert(arguments.end(), {"-z", "0"});
-  if (sign) arguments.push_back("--sign");
+  std::vector<std::string> arguments = SymmetricOptions(sign);
   arguments.insert(arguments.end(), {"-o", outputPath, "--symmetric", "--", inputPath});
 
   Fd command;

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "base/error_report.h"
+#include "base/report_point.h"
 #include "base/status.h"
 
 namespace ambrine {
@@ -30,5 +32,11 @@ struct GpgRunOutcome {
   // start, talk to or wait for it.
   bool refusedByGpg() const { return exitCode > 0; }
 };
+
+// For the parts that tell failures only through an ErrorReport: reports a
+// failed run at `point`, then hands gpg's line on (PassGpgLine); nothing
+// for a run that succeeded. Gives the run's status.
+Status ReportRunFailure(const GpgRunOutcome& outcome, ErrorReport& report,
+                        const ReportPoint& point);
 
 }  // namespace ambrine

@@ -66,11 +66,7 @@ Status GpgAttachmentSink::End() {
   pipe_.reset();  // gpg sees the end of its input
   const GpgRunOutcome ended = engine_->Finish();
   engine_.reset();
-  if (!ended.succeeded()) {
-    report_.Report(ended.status, report::kStoreGpgFailed);
-    PassGpgLine(report_, ended.errorLine);
-  }
-  return ended.status;
+  return ReportRunFailure(ended, report_, report::kStoreGpgFailed);
 }
 
 }  // namespace ambrine

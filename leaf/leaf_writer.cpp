@@ -116,11 +116,7 @@ Status GpgAttachmentSource::Open(const AttachmentEntry& entry, Fd& content) {
 Status GpgAttachmentSource::Close() {
   const GpgRunOutcome ended = engine_->Finish();
   engine_.reset();
-  if (!ended.succeeded()) {
-    report_.Report(ended.status, report::kSourceGpgFailed);
-    PassGpgLine(report_, ended.errorLine);  // the caller's report may take gpg's words
-  }
-  return ended.status;
+  return ReportRunFailure(ended, report_, report::kSourceGpgFailed);
 }
 
 // Reads `fd` to its end and writes the content as a Base64 body. Bytes of a

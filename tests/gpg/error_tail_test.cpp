@@ -13,6 +13,7 @@
 #include "gpg/gpg_engine.h"
 #include "gpg/pipe_io.h"
 #include "standin.h"
+#include "support/recording_report.h"
 #include "support/test_keyring.h"
 
 namespace ambrine {
@@ -154,6 +155,33 @@ TEST(GpgEngineErrors, FinishJudgesTheExitAndKeepsTheLineOfAFailure) {
   // Nothing was started: nothing to end.
   GpgEngine idle(WriteScript(dir, "exit 0\n"), dir.path(), {}, {});
   EXPECT_EQ(idle.Finish().status, kUnexpected);
+}
+
+// A report that also keeps gpg's lines.
+class LineKeepingReport : public test::RecordingReport, public GpgLineListener {
+ public:
+  void OnGpgLine(const std::string& line) override { lines.push_back(line); }
+  std::vector<std::string> lines;
+};
+
+TEST(GpgEngineErrors, ARunFailureIsReportedWithGpgsLineAndASuccessIsNot) {
+  const ReportPoint point{"gpgtest", 7, "a test run"};
+  GpgRunOutcome failed;
+  failed.status = kFailure;
+  failed.exitCode = 2;
+  failed.errorLine = "gpg: decryption failed: bad key";
+  LineKeepingReport report;
+  EXPECT_EQ(ReportRunFailure(failed, report, point), kFailure);
+  EXPECT_EQ(report.reports, (std::vector<test::Reported>{{kFailure, point}}));
+  EXPECT_EQ(report.lines, std::vector<std::string>{"gpg: decryption failed: bad key"});
+
+  GpgRunOutcome ended;
+  ended.status = kOk;
+  ended.exitCode = 0;
+  LineKeepingReport quiet;
+  EXPECT_EQ(ReportRunFailure(ended, quiet, point), kOk);
+  EXPECT_TRUE(quiet.reports.empty());
+  EXPECT_TRUE(quiet.lines.empty());
 }
 
 TEST(GpgEngineErrors, CapturingKeepsTheDescriptorLayout) {
