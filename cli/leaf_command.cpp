@@ -51,7 +51,8 @@ int LeafCommand::Run(const CommandLine& line) {
                                     &progress);
   }
   if (const int verdict =
-          OpenVerdict(leafName, status, checked, readStatus, leafFile.gpgError(), report)) {
+          ReportOpenVerdict(leafName, status, checked, page, readStatus,
+                            leafFile.gpgError(), report)) {
     return verdict;
   }
   return UseLeaf(line, OpenedLeaf{settings, page, checked, digests});

@@ -23,7 +23,7 @@ class LeafCommand : public Command {
  public:
   // Checks the arguments (one LEAF, then CheckUsage), reads the passphrase
   // file, calls PrepareOutput, reads the leaf ("-": standard input) with a
-  // progress line, judges the open (OpenVerdict) and hands an opened leaf
+  // progress line, judges the open (ReportOpenVerdict) and hands an opened leaf
   // to UseLeaf.
   int Run(const CommandLine& line) final;
 

@@ -1,40 +1,50 @@
-// The verdict on a leaf's open, from what gpg and the reader said.
+// The tool's words for the core's verdict on a leaf's open.
 #include "cli/open_verdict.h"
 
 #include "cli/exit_status.h"
 #include "cli/stderr_error_report.h"
+#include "leaf/open_verdict.h"
 
 namespace ambrine {
 
 namespace {
 
-// Why an open failed, from what gpg said.
-std::string OpenFailure(const OpenCheckResult& checked) {
-  if (checked.end == OpenCheckEnd::BadPassphrase) return "gpg did not accept the passphrase";
-  if (checked.end == OpenCheckEnd::Cancelled) {
-    return "a passphrase is needed (use --passphrase-file or a terminal)";
+// Why an open failed, in the tool's words.
+std::string OpenFailure(OpenVerdict verdict) {
+  switch (verdict) {
+    case OpenVerdict::PassphraseRejected: return "gpg did not accept the passphrase";
+    case OpenVerdict::PassphraseNeeded:
+    case OpenVerdict::AnswersRanOut:
+      return "a passphrase is needed (use --passphrase-file or a terminal)";
+    case OpenVerdict::WrongPassphrase: return "wrong passphrase (or the file is damaged)";
+    case OpenVerdict::NotALeaf:
+    case OpenVerdict::ReadInPart: return "the leaf message is malformed";
+    case OpenVerdict::NotDecryptable:
+    case OpenVerdict::Read: break;
   }
-  // gpg cannot tell a wrong symmetric passphrase from damage.
-  if (checked.symmetric) return "wrong passphrase (or the file is damaged)";
   return "the file cannot be decrypted (not a leaf, no matching secret key, or damaged)";
 }
 
 }  // namespace
 
-int OpenVerdict(const std::string& leafName, Status readInOnePass, const OpenCheckResult& checked,
-                Status readStatus, const std::string& gpgError, DeferredReport& report) {
+int ReportOpenVerdict(const std::string& leafName, Status readInOnePass,
+                      const OpenCheckResult& checked, const PlainFormPage& page,
+                      Status readStatus, const std::string& gpgError, DeferredReport& report) {
   if (Failed(readInOnePass)) return Fail("cannot open " + leafName);
-  // Without a passphrase gpg only fails for want of one: its line adds nothing.
-  if (checked.end == OpenCheckEnd::Cancelled) return Fail(OpenFailure(checked));
-  if (checked.end != OpenCheckEnd::Finished || !checked.decrypted) {
-    return Fail(OpenFailure(checked), gpgError);
+  const OpenVerdict verdict = JudgeOpen(checked, page, readStatus);
+  switch (verdict) {
+    case OpenVerdict::Read: return kExitSuccess;
+    // Without a passphrase gpg only fails for want of one: its line adds nothing.
+    case OpenVerdict::PassphraseNeeded:
+    case OpenVerdict::AnswersRanOut: return Fail(OpenFailure(verdict));
+    case OpenVerdict::NotALeaf:
+    case OpenVerdict::ReadInPart: {
+      StderrReportWithGpgLines out;
+      report.ReplayTo(out);
+      return Fail(OpenFailure(verdict));
+    }
+    default: return Fail(OpenFailure(verdict), gpgError);
   }
-  if (Failed(readStatus)) {
-    StderrReportWithGpgLines out;
-    report.ReplayTo(out);
-    return Fail("the leaf message is malformed");
-  }
-  return kExitSuccess;
 }
 
 }  // namespace ambrine

@@ -1,5 +1,5 @@
 // Whether a leaf read for show or extract opened, and if not, the message
-// that says why.
+// that says why: the core's verdict on the open in the tool's words.
 #pragma once
 
 #include <string>
@@ -7,6 +7,7 @@
 #include "base/status.h"
 #include "leaf/deferred_report.h"
 #include "leaf/open_check_conversation.h"
+#include "leaf/plain_form_page.h"
 
 namespace ambrine {
 
@@ -14,9 +15,10 @@ namespace ambrine {
 // decrypted it and the reader found its message whole; else prints why not
 // (with gpg's line `gpgError` where it adds something, and the reader's
 // held reports in `report` for a malformed message) and returns the exit
-// status. `readInOnePass` is what ReadInOnePass returned, `readStatus` what
-// the reader found.
-int OpenVerdict(const std::string& leafName, Status readInOnePass, const OpenCheckResult& checked,
-                Status readStatus, const std::string& gpgError, DeferredReport& report);
+// status. `readInOnePass` is what ReadInOnePass returned; `page` and
+// `readStatus` what the reader took and how its read ended.
+int ReportOpenVerdict(const std::string& leafName, Status readInOnePass,
+                      const OpenCheckResult& checked, const PlainFormPage& page,
+                      Status readStatus, const std::string& gpgError, DeferredReport& report);
 
 }  // namespace ambrine

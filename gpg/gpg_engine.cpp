@@ -180,6 +180,21 @@ Status GpgEngine::Run(const std::vector<std::string>& arguments, const char* pas
   return kOk;
 }
 
+GpgRunOutcome GpgEngine::Finish() {
+  GpgRunOutcome outcome;
+  int code = -1;
+  outcome.status = WaitForExit(&code);
+  if (Succeeded(outcome.status)) {
+    outcome.exitCode = code;
+    if (code != 0) outcome.status = kFailure;
+  }
+  // A gpg the user stopped has nothing to say about why.
+  if (Failed(outcome.status) && outcome.status != kCancelled) {
+    outcome.errorLine = errorReader_.tail().LastLine();
+  }
+  return outcome;
+}
+
 Status GpgEngine::WaitForExit(int* exitCode) {
   if (pid_ <= 0) return kUnexpected;
   int waitStatus = 0;

@@ -11,6 +11,7 @@
 
 #include "base/fd.h"
 #include "gpg/error_tail.h"
+#include "gpg/gpg_run_outcome.h"
 #include "gpg/gpg_settings.h"
 #include "gpg/key_list.h"
 #include "base/status.h"
@@ -64,10 +65,8 @@ class GpgEngine {
   // it a place) goes to a pipe the engine reads while gpg runs, keeping its
   // last 4 KiB. Without this it goes to the null device.
   void CaptureErrors() { captureErrors_ = true; }
-  // After WaitForExit: the line of gpg's standard error that tells why it
-  // failed (see ErrorTail::LastLine), or "" when gpg said nothing, errors
-  // were not captured, or gpg has not been waited for.
-  std::string ErrorLine() const { return errorReader_.tail().LastLine(); }
+  // After the wait: the end of what gpg wrote on its standard error (empty
+  // when errors were not captured or gpg has not been waited for).
   const ErrorTail& errorTail() const { return errorReader_.tail(); }
 
   // Starts gpg with the fixed options, the key rings, the descriptor options
@@ -76,11 +75,18 @@ class GpgEngine {
   Status Run(const std::vector<std::string>& arguments, const char* passphrase,
              Fd statusFd, Fd commandFd);
 
-  // Waits for the process started by Run; stores gpg's exit code (a process
-  // ended by a signal counts as 128 + the signal number).
+  // Ends the run Run started: waits for gpg, counts a non-zero exit code as
+  // kFailure and keeps gpg's line for the failure (see GpgRunOutcome).
+  // Every operation ends its gpg this way; called without a process, it
+  // gives kUnexpected.
+  GpgRunOutcome Finish();
+
+  // The bare wait under Finish: waits for the process started by Run and
+  // stores gpg's exit code (a process ended by a signal counts as 128 + the
+  // signal number) without judging it. A failed wait gives its reason.
   Status WaitForExit(int* exitCode);
 
-  // From now on WaitForExit looks in every 20 ms and calls `keepWaiting`;
+  // From now on the wait looks in every 20 ms and calls `keepWaiting`;
   // once it returns false gpg is stopped (SIGKILL), reaped, and the wait
   // returns kCancelled. For waits the user may cut short.
   void SetWaitHook(std::function<bool()> keepWaiting) { keepWaiting_ = std::move(keepWaiting); }
@@ -100,7 +106,7 @@ class GpgEngine {
   void StoreUncompressed() { uncompressed_ = true; }
 
   // Stream operations: start gpg and return; the caller moves the data,
-  // drives the status dialogue and calls WaitForExit.
+  // drives the status dialogue and calls Finish.
   Status Encrypt(const std::vector<std::string>& recipients, Fd input, Fd output,
                  bool sign, const char* passphrase, Fd statusFd, Fd commandFd);
   Status EncryptSymmetric(Fd input, Fd output, bool sign, const char* passphrase,
@@ -108,16 +114,20 @@ class GpgEngine {
   Status Decrypt(Fd input, Fd output, bool verify, const char* passphrase,
                  Fd statusFd, Fd commandFd);
 
-  // File operations: run gpg to the end.
-  Status EncryptFileSymmetric(const std::string& inputPath,
-                              const std::string& outputPath, bool sign,
-                              const char* keyPassphrase,
-                              const char* symmetricPassphrase, int* exitCode);
-  Status DecryptFile(const std::string& inputPath, const std::string& outputPath,
-                     bool verify, const char* passphrase, int* exitCode);
+  // File operations: run gpg to the end and give how it ended (a failure
+  // to start or to talk to gpg included).
+  GpgRunOutcome EncryptFileSymmetric(const std::string& inputPath,
+                                     const std::string& outputPath, bool sign,
+                                     const char* keyPassphrase,
+                                     const char* symmetricPassphrase);
+  GpgRunOutcome DecryptFile(const std::string& inputPath, const std::string& outputPath,
+                            bool verify, const char* passphrase);
 
   // Key listing: entries "user id:fingerprint" in gpg's order. With
   // `facts`, it is refilled along with `keyList`, one KeyFacts per entry.
+  // The listing counts whatever gpg's exit code: gpg1 exits with 2 when one
+  // of the rings it was given cannot be read, and still lists the others'
+  // keys. Only a failure to start or to wait for gpg fails.
   Status ListKeys(bool secret, KeyList& keyList,
                   const std::vector<std::string>* extraArguments,
                   const char* passphrase, KeyFactsList* facts = nullptr);
@@ -127,8 +137,8 @@ class GpgEngine {
   // starts nothing and returns kInvalidData when a text would break the
   // parameter lines (a line break in any, a passphrase IsKeyGenPassphrase
   // refuses);
-  // the caller reads the status pipe to its end and calls WaitForExit. The
-  // others wait and turn a non-zero exit code into kFailure.
+  // the caller reads the status pipe to its end and calls Finish. The
+  // others end with Finish and give its status.
   Status GenerateKey(KeyGenRequest request);
   Status ImportKeys(const std::string& path, const char* passphrase);
   Status ExportKey(const std::string& key, const std::string& outputPath,
@@ -136,6 +146,13 @@ class GpgEngine {
   Status DeleteKey(const std::string& key, const char* passphrase);
 
  private:
+  // Run with `input` and `output` as gpg's standard input and output.
+  Status RunStream(const std::vector<std::string>& arguments, Fd input, Fd output,
+                   const char* passphrase, Fd statusFd, Fd commandFd);
+  // The options of a symmetric encryption before its mode: no compression
+  // after StoreUncompressed, and signing when `sign`.
+  std::vector<std::string> SymmetricOptions(bool sign) const;
+
   pid_t pid_ = -1;
   bool captureErrors_ = false;
   bool uncompressed_ = false;

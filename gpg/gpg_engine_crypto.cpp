@@ -5,6 +5,13 @@
 
 namespace ambrine {
 
+Status GpgEngine::RunStream(const std::vector<std::string>& arguments, Fd input, Fd output,
+                            const char* passphrase, Fd statusFd, Fd commandFd) {
+  SetChildInput(std::move(input));
+  SetChildOutput(std::move(output));
+  return Run(arguments, passphrase, std::move(statusFd), std::move(commandFd));
+}
+
 Status GpgEngine::Encrypt(const std::vector<std::string>& recipients, Fd input, Fd output,
                           bool sign, const char* passphrase, Fd statusFd, Fd commandFd) {
   std::vector<std::string> arguments;
@@ -14,20 +21,23 @@ Status GpgEngine::Encrypt(const std::vector<std::string>& recipients, Fd input, 
   }
   if (sign) arguments.push_back("--sign");
   arguments.push_back("--encrypt");
-  SetChildInput(std::move(input));
-  SetChildOutput(std::move(output));
-  return Run(arguments, passphrase, std::move(statusFd), std::move(commandFd));
+  return RunStream(arguments, std::move(input), std::move(output), passphrase,
+                   std::move(statusFd), std::move(commandFd));
+}
+
+std::vector<std::string> GpgEngine::SymmetricOptions(bool sign) const {
+  std::vector<std::string> options;
+  if (uncompressed_) options.insert(options.end(), {"-z", "0"});
+  if (sign) options.push_back("--sign");
+  return options;
 }
 
 Status GpgEngine::EncryptSymmetric(Fd input, Fd output, bool sign, const char* passphrase,
                                    Fd statusFd, Fd commandFd) {
-  std::vector<std::string> arguments;
-  if (uncompressed_) arguments.insert(arguments.end(), {"-z", "0"});
-  if (sign) arguments.push_back("--sign");
+  std::vector<std::string> arguments = SymmetricOptions(sign);
   arguments.push_back("--symmetric");
-  SetChildInput(std::move(input));
-  SetChildOutput(std::move(output));
-  return Run(arguments, passphrase, std::move(statusFd), std::move(commandFd));
+  return RunStream(arguments, std::move(input), std::move(output), passphrase,
+                   std::move(statusFd), std::move(commandFd));
 }
 
 Status GpgEngine::Decrypt(Fd input, Fd output, bool verify, const char* passphrase,
@@ -35,29 +45,37 @@ Status GpgEngine::Decrypt(Fd input, Fd output, bool verify, const char* passphra
   std::vector<std::string> arguments;
   if (!verify) arguments.push_back("--skip-verify");
   arguments.push_back("--decrypt");
-  SetChildInput(std::move(input));
-  SetChildOutput(std::move(output));
-  return Run(arguments, passphrase, std::move(statusFd), std::move(commandFd));
+  return RunStream(arguments, std::move(input), std::move(output), passphrase,
+                   std::move(statusFd), std::move(commandFd));
 }
 
 // "--" before an input path keeps a name beginning with '-' from being read
 // as an option; the value after -o is taken as it is.
-Status GpgEngine::EncryptFileSymmetric(const std::string& inputPath,
-                                       const std::string& outputPath, bool sign,
-                                       const char* keyPassphrase,
-                                       const char* symmetricPassphrase, int* exitCode) {
-  if (!symmetricPassphrase) return kUnexpected;
-  std::vector<std::string> arguments;
-  if (uncompressed_) arguments.insert(arguments.end(), {"-z", "0"});
-  if (sign) arguments.push_back("--sign");
+namespace {
+
+// The outcome of a run that ended before gpg could be waited for.
+GpgRunOutcome NotWaitedFor(Status s) {
+  GpgRunOutcome outcome;
+  outcome.status = s;
+  return outcome;
+}
+
+}  // namespace
+
+GpgRunOutcome GpgEngine::EncryptFileSymmetric(const std::string& inputPath,
+                                              const std::string& outputPath, bool sign,
+                                              const char* keyPassphrase,
+                                              const char* symmetricPassphrase) {
+  if (!symmetricPassphrase) return NotWaitedFor(kUnexpected);
+  std::vector<std::string> arguments = SymmetricOptions(sign);
   arguments.insert(arguments.end(), {"-o", outputPath, "--symmetric", "--", inputPath});
 
   Fd command;
   Fd commandChild;
-  if (Status s = CreateOutboundPipe(command, commandChild); Failed(s)) return s;
+  if (Status s = CreateOutboundPipe(command, commandChild); Failed(s)) return NotWaitedFor(s);
   Fd status;
   Fd statusChild;
-  if (Status s = CreateInboundPipe(status, statusChild); Failed(s)) return s;
+  if (Status s = CreateInboundPipe(status, statusChild); Failed(s)) return NotWaitedFor(s);
   // gpg1 uses a passphrase from --passphrase-fd for every passphrase it
   // needs, the signing key's included. With a key passphrase of its own the
   // symmetric one is therefore given only through the dialogue.
@@ -66,29 +84,24 @@ Status GpgEngine::EncryptFileSymmetric(const std::string& inputPath,
   if (Status s = Run(arguments, throughFd, std::move(statusChild),
                      std::move(commandChild));
       Failed(s))
-    return s;
+    return NotWaitedFor(s);
 
   SymmetricConversation conversation(keyPassphrase, symmetricPassphrase);
   // After a failed read the process is not waited for here; the engine's
   // destructor stops it.
-  if (Status s = conversation.Run(status, command); Failed(s)) return s;
-  int code = 0;
-  const Status waited = WaitForExit(&code);
-  if (Succeeded(waited) && exitCode) *exitCode = code;
-  return waited;
+  if (Status s = conversation.Run(status, command); Failed(s)) return NotWaitedFor(s);
+  return Finish();
 }
 
-Status GpgEngine::DecryptFile(const std::string& inputPath, const std::string& outputPath,
-                              bool verify, const char* passphrase, int* exitCode) {
+GpgRunOutcome GpgEngine::DecryptFile(const std::string& inputPath,
+                                     const std::string& outputPath, bool verify,
+                                     const char* passphrase) {
   std::vector<std::string> arguments;
   if (!verify) arguments.push_back("--skip-verify");
   arguments.insert(arguments.end(),
                    {"-o", outputPath, "--batch", "--yes", "--decrypt", "--", inputPath});
-  if (Status s = Run(arguments, passphrase, Fd(), Fd()); Failed(s)) return s;
-  int code = 0;
-  const Status waited = WaitForExit(&code);
-  if (Succeeded(waited) && exitCode) *exitCode = code;
-  return waited;
+  if (Status s = Run(arguments, passphrase, Fd(), Fd()); Failed(s)) return NotWaitedFor(s);
+  return Finish();
 }
 
 }  // namespace ambrine

@@ -13,9 +13,7 @@ namespace {
 Status RunToEnd(GpgEngine& engine, const std::vector<std::string>& arguments,
                 const char* passphrase) {
   if (Status s = engine.Run(arguments, passphrase, Fd(), Fd()); Failed(s)) return s;
-  int exitCode = 0;
-  if (Status s = engine.WaitForExit(&exitCode); Failed(s)) return s;
-  return exitCode == 0 ? kOk : kFailure;
+  return engine.Finish().status;
 }
 
 // Writes "<name><value>\r\n" when the value is given.
@@ -64,7 +62,8 @@ Status GpgEngine::ListKeys(bool secret, KeyList& keyList,
   }
   parser.Finish();
   listing.reset();
-  return WaitForExit(nullptr);
+  const GpgRunOutcome ended = Finish();
+  return ended.refusedByGpg() ? kOk : ended.status;
 }
 
 Status GpgEngine::GenerateKey(KeyGenRequest request) {

@@ -82,12 +82,10 @@ bool ReadStatus(Fd& statusRead, CreationStatus& creation,
 // Waits for gpg and notes how it ended: its exit code and its error line.
 // The key generation's one place where gpg's end is taken.
 bool EndedWell(GpgEngine& engine, KeyGenerationOutcome& outcome) {
-  int exitCode = -1;
-  const Status waited = engine.WaitForExit(&exitCode);
-  outcome.gpgError = engine.ErrorLine();
-  if (Failed(waited)) return false;
-  outcome.exitCode = exitCode;
-  return exitCode == 0;
+  const GpgRunOutcome run = engine.Finish();
+  outcome.gpgError = run.errorLine;
+  outcome.exitCode = run.exitCode;
+  return run.succeeded();
 }
 
 // Whether gpg lists the key `fingerprint` (any key when gpg named none) as

@@ -67,17 +67,18 @@ AttachOutcome AttachmentFiles::Attach(const std::string& path, AttachmentStore& 
   }
   tempFd.reset();  // gpg writes the file by its name
   std::string passphrase;
-  int exitCode = -1;
   s = MakeTempPassphrase(passphrase, 16, report_);
   if (Succeeded(s)) {
     GpgEngine engine(settings_);
     engine.CaptureErrors();
     engine.StoreUncompressed();
     WatchProgress(engine, progress, FileSize(path), tempPath);
-    s = engine.EncryptFileSymmetric(path, tempPath, false, nullptr, passphrase.c_str(), &exitCode);
-    if (Succeeded(s) && exitCode != 0) gpgError_ = engine.ErrorLine();
+    const GpgRunOutcome ended =
+        engine.EncryptFileSymmetric(path, tempPath, false, nullptr, passphrase.c_str());
+    if (ended.refusedByGpg()) gpgError_ = ended.errorLine;
+    s = ended.status;
   }
-  if (Failed(s) || exitCode != 0) {
+  if (Failed(s)) {
     ::unlink(tempPath.c_str());
     SecureWipe(passphrase);
     return s == kCancelled ? AttachOutcome::Cancelled : AttachOutcome::EncryptionFailed;
@@ -96,21 +97,20 @@ ExtractOutcome AttachmentFiles::Extract(const AttachmentEntry& entry, const std:
     return ExtractOutcome::Reported;
   }
   output.TakeFd().reset();
-  int exitCode = -1;
   GpgEngine engine(settings_);
   engine.CaptureErrors();
   WatchProgress(engine, progress, FileSize(entry.tempPath), output.tempPath());
-  s = engine.DecryptFile(entry.tempPath, output.tempPath(), false, entry.tempPassphrase.c_str(),
-                         &exitCode);
+  const GpgRunOutcome ended = engine.DecryptFile(entry.tempPath, output.tempPath(), false,
+                                                 entry.tempPassphrase.c_str());
   // A cancelled extraction leaves no partial file: `output` deletes it.
-  if (s == kCancelled) return ExtractOutcome::Cancelled;
-  if (Failed(s)) {
-    report_.Report(s, report::kExtractFailed);
-    return ExtractOutcome::Reported;
-  }
-  if (exitCode != 0) {
-    gpgError_ = engine.ErrorLine();
+  if (ended.status == kCancelled) return ExtractOutcome::Cancelled;
+  if (ended.refusedByGpg()) {
+    gpgError_ = ended.errorLine;
     return ExtractOutcome::DecryptionFailed;
+  }
+  if (!ended.succeeded()) {
+    report_.Report(ended.status, report::kExtractFailed);
+    return ExtractOutcome::Reported;
   }
   // The file holds a record's plaintext: it stays owner-only, as created.
   s = output.Commit();
@@ -161,19 +161,21 @@ ReadOutcome AttachmentFiles::ReadIntoMemory(const AttachmentEntry& entry, WipedB
   // A read that stops early stops gpg too: it would only write on into a
   // closed pipe.
   if (end != PipeReadEnd::Whole) engine.SetWaitHook([] { return false; });
-  int exitCode = -1;
-  s = engine.WaitForExit(&exitCode);
+  const GpgRunOutcome ended = engine.Finish();
   ReadOutcome outcome = ReadOutcome::Read;
   if (end == PipeReadEnd::Cancelled) {
     outcome = ReadOutcome::Cancelled;
   } else if (end == PipeReadEnd::TooLarge) {
     outcome = ReadOutcome::TooLarge;
-  } else if (end == PipeReadEnd::Failed || (Failed(s) && s != kCancelled)) {
-    report_.Report(end == PipeReadEnd::Failed ? readError : s, report::kSourceGpgFailed);
+  } else if (end == PipeReadEnd::Failed) {
+    report_.Report(readError, report::kSourceGpgFailed);
     outcome = ReadOutcome::Reported;
-  } else if (exitCode != 0) {
-    gpgError_ = engine.ErrorLine();
+  } else if (ended.refusedByGpg()) {
+    gpgError_ = ended.errorLine;
     outcome = ReadOutcome::DecryptionFailed;
+  } else if (!ended.succeeded() && ended.status != kCancelled) {
+    report_.Report(ended.status, report::kSourceGpgFailed);
+    outcome = ReadOutcome::Reported;
   }
   if (outcome != ReadOutcome::Read) bytes.Release();
   return outcome;

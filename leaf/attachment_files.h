@@ -74,8 +74,8 @@ class AttachmentFiles {
                              OperationProgress* progress = nullptr);
 
   // Why gpg failed in the last Attach (EncryptionFailed), Extract or
-  // ReadIntoMemory (DecryptionFailed), in gpg's words (see GpgEngine::ErrorLine); "" when
-  // gpg did not fail or said nothing.
+  // ReadIntoMemory (DecryptionFailed), in gpg's words (see
+  // GpgRunOutcome::errorLine); "" when gpg did not fail or said nothing.
   const std::string& gpgError() const { return gpgError_; }
 
  private:

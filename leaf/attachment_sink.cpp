@@ -64,16 +64,9 @@ Status GpgAttachmentSink::End() {
   if (writer_) writer_->Flush();
   writer_.reset();
   pipe_.reset();  // gpg sees the end of its input
-  int exitCode = 0;
-  Status status = engine_->WaitForExit(&exitCode);
-  const std::string gpgLine = engine_->ErrorLine();
+  const GpgRunOutcome ended = engine_->Finish();
   engine_.reset();
-  if (Succeeded(status) && exitCode != 0) status = kFailure;
-  if (Failed(status)) {
-    report_.Report(status, report::kStoreGpgFailed);
-    PassGpgLine(report_, gpgLine);
-  }
-  return status;
+  return ReportRunFailure(ended, report_, report::kStoreGpgFailed);
 }
 
 }  // namespace ambrine

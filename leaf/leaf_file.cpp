@@ -21,6 +21,7 @@
 #include "leaf/plain_form_page.h"
 #include "leaf/leaf_writer.h"
 #include "leaf/line_reader.h"
+#include "leaf/open_verdict.h"
 
 namespace ambrine {
 
@@ -122,8 +123,7 @@ SaveOutcome LeafFile::Save(SaveRequest& request, FormPage& page, const Attachmen
     command.reset();
     if (status) drain.Start(std::move(status));
     drain.Join();
-    int code = -1;
-    if (Succeeded(engine.WaitForExit(&code)) && code != 0) gpgError_ = engine.ErrorLine();
+    gpgError_ = engine.Finish().errorLine;
   };
 
   SaveConversation conversation(questions);
@@ -164,10 +164,9 @@ SaveOutcome LeafFile::Save(SaveRequest& request, FormPage& page, const Attachmen
   message.reset();
 
   drain.Join();
-  int exitCode = -1;
-  const Status waited = engine.WaitForExit(&exitCode);
-  if (Failed(waited) || exitCode != 0 || !began) {
-    gpgError_ = engine.ErrorLine();
+  const GpgRunOutcome ended = engine.Finish();
+  if (!ended.succeeded() || !began) {
+    gpgError_ = ended.errorLine;
     return SaveOutcome::EncryptionFailed;
   }
   s = output.Commit();
@@ -199,21 +198,27 @@ OpenOutcome LeafFile::Open(const std::string& path, LeafOpenQuestions& questions
     return OpenOutcome::Stopped;
   }
   if (CancelRequested(progress)) return OpenOutcome::Stopped;
-  if (checked.end != OpenCheckEnd::Finished) {
-    report_.Report(kCancelled, *checked.point);
-    return OpenOutcome::Stopped;
-  }
-  if (!checked.decrypted) {
-    gpgError_ = pass.gpgError();
-    questions.SetGpgError(gpgError_);
-    // gpg1 says DECRYPTION_FAILED, not BAD_PASSPHRASE, for a wrong message
-    // passphrase: once one was given, that is the likely cause.
-    if (checked.symmetric) {
-      questions.ShowBadPassphrase();
-    } else {
-      questions.ShowNotDecryptable();
-    }
-    return OpenOutcome::Stopped;
+  const OpenVerdict verdict = JudgeOpen(checked, held, readStatus);
+  switch (verdict) {
+    case OpenVerdict::PassphraseRejected:  // the conversation has shown it
+    case OpenVerdict::PassphraseNeeded:
+    case OpenVerdict::AnswersRanOut:
+      report_.Report(kCancelled, *checked.point);
+      return OpenOutcome::Stopped;
+    case OpenVerdict::WrongPassphrase:
+    case OpenVerdict::NotDecryptable:
+      gpgError_ = pass.gpgError();
+      questions.SetGpgError(gpgError_);
+      if (verdict == OpenVerdict::WrongPassphrase) {
+        questions.ShowBadPassphrase();
+      } else {
+        questions.ShowNotDecryptable();
+      }
+      return OpenOutcome::Stopped;
+    case OpenVerdict::Read:
+    case OpenVerdict::ReadInPart:  // opened; what was not read is reported
+    case OpenVerdict::NotALeaf:    // told only after the confirmation
+      break;
   }
   // The own key is marked by its fingerprint: a key that only carries the
   // user's name gets no mark.
@@ -226,7 +231,7 @@ OpenOutcome LeafFile::Open(const std::string& path, LeafOpenQuestions& questions
   if (gpgError_.empty() && Succeeded(readStatus)) gpgError_ = pass.gpgError();
   // The record on screen is replaced only by a page and form text read
   // whole and within their limits.
-  if (!held.documentLoaded || !held.formRestored) {
+  if (verdict == OpenVerdict::NotALeaf) {
     deferred.ReplayTo(report_);
     return OpenOutcome::Stopped;
   }
@@ -308,8 +313,7 @@ Status LeafFile::ReadInOnePass(const std::string& path, OpenQuestions& questions
   if (Failed(readStatus)) ReturnFreedMemory();
   output.reset();
   talk.join();
-  int exitCode = -1;
-  if (Succeeded(engine.WaitForExit(&exitCode)) && exitCode != 0) gpgError_ = engine.ErrorLine();
+  gpgError_ = engine.Finish().errorLine;
   SecureWipe(checked.passphrase);
   return kOk;
 }

@@ -41,7 +41,7 @@ class LeafOpenQuestions : public OpenQuestions {
   // Whether to go on with the signatures the checking pass found.
   virtual bool ConfirmSignatures(const OpenCheckResult& checked) = 0;
 
-  // What gpg said last in the checking pass (see GpgEngine::ErrorLine);
+  // What gpg said last in the checking pass (see GpgRunOutcome::errorLine);
   // set before ShowNotDecryptable and ShowBadPassphrase, "" when gpg said
   // nothing.
   const std::string& gpgError() const { return gpgError_; }
@@ -98,8 +98,8 @@ class LeafFile {
                        OperationProgress* progress = nullptr);
 
   // Why gpg failed in the last Save, Open or ReadInOnePass, in gpg's words:
-  // its last line that tells something (see GpgEngine::ErrorLine), from the
-  // leaf's gpg or from one that decrypted or stored an attachment. "" when
+  // its last line that tells something (see GpgRunOutcome::errorLine), from
+  // the leaf's gpg or from one that decrypted or stored an attachment. "" when
   // gpg did not fail or said nothing. For a Save that ended Reported or
   // EncryptionFailed it comes in addition to what was reported.
   const std::string& gpgError() const { return gpgError_; }

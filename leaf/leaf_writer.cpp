@@ -114,16 +114,9 @@ Status GpgAttachmentSource::Open(const AttachmentEntry& entry, Fd& content) {
 }
 
 Status GpgAttachmentSource::Close() {
-  int exitCode = 0;
-  Status status = engine_->WaitForExit(&exitCode);
-  const std::string gpgLine = engine_->ErrorLine();
+  const GpgRunOutcome ended = engine_->Finish();
   engine_.reset();
-  if (Succeeded(status) && exitCode != 0) status = kFailure;
-  if (Failed(status)) {
-    report_.Report(status, report::kSourceGpgFailed);
-    PassGpgLine(report_, gpgLine);  // the caller's report may take gpg's words
-  }
-  return status;
+  return ReportRunFailure(ended, report_, report::kSourceGpgFailed);
 }
 
 // Reads `fd` to its end and writes the content as a Base64 body. Bytes of a

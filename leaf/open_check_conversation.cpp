@@ -34,6 +34,7 @@ StatusAction OpenCheckConversation::OnStatus(const StatusLine& line, CommandWrit
                                   : &report::kKeyPassphraseCancelled;
         return StatusAction::Stop;
       }
+      result_.passphraseGiven = true;
       SecureWipe(result_.passphrase);
       result_.passphrase = std::move(answer);
       // Written now; gpg's GET_HIDDEN that follows finds it waiting.

@@ -46,6 +46,7 @@ struct OpenCheckResult {
   bool decrypted = false;      // DECRYPTION_OKAY was seen
   bool signatureSeen = false;  // GOODSIG or VALIDSIG was seen
   bool symmetric = false;      // gpg asked for the message's passphrase
+  bool passphraseGiven = false;  // a passphrase question was answered
   std::vector<CheckedSignature> goodSignatures;  // in gpg's order
   // Key ids of signers whose public key is not in the rings (ERRSIG for
   // that reason, NO_PUBKEY), each once, in gpg's order.

@@ -5,9 +5,12 @@
 #include <unistd.h>
 
 #include "base/secure_wipe.h"
+#include "gpg/openpgp_packet.h"
+#include "gpg/status_line.h"
 #include "leaf/attachment_sink.h"
 #include "leaf/deferred_report.h"
 #include "leaf/leaf_file.h"
+#include "leaf/open_verdict.h"
 #include "leaf/plain_form_page.h"
 #include "leaf/search/searchable_text.h"
 
@@ -22,8 +25,7 @@ class GivenPassphrase : public OpenQuestions {
  public:
   explicit GivenPassphrase(const std::string* passphrase) : passphrase_(passphrase) {}
 
-  bool AskPassphrase(bool symmetric, std::string& answer) override {
-    (symmetric ? symmetricAsked_ : keyAsked_) = true;
+  bool AskPassphrase(bool /*symmetric*/, std::string& answer) override {
     if (passphrase_ == nullptr || rejected_ || answers_ >= kMaxAnswers) return false;
     ++answers_;
     answer = *passphrase_;
@@ -31,17 +33,11 @@ class GivenPassphrase : public OpenQuestions {
   }
   void ShowBadPassphrase() override { rejected_ = true; }
 
-  bool symmetricAsked() const { return symmetricAsked_; }
-  bool keyAsked() const { return keyAsked_; }
-  bool given() const { return passphrase_ != nullptr; }
-
  private:
   static constexpr int kMaxAnswers = 3;
   const std::string* passphrase_;
   int answers_ = 0;
   bool rejected_ = false;
-  bool symmetricAsked_ = false;
-  bool keyAsked_ = false;
 };
 
 // Keeps each attachment's name and drops its bytes.
@@ -58,14 +54,6 @@ class AttachmentNames : public AttachmentSink {
  private:
   std::vector<std::string>& names_;
 };
-
-// The user id of "GOODSIG <key id> <user id>".
-std::string SignerUserId(const std::string& goodSig) {
-  const std::size_t first = goodSig.find(' ');
-  if (first == std::string::npos) return std::string();
-  const std::size_t second = goodSig.find(' ', first + 1);
-  return second == std::string::npos ? std::string() : goodSig.substr(second + 1);
-}
 
 bool FileStartsAsEncryptedMessage(const std::string& path, bool& readable) {
   readable = false;
@@ -93,19 +81,6 @@ LeafContents::~LeafContents() {
   for (std::string& name : attachmentNames) SecureWipe(name);
 }
 
-bool StartsAsEncryptedMessage(const unsigned char* head, std::size_t length) {
-  if (length == 0 || (head[0] & 0x80) == 0) return false;
-  int tag;
-  if (head[0] & 0x40) {
-    tag = head[0] & 0x3F;  // new packet format
-  } else {
-    tag = (head[0] >> 2) & 0x0F;  // old format
-  }
-  // 1 public-key session key, 3 passphrase session key, 9 and 18 encrypted
-  // data.
-  return tag == 1 || tag == 3 || tag == 9 || tag == 18;
-}
-
 LeafReading ReadLeafContents(const GpgSettings& settings, const std::string& path,
                              const std::string* passphrase, LeafContents& contents) {
   contents = LeafContents();
@@ -124,27 +99,28 @@ LeafReading ReadLeafContents(const GpgSettings& settings, const std::string& pat
   SecureWipe(checked.passphrase);
   if (Failed(s)) return LeafReading::Unreadable;
   contents.passphraseLeaf = checked.symmetric;
-  if (checked.end == OpenCheckEnd::BadPassphrase) return LeafReading::WrongPassphrase;
-  if (checked.end == OpenCheckEnd::Cancelled) {
-    if (questions.given()) return LeafReading::WrongPassphrase;
-    return questions.symmetricAsked() ? LeafReading::NeedsPassphrase
-                                      : LeafReading::KeyNeedsPassphrase;
-  }
-  if (!checked.decrypted) {
-    // gpg1 tells a wrong message passphrase as a failed decryption.
-    if (checked.symmetric && questions.given()) return LeafReading::WrongPassphrase;
-    return LeafReading::NotDecryptable;
-  }
-  if (Failed(readStatus) || !page.documentLoaded || !page.formRestored) {
-    contents = LeafContents();
-    return LeafReading::Broken;
+  switch (JudgeOpen(checked, page, readStatus)) {
+    case OpenVerdict::PassphraseRejected:
+    case OpenVerdict::AnswersRanOut:
+    case OpenVerdict::WrongPassphrase:
+      return LeafReading::WrongPassphrase;
+    case OpenVerdict::PassphraseNeeded:
+      return checked.symmetric ? LeafReading::NeedsPassphrase : LeafReading::KeyNeedsPassphrase;
+    case OpenVerdict::NotDecryptable:
+      return LeafReading::NotDecryptable;
+    case OpenVerdict::NotALeaf:
+    case OpenVerdict::ReadInPart:  // an index keeps only whole leaves
+      contents = LeafContents();
+      return LeafReading::Broken;
+    case OpenVerdict::Read:
+      break;
   }
   contents.formText = FormValuesText(page.form);
   contents.documentText = DocumentText(page.document);
   CutUtf8(contents.formText, kMaxSearchableBytes);
   CutUtf8(contents.documentText, kMaxSearchableBytes);
   if (!checked.goodSignatures.empty()) {
-    contents.signerUserId = SignerUserId(checked.goodSignatures.front().text);
+    contents.signerUserId = SplitGoodSignature(checked.goodSignatures.front().text).userId;
     contents.signerFingerprint = checked.goodSignatures.front().fingerprint;
   }
   return LeafReading::Read;

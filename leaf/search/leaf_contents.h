@@ -45,9 +45,4 @@ struct LeafContents {
 LeafReading ReadLeafContents(const GpgSettings& settings, const std::string& path,
                              const std::string* passphrase, LeafContents& contents);
 
-// True when `head` (the first bytes of a file) begins with the packet of an
-// encrypted OpenPGP message: a public-key or passphrase session key, or
-// encrypted data. Key rings and other files do not.
-bool StartsAsEncryptedMessage(const unsigned char* head, std::size_t length);
-
 }  // namespace ambrine

@@ -196,9 +196,8 @@ Status SearchIndex::Load(const GpgSettings& settings, const std::string& indexPa
   output.reset();
   // A read that stopped early stops gpg too.
   if (end != PipeReadEnd::Whole) engine.SetWaitHook([] { return false; });
-  int exitCode = -1;
-  s = engine.WaitForExit(&exitCode);
-  if (end != PipeReadEnd::Whole || Failed(s) || exitCode != 0 || !Parse(plain.view())) {
+  const bool decrypted = engine.Finish().succeeded();
+  if (end != PipeReadEnd::Whole || !decrypted || !Parse(plain.view())) {
     entries.clear();
     return kInvalidData;
   }
@@ -223,11 +222,9 @@ Status SearchIndex::Save(const GpgSettings& settings, const std::string& indexPa
   const WipeOnExit wipe(plain);
   const Status written = WritePipeBytes(input.get(), plain.data(), plain.size());
   input.reset();
-  int exitCode = -1;
-  s = engine.WaitForExit(&exitCode);
+  const GpgRunOutcome ended = engine.Finish();
   if (Failed(written)) return written;
-  if (Failed(s)) return s;
-  if (exitCode != 0) return kFailure;
+  if (!ended.succeeded()) return ended.status;
   return file.Commit();
 }
 

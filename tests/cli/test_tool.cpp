@@ -141,13 +141,20 @@ TEST_F(ToolTest, FailuresNameWhatFailed) {
   test::WriteFile(dir_.File("bad.txt"),
                   "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\n--b--\r\n");
   GpgEngine engine(test::SettingsFor(home_->path()));
-  int exitCode = -1;
   ASSERT_EQ(engine.EncryptFileSymmetric(dir_.File("bad.txt"), dir_.File("bad.gpg"), false, nullptr,
-                                        "right", &exitCode), kOk);
+                                        "right").status, kOk);
   ToolRun malformed = Tool("show " + Home() + "--passphrase-file " + dir_.File("pass") + " " + dir_.File("bad.gpg"), dir_);
   EXPECT_EQ(malformed.exit, 1);
   EXPECT_NE(malformed.err.find("the first part is not text/html"), std::string::npos) << malformed.err;
   EXPECT_NE(malformed.err.find("malformed"), std::string::npos) << malformed.err;
+
+  // Decrypted to a message of another type: no page to show, so no success.
+  test::WriteFile(dir_.File("note.txt"), "Content-Type: text/plain\r\n\r\njust a note\r\n");
+  ASSERT_EQ(engine.EncryptFileSymmetric(dir_.File("note.txt"), dir_.File("note.gpg"), false,
+                                        nullptr, "right").status, kOk);
+  ToolRun note = Tool("show " + Home() + "--passphrase-file " + dir_.File("pass") + " " + dir_.File("note.gpg"), dir_);
+  EXPECT_EQ(note.exit, 1);
+  EXPECT_NE(note.err.find("malformed"), std::string::npos) << note.err;
 
   ToolRun notGpg = Tool("show " + Home() + dir_.File("page.html"), dir_);
   EXPECT_EQ(notGpg.exit, 1);

@@ -239,9 +239,7 @@ TEST(SaveAndOpen, TwoRecipientsEachOpenTheLeafAndAWrongKeyPassphraseStops) {
        {std::pair{keys.aliceHome, ""}, std::pair{keys.bobHome, FlowKeys::kBobPassphrase}}) {
     GpgEngine engine(test::SettingsFor(home));
     const std::string out = test::WorkFolder() + "/message-of-" + fs::path(home).filename().string();
-    int exitCode = -1;
-    ASSERT_EQ(engine.DecryptFile(leaf, out, false, passphrase, &exitCode), kOk);
-    EXPECT_EQ(exitCode, 0) << home;
+    ASSERT_EQ(engine.DecryptFile(leaf, out, false, passphrase).status, kOk) << home;
     EXPECT_NE(test::ReadFile(out).find("multipart/mixed"), std::string::npos);
     fs::remove(out);
   }
@@ -301,9 +299,7 @@ TEST(SaveAndOpen, TwoRecipientsEachOpenTheLeafAndAWrongKeyPassphraseStops) {
             QStringLiteral("秘密鍵のロックを解除するためのパスフレーズを入力してください。"));
   EXPECT_EQ(save.seen()[2].text, QStringLiteral("Bad Passphrase"));
   GpgEngine engine(test::SettingsFor(keys.aliceHome));
-  int exitCode = -1;
-  ASSERT_EQ(engine.DecryptFile(reply, reply + ".out", false, "", &exitCode), kOk);
-  EXPECT_EQ(exitCode, 0);
+  ASSERT_EQ(engine.DecryptFile(reply, reply + ".out", false, "").status, kOk);
 
   // With a passphrase: gpg asks only for the key's passphrase; the one of
   // the message is the dialog's.
@@ -314,9 +310,7 @@ TEST(SaveAndOpen, TwoRecipientsEachOpenTheLeafAndAWrongKeyPassphraseStops) {
   Trigger(bob, kCmdSave);
   ASSERT_TRUE(symmetric.done()) << symmetric.Log().toStdString();
   EXPECT_EQ(symmetric.seen().size(), 2u) << symmetric.Log().toStdString();
-  exitCode = -1;
-  ASSERT_EQ(engine.DecryptFile(sealed, sealed + ".out", false, "封 pass", &exitCode), kOk);
-  EXPECT_EQ(exitCode, 0);
+  ASSERT_EQ(engine.DecryptFile(sealed, sealed + ".out", false, "封 pass").status, kOk);
   EXPECT_TRUE(bob.report().reports.empty());
   ExpectNoPlaintextInTmp();
 }

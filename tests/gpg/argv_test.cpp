@@ -85,29 +85,27 @@ TEST(OperationArgv, EncryptSymmetricAndDecrypt) {
 
 TEST(OperationArgv, FileOperations) {
   StandIn standIn;
-  int code = -1;
   GpgEngine encrypt(standIn.Settings());
-  ASSERT_EQ(kOk, encrypt.EncryptFileSymmetric("/in put", "/out \"x\".gpg", false, nullptr, "S", &code));
-  EXPECT_EQ(0, code);
+  EXPECT_EQ(0, encrypt.EncryptFileSymmetric("/in put", "/out \"x\".gpg", false, nullptr, "S").exitCode);
   EXPECT_EQ(standIn.ExpectedArgv({"--passphrase-fd=3", "--command-fd=4", "--status-fd=5", "-o",
                                   "/out \"x\".gpg", "--symmetric", "--", "/in put"}),
             standIn.Record().argv);
   EXPECT_EQ("S", standIn.Record().First("passphrase"));
 
   GpgEngine signEncrypt(standIn.Settings());
-  ASSERT_EQ(kOk, signEncrypt.EncryptFileSymmetric("-in", "-out", true, nullptr, "S", &code));
+  ASSERT_EQ(kOk, signEncrypt.EncryptFileSymmetric("-in", "-out", true, nullptr, "S").status);
   EXPECT_EQ(standIn.ExpectedArgv({"--passphrase-fd=3", "--command-fd=4", "--status-fd=5",
                                   "--sign", "-o", "-out", "--symmetric", "--", "-in"}),
             standIn.Record().argv);
 
   GpgEngine decrypt(standIn.Settings());
-  ASSERT_EQ(kOk, decrypt.DecryptFile("-in", "/o", false, "S", &code));
+  ASSERT_EQ(kOk, decrypt.DecryptFile("-in", "/o", false, "S").status);
   EXPECT_EQ(standIn.ExpectedArgv({"--passphrase-fd=3", "--skip-verify", "-o", "/o", "--batch",
                                   "--yes", "--decrypt", "--", "-in"}),
             standIn.Record().argv);
 
   GpgEngine verify(standIn.Settings());
-  ASSERT_EQ(kOk, verify.DecryptFile("/i", "/o", true, nullptr, &code));
+  ASSERT_EQ(kOk, verify.DecryptFile("/i", "/o", true, nullptr).status);
   EXPECT_EQ(standIn.ExpectedArgv({"-o", "/o", "--batch", "--yes", "--decrypt", "--", "/i"}),
             standIn.Record().argv);
 }
@@ -232,8 +230,7 @@ TEST(OperationArgv, AwkwardArgumentsArriveAsSingleElements) {
   StandIn standIn;
   const std::string odd = "-o \"quoted\" 'single' new\nline --batch";
   GpgEngine engine(AMBRINE_STANDIN, "/home with \"quote\"", {"-s ring"}, {"p\nring"});
-  int code = -1;
-  ASSERT_EQ(kOk, engine.DecryptFile(odd, odd, true, nullptr, &code));
+  ASSERT_EQ(kOk, engine.DecryptFile(odd, odd, true, nullptr).status);
   EXPECT_EQ((Argv{AMBRINE_STANDIN, "--no-random-seed-file", "--no-default-keyring",
                   "--always-trust", "--utf8-strings", "--cipher-algo", "AES256", "--no-tty",
                   "--force-mdc", "--homedir=/home with \"quote\"", "--keyring=p\nring",

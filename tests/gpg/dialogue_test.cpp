@@ -31,9 +31,7 @@ TEST(SymmetricConversation, AnswersEachPassphraseQuestionWithTheAnnouncedPassphr
       "status BEGIN_ENCRYPTION 2 9\n"
       "exit 0\n");
   GpgEngine engine(standIn.Settings());
-  int code = -1;
-  ASSERT_EQ(kOk, engine.EncryptFileSymmetric("/in", "/out", true, "K pass", "S pass", &code));
-  EXPECT_EQ(0, code);
+  EXPECT_EQ(0, engine.EncryptFileSymmetric("/in", "/out", true, "K pass", "S pass").exitCode);
   const auto record = standIn.Record();
   EXPECT_EQ((std::vector<std::string>{"S pass\n", "K pass\n", "K pass\n", "y\n"}),
             record.fields.at("command"));
@@ -55,8 +53,7 @@ TEST(SymmetricConversation, WithoutKeyPassphraseTheSymmetricOneAlsoGoesThroughIt
       "command-line\n"
       "status BEGIN_SIGNING\n");
   GpgEngine engine(standIn.Settings());
-  int code = -1;
-  ASSERT_EQ(kOk, engine.EncryptFileSymmetric("/in", "/out", true, nullptr, "S", &code));
+  ASSERT_EQ(kOk, engine.EncryptFileSymmetric("/in", "/out", true, nullptr, "S").status);
   const auto record = standIn.Record();
   EXPECT_EQ("S", record.First("passphrase"));
   EXPECT_EQ((std::vector<std::string>{"\n", "S\n"}), record.fields.at("command"));
@@ -69,26 +66,23 @@ TEST(SymmetricConversation, AQuestionForALineEndsTheDialogueInsteadOfHanging) {
       "status GET_LINE keygen.name\n"
       "exit 2\n");
   GpgEngine engine(standIn.Settings());
-  int code = 0;
-  ASSERT_EQ(kOk, engine.EncryptFileSymmetric("/in", "/out", false, nullptr, "S", &code));
-  EXPECT_NE(0, code);  // 2, or SIGPIPE on the closed status pipe
+  // 2, or SIGPIPE on the closed status pipe.
+  EXPECT_TRUE(engine.EncryptFileSymmetric("/in", "/out", false, nullptr, "S").refusedByGpg());
   EXPECT_EQ("", standIn.Record().First("command-all"));
 }
 
 TEST(SymmetricConversation, StatusEndingEarlyLeavesTheOutcomeToTheExitCode) {
   StandIn standIn("status NEED_PASSPHRASE_SYM 9 3 2\nexit 4\n");
   GpgEngine engine(standIn.Settings());
-  int code = 0;
-  ASSERT_EQ(kOk, engine.EncryptFileSymmetric("/in", "/out", false, nullptr, "S", &code));
-  EXPECT_EQ(4, code);
+  EXPECT_EQ(4, engine.EncryptFileSymmetric("/in", "/out", false, nullptr, "S").exitCode);
 }
 
 TEST(SymmetricConversation, ANullSymmetricPassphraseStartsNothing) {
   StandIn standIn;
   GpgEngine engine(standIn.Settings());
-  int code = 55;
-  EXPECT_EQ(kUnexpected, engine.EncryptFileSymmetric("/in", "/out", false, "K", nullptr, &code));
-  EXPECT_EQ(55, code);
+  const GpgRunOutcome refused = engine.EncryptFileSymmetric("/in", "/out", false, "K", nullptr);
+  EXPECT_EQ(kUnexpected, refused.status);
+  EXPECT_EQ(-1, refused.exitCode);
   EXPECT_FALSE(standIn.Record().exists);
 }
 
@@ -115,26 +109,21 @@ TEST(EncryptFileSymmetric, RealGpgRoundTripWithAwkwardNames) {
   test::WriteFile(plain, bytes);
   const auto settings = test::SettingsFor(dir.path());
 
-  int code = -1;
   GpgEngine encrypt(settings);
-  ASSERT_EQ(kOk, encrypt.EncryptFileSymmetric(plain, sealed, false, nullptr, "0123ABCD", &code));
-  EXPECT_EQ(0, code);
+  EXPECT_EQ(0, encrypt.EncryptFileSymmetric(plain, sealed, false, nullptr, "0123ABCD").exitCode);
   EXPECT_NE(std::string::npos, test::ReadFile(sealed).size());
   EXPECT_EQ(std::string::npos, test::ReadFile(sealed).find("attachment"));
 
   // An existing output file: gpg's overwrite question is answered yes.
   GpgEngine again(settings);
-  ASSERT_EQ(kOk, again.EncryptFileSymmetric(plain, sealed, false, nullptr, "0123ABCD", &code));
-  EXPECT_EQ(0, code);
+  EXPECT_EQ(0, again.EncryptFileSymmetric(plain, sealed, false, nullptr, "0123ABCD").exitCode);
 
   GpgEngine decrypt(settings);
-  ASSERT_EQ(kOk, decrypt.DecryptFile(sealed, back, false, "0123ABCD", &code));
-  EXPECT_EQ(0, code);
+  EXPECT_EQ(0, decrypt.DecryptFile(sealed, back, false, "0123ABCD").exitCode);
   EXPECT_EQ(bytes, test::ReadFile(back));
 
   GpgEngine wrong(settings);
-  ASSERT_EQ(kOk, wrong.DecryptFile(sealed, "-wrong", false, "not it", &code));
-  EXPECT_NE(0, code);
+  EXPECT_TRUE(wrong.DecryptFile(sealed, "-wrong", false, "not it").refusedByGpg());
 }
 
 TEST(EncryptFileSymmetric, RealGpgSignsWithTheKeyPassphraseFromTheDialogue) {
@@ -143,23 +132,21 @@ TEST(EncryptFileSymmetric, RealGpgSignsWithTheKeyPassphraseFromTheDialogue) {
   test::WriteFile(dir.File("in"), "signed content");
   const auto settings = test::SettingsFor(keys.aliceHome);
 
-  int code = -1;
   GpgEngine encrypt(settings);
-  ASSERT_EQ(kOk, encrypt.EncryptFileSymmetric(dir.File("in"), dir.File("out.gpg"), true,
-                                              test::SharedKeys::kAlicePassphrase, "sym pass",
-                                              &code));
-  EXPECT_EQ(0, code);
+  EXPECT_EQ(0, encrypt
+                   .EncryptFileSymmetric(dir.File("in"), dir.File("out.gpg"), true,
+                                         test::SharedKeys::kAlicePassphrase, "sym pass")
+                   .exitCode);
 
   GpgEngine decrypt(settings);
-  ASSERT_EQ(kOk, decrypt.DecryptFile(dir.File("out.gpg"), dir.File("back"), true, "sym pass", &code));
-  EXPECT_EQ(0, code);
+  EXPECT_EQ(0, decrypt.DecryptFile(dir.File("out.gpg"), dir.File("back"), true, "sym pass").exitCode);
   EXPECT_EQ("signed content", test::ReadFile(dir.File("back")));
 
   // A wrong key passphrase: gpg asks again, gets the same answer, gives up.
   GpgEngine wrong(settings);
-  ASSERT_EQ(kOk, wrong.EncryptFileSymmetric(dir.File("in"), dir.File("out2.gpg"), true, "nope",
-                                            "sym pass", &code));
-  EXPECT_NE(0, code);
+  EXPECT_TRUE(wrong.EncryptFileSymmetric(dir.File("in"), dir.File("out2.gpg"), true, "nope",
+                                         "sym pass")
+                  .refusedByGpg());
 }
 
 }  // namespace

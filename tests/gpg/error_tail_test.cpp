@@ -13,6 +13,7 @@
 #include "gpg/gpg_engine.h"
 #include "gpg/pipe_io.h"
 #include "standin.h"
+#include "support/recording_report.h"
 #include "support/test_keyring.h"
 
 namespace ambrine {
@@ -111,6 +112,78 @@ std::string WriteScript(const test::TempDir& dir, const std::string& body) {
   return path;
 }
 
+// Finish is the one ending of a run: it judges the exit code and keeps
+// gpg's line only when there is a failure to explain.
+TEST(GpgEngineErrors, FinishJudgesTheExitAndKeepsTheLineOfAFailure) {
+  test::TempDir dir;
+  struct Case {
+    const char* script;
+    Status status;
+    int exitCode;
+    const char* errorLine;
+  };
+  const Case cases[] = {
+      {"echo 'gpg: all is well' >&2\nexit 0\n", kOk, 0, ""},
+      {"echo 'gpg: decryption failed: bad key' >&2\nexit 2\n", kFailure, 2,
+       "gpg: decryption failed: bad key"},
+      {"exit 1\n", kFailure, 1, ""},
+      {"echo 'gpg: killed' >&2\nkill -9 $$\n", kFailure, 128 + SIGKILL, "gpg: killed"},
+  };
+  for (const Case& c : cases) {
+    GpgEngine engine(WriteScript(dir, c.script), dir.path(), {}, {});
+    engine.CaptureErrors();
+    ASSERT_EQ(engine.Run({}, nullptr, Fd(), Fd()), kOk) << c.script;
+    const GpgRunOutcome ended = engine.Finish();
+    EXPECT_EQ(ended.status, c.status) << c.script;
+    EXPECT_EQ(ended.exitCode, c.exitCode) << c.script;
+    EXPECT_EQ(ended.refusedByGpg(), c.exitCode > 0) << c.script;
+    EXPECT_EQ(ended.errorLine, c.errorLine) << c.script;
+  }
+
+  // Stopped through the wait hook: cancelled, and nothing gpg said counts.
+  GpgEngine stopped(WriteScript(dir, "echo 'gpg: interrupted' >&2\nsleep 30\n"), dir.path(),
+                    {}, {});
+  stopped.CaptureErrors();
+  ASSERT_EQ(stopped.Run({}, nullptr, Fd(), Fd()), kOk);
+  stopped.SetWaitHook([] { return false; });
+  const GpgRunOutcome cancelled = stopped.Finish();
+  EXPECT_EQ(cancelled.status, kCancelled);
+  EXPECT_EQ(cancelled.exitCode, -1);
+  EXPECT_FALSE(cancelled.refusedByGpg());
+  EXPECT_EQ(cancelled.errorLine, "");
+
+  // Nothing was started: nothing to end.
+  GpgEngine idle(WriteScript(dir, "exit 0\n"), dir.path(), {}, {});
+  EXPECT_EQ(idle.Finish().status, kUnexpected);
+}
+
+// A report that also keeps gpg's lines.
+class LineKeepingReport : public test::RecordingReport, public GpgLineListener {
+ public:
+  void OnGpgLine(const std::string& line) override { lines.push_back(line); }
+  std::vector<std::string> lines;
+};
+
+TEST(GpgEngineErrors, ARunFailureIsReportedWithGpgsLineAndASuccessIsNot) {
+  const ReportPoint point{"gpgtest", 7, "a test run"};
+  GpgRunOutcome failed;
+  failed.status = kFailure;
+  failed.exitCode = 2;
+  failed.errorLine = "gpg: decryption failed: bad key";
+  LineKeepingReport report;
+  EXPECT_EQ(ReportRunFailure(failed, report, point), kFailure);
+  EXPECT_EQ(report.reports, (std::vector<test::Reported>{{kFailure, point}}));
+  EXPECT_EQ(report.lines, std::vector<std::string>{"gpg: decryption failed: bad key"});
+
+  GpgRunOutcome ended;
+  ended.status = kOk;
+  ended.exitCode = 0;
+  LineKeepingReport quiet;
+  EXPECT_EQ(ReportRunFailure(ended, quiet, point), kOk);
+  EXPECT_TRUE(quiet.reports.empty());
+  EXPECT_TRUE(quiet.lines.empty());
+}
+
 TEST(GpgEngineErrors, CapturingKeepsTheDescriptorLayout) {
   test::StandIn standIn;
   GpgEngine engine(standIn.Settings());
@@ -151,12 +224,12 @@ TEST(GpgEngineErrors, MuchErrorOutputNeverBlocksTheOtherPipes) {
   char block[8192];
   for (ssize_t n; (n = ::read(output.get(), block, sizeof block)) > 0;) received.append(block, n);
   writer.join();
-  int exitCode = -1;
-  ASSERT_EQ(engine.WaitForExit(&exitCode), kOk);
-  EXPECT_EQ(exitCode, 3);
+  const GpgRunOutcome ended = engine.Finish();
+  EXPECT_EQ(ended.status, kFailure);
+  EXPECT_EQ(ended.exitCode, 3);
   EXPECT_EQ(received.size(), sent.size());
   EXPECT_EQ(engine.errorTail().text().size(), ErrorTail::kLimit);
-  EXPECT_EQ(engine.ErrorLine(), "gpg: done talking");
+  EXPECT_EQ(ended.errorLine, "gpg: done talking");
 }
 
 // A process gpg started and left behind keeps the error pipe open; the wait
@@ -169,11 +242,10 @@ TEST(GpgEngineErrors, AProcessLeftHoldingThePipeDoesNotHoldUpTheWait) {
   engine.CaptureErrors();
   ASSERT_EQ(engine.Run({}, nullptr, Fd(), Fd()), kOk);
   const auto start = std::chrono::steady_clock::now();
-  int exitCode = -1;
-  ASSERT_EQ(engine.WaitForExit(&exitCode), kOk);
+  const GpgRunOutcome ended = engine.Finish();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
-  EXPECT_EQ(exitCode, 2);
-  EXPECT_EQ(engine.ErrorLine(), "gpg: gave up");
+  EXPECT_EQ(ended.exitCode, 2);
+  EXPECT_EQ(ended.errorLine, "gpg: gave up");
   const int left = std::atoi(test::ReadFile(dir.File("left")).c_str());
   if (left > 0) ::kill(left, SIGKILL);
 }

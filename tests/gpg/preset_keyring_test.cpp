@@ -8,6 +8,7 @@
 
 #include "gpg/gpg_engine.h"
 #include "gpg/keyring_check.h"
+#include "gpg/openpgp_packet.h"
 #include "gpg/pipe_io.h"
 #include "shared_keys.h"
 
@@ -38,9 +39,7 @@ void EncryptToAlice(const std::string& plainPath, const std::string& outPath) {
   GpgEngine engine(test::SettingsFor(Keys().aliceHome));
   ASSERT_EQ(kOk, engine.Encrypt({Keys().alice.fingerprint}, OpenRead(plainPath), OpenWrite(outPath),
                                 true, SharedKeys::kAlicePassphrase, Fd(), Fd()));
-  int code = -1;
-  ASSERT_EQ(kOk, engine.WaitForExit(&code));
-  ASSERT_EQ(0, code);
+  ASSERT_EQ(kOk, engine.Finish().status);
 }
 
 std::string RandomBytes(unsigned seed, std::size_t size) {
@@ -53,10 +52,8 @@ std::string RandomBytes(unsigned seed, std::size_t size) {
 // The exit code of `gpg --list-keys` over the settings' rings.
 int ListKeysExitCode(const GpgSettings& settings) {
   GpgEngine engine(settings);
-  int code = -1;
   EXPECT_EQ(kOk, engine.Run({"--list-keys"}, nullptr, Fd(), Fd()));
-  EXPECT_EQ(kOk, engine.WaitForExit(&code));
-  return code;
+  return engine.Finish().exitCode;
 }
 
 TEST(KeyringCheck, RingsWrittenByGpgAreKeyRings) {
@@ -89,6 +86,58 @@ TEST(KeyringCheck, RingsWrittenByGpgAreKeyRings) {
   EXPECT_EQ(Keys().bob.fingerprint, SplitKeyEntry(keys[0]).fingerprint);
 }
 
+bool FileStartsAsEncryptedMessage(const std::string& path) {
+  const std::string head = ReadFile(path).substr(0, 2);
+  return StartsAsEncryptedMessage(reinterpret_cast<const unsigned char*>(head.data()), head.size());
+}
+
+// What gpg1 writes for a message starts with a session key packet; a key
+// ring, a plain file or a stray byte does not.
+TEST(OpenPgpPacket, EncryptedMessagesAreToldByTheirFirstPacket) {
+  test::TempDir dir;
+  WriteFile(dir.File("form.html"), "<html><body>記録</body></html>");
+  EncryptToAlice(dir.File("form.html"), dir.File("to-alice.gpg"));
+  EXPECT_TRUE(FileStartsAsEncryptedMessage(dir.File("to-alice.gpg")));
+  EXPECT_EQ(1, PacketTag(static_cast<unsigned char>(ReadFile(dir.File("to-alice.gpg"))[0])));
+  {
+    GpgEngine engine(test::SettingsFor(dir.path()));
+    ASSERT_EQ(kOk, engine.EncryptFileSymmetric(dir.File("form.html"), dir.File("symmetric.gpg"),
+                                               false, nullptr, "pass phrase")
+                       .status);
+  }
+  EXPECT_TRUE(FileStartsAsEncryptedMessage(dir.File("symmetric.gpg")));
+  EXPECT_EQ(3, PacketTag(static_cast<unsigned char>(ReadFile(dir.File("symmetric.gpg"))[0])));
+
+  EXPECT_FALSE(FileStartsAsEncryptedMessage(ExportBob(dir))) << "a key ring";
+  EXPECT_FALSE(FileStartsAsEncryptedMessage(dir.File("form.html")));
+  EXPECT_FALSE(StartsAsEncryptedMessage(nullptr, 0));
+
+  // Encrypted data in either header format; a cleared high bit is no packet.
+  const unsigned char newTag18 = 0xC0 | 18, newTag9 = 0xC0 | 9, oldTag9 = 0x80 | (9 << 2);
+  const unsigned char oldTag6 = 0x80 | (6 << 2), noPacket = 0x7F;
+  EXPECT_TRUE(StartsAsEncryptedMessage(&newTag18, 1));
+  EXPECT_TRUE(StartsAsEncryptedMessage(&newTag9, 1));
+  EXPECT_TRUE(StartsAsEncryptedMessage(&oldTag9, 1));
+  EXPECT_FALSE(StartsAsEncryptedMessage(&oldTag6, 1));
+  EXPECT_EQ(0, PacketTag(noPacket));
+  EXPECT_FALSE(StartsAsEncryptedMessage(&noPacket, 1));
+
+  // Header lengths of both formats.
+  PacketHeader header;
+  const unsigned char twoOctet[] = {0xC6, 0xC1, 0x10};  // new, tag 6, (1 << 8) + 16 + 192
+  ASSERT_TRUE(ParsePacketHeader(twoOctet, sizeof twoOctet, header));
+  EXPECT_EQ(6, header.tag);
+  EXPECT_EQ(3u, header.headerSize);
+  EXPECT_EQ(256u + 16 + 192, header.bodySize);
+  EXPECT_FALSE(ParsePacketHeader(twoOctet, 2, header)) << "cut short";
+  const unsigned char oldFour[] = {0x80 | (6 << 2) | 2, 0, 1, 0, 2};
+  ASSERT_TRUE(ParsePacketHeader(oldFour, sizeof oldFour, header));
+  EXPECT_EQ(5u, header.headerSize);
+  EXPECT_EQ(65538u, header.bodySize);
+  const unsigned char partial[] = {0xCB, 0xE1};
+  EXPECT_FALSE(ParsePacketHeader(partial, sizeof partial, header)) << "partial length";
+}
+
 TEST(KeyringCheck, OtherFilesAreNotKeyRings) {
   test::TempDir dir;
   WriteFile(dir.File("form.html"), "<html><body>記録</body></html>");
@@ -97,11 +146,10 @@ TEST(KeyringCheck, OtherFilesAreNotKeyRings) {
   EXPECT_FALSE(IsPublicKeyringFile(dir.File("index.gpg"))) << "a saved leaf";
 
   {
-    int code = -1;
     GpgEngine engine(test::SettingsFor(dir.path()));
     ASSERT_EQ(kOk, engine.EncryptFileSymmetric(dir.File("form.html"), dir.File("symmetric.gpg"),
-                                               false, nullptr, "pass phrase", &code));
-    ASSERT_EQ(0, code);
+                                               false, nullptr, "pass phrase")
+                       .status);
   }
   EXPECT_FALSE(IsPublicKeyringFile(dir.File("symmetric.gpg"))) << "a passphrase message";
   EXPECT_FALSE(IsPublicKeyringFile(Keys().aliceHome + "/secring.gpg")) << "a secret key ring";
@@ -191,15 +239,12 @@ TEST_F(PresetFolderTest, KeyOnlyInAPresetRingIsListedAndEncryptedTo) {
     ASSERT_EQ(kOk, engine.Encrypt({Keys().bob.fingerprint}, OpenRead(program_.File("plain")),
                                   OpenWrite(program_.File("for-bob.gpg")), true,
                                   SharedKeys::kAlicePassphrase, Fd(), Fd()));
-    int code = -1;
-    ASSERT_EQ(kOk, engine.WaitForExit(&code));
-    ASSERT_EQ(0, code);
+    ASSERT_EQ(kOk, engine.Finish().status);
   }
-  int code = -1;
   GpgEngine bob(test::SettingsFor(Keys().bobHome));
-  ASSERT_EQ(kOk, bob.DecryptFile(program_.File("for-bob.gpg"), program_.File("decrypted"), false,
-                                 SharedKeys::kBobPassphrase, &code));
-  EXPECT_EQ(0, code);
+  EXPECT_EQ(0, bob.DecryptFile(program_.File("for-bob.gpg"), program_.File("decrypted"), false,
+                               SharedKeys::kBobPassphrase)
+                   .exitCode);
   EXPECT_EQ(message, ReadFile(program_.File("decrypted")));
 }
 

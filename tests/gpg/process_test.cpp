@@ -40,10 +40,11 @@ TEST(Run, AMissingProgramFailsAtOnceAndClosesEveryChildEnd) {
   EXPECT_EQ(StatusFromErrno(EPIPE), WritePipeString(commandWrite.get(), "y\n"));
   EXPECT_EQ(kUnexpected, engine.WaitForExit(nullptr));
 
-  int code = 77;
   GpgEngine fileEngine("/nonexistent/bin/gpg", "/tmp", {}, {});
-  EXPECT_EQ(StatusFromErrno(ENOENT), fileEngine.DecryptFile("/a", "/b", false, "x", &code));
-  EXPECT_EQ(77, code);
+  const GpgRunOutcome notStarted = fileEngine.DecryptFile("/a", "/b", false, "x");
+  EXPECT_EQ(StatusFromErrno(ENOENT), notStarted.status);
+  EXPECT_EQ(-1, notStarted.exitCode);
+  EXPECT_FALSE(notStarted.refusedByGpg());
   GpgEngine keyEngine("/nonexistent/bin/gpg", "/tmp", {}, {});
   EXPECT_EQ(StatusFromErrno(ENOENT), keyEngine.DeleteKey("AB", nullptr));
 }

@@ -52,6 +52,23 @@ TEST(StatusLine, KeywordsMatchWholeAndCaseSensitive) {
   EXPECT_EQ(StatusKeyword::None, ParseStatusLine("[GNUPG:] END_ENCRYPTION").kind);
 }
 
+// The one reader of a good signature's line: the key id, then the user id,
+// which may hold spaces; a line with one space has only a user id.
+TEST(StatusLine, GoodSignatureSplitsKeyIdFromUserId) {
+  GoodSignature signature = SplitGoodSignature("GOODSIG 0123456789ABCDEF Alice Example <a@e.org>");
+  EXPECT_EQ("0123456789ABCDEF", signature.keyId);
+  EXPECT_EQ("Alice Example <a@e.org>", signature.userId);
+  signature = SplitGoodSignature("GOODSIG Alice");
+  EXPECT_EQ("", signature.keyId);
+  EXPECT_EQ("Alice", signature.userId);
+  signature = SplitGoodSignature("GOODSIG 0123 ");
+  EXPECT_EQ("0123", signature.keyId);
+  EXPECT_EQ("", signature.userId);
+  signature = SplitGoodSignature("GOODSIG");
+  EXPECT_EQ("", signature.keyId);
+  EXPECT_EQ("", signature.userId);
+}
+
 TEST(StatusLine, LinesWithoutThePrefixHaveNoKeyword) {
   for (const char* text : {"", "[GNUPG:]", "[GNUPG:]GET_BOOL x", "gpg: GET_BOOL", " [GNUPG:] GET_BOOL"}) {
     const StatusLine line = ParseStatusLine(text);

@@ -91,9 +91,7 @@ class LeafGpg : public ::testing::Test {
   std::string Decrypted(const AttachmentEntry& entry) {
     std::string out = work_.File("out" + std::to_string(entry.index));
     GpgEngine engine(SharedKeys().settings);
-    int exitCode = -1;
-    EXPECT_EQ(engine.DecryptFile(entry.tempPath, out, false, entry.tempPassphrase.c_str(), &exitCode), kOk);
-    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(engine.DecryptFile(entry.tempPath, out, false, entry.tempPassphrase.c_str()).status, kOk);
     return test::ReadFile(out);
   }
 
@@ -446,10 +444,8 @@ TEST_F(LeafGpg, ReadIntoMemoryGivesTheWholeContentThroughAPipeAndNothingOnFailur
   test::WriteFile(zeros, "");  // sparse: it takes no room on disk
   ASSERT_EQ(::truncate(zeros.c_str(), static_cast<off_t>(kMaxReadIntoMemory + 1)), 0);
   const std::string packed = tmp_.path() + "/AMBpacked.TMP";
-  int exitCode = -1;
   GpgEngine engine(settings);
-  ASSERT_EQ(engine.EncryptFileSymmetric(zeros, packed, false, nullptr, "PASSPHRASE", &exitCode), kOk);
-  ASSERT_EQ(exitCode, 0);
+  ASSERT_EQ(engine.EncryptFileSymmetric(zeros, packed, false, nullptr, "PASSPHRASE").status, kOk);
   ::unlink(zeros.c_str());
   store.Append("zeros", packed, "PASSPHRASE");
   EXPECT_EQ(files.ReadIntoMemory(*store.Find(2), bytes), ReadOutcome::TooLarge);

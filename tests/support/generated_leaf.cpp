@@ -86,8 +86,7 @@ void MakeGeneratedLeaf(const GpgSettings& settings, const std::string& fingerpri
   }
   const Status written = WriteGeneratedMessage(input.get(), documentBytes, formBytes);
   input.reset();
-  int exitCode = -1;
-  if (Failed(written) || Failed(engine.WaitForExit(&exitCode)) || exitCode != 0) {
+  if (Failed(written) || !engine.Finish().succeeded()) {
     ADD_FAILURE() << "gpg could not write " << path;
     throw std::runtime_error("generated leaf");
   }

@@ -74,9 +74,9 @@ TestKey MakeKey(const std::string& home, const std::string& name, const char* pa
     while (Succeeded(ReadPipeLine(status.get(), line, &consumed)) && consumed > 0) {
       if (line.rfind("[GNUPG:] KEY_CREATED ", 0) == 0) created = true;
     }
-    int exitCode = -1;
-    if (Failed(engine.WaitForExit(&exitCode)) || exitCode != 0 || !created)
-      Abort("gpg did not create the key for " + name + " (exit " + std::to_string(exitCode) + ")");
+    const GpgRunOutcome run = engine.Finish();
+    if (!run.succeeded() || !created)
+      Abort("gpg did not create the key for " + name + " (exit " + std::to_string(run.exitCode) + ")");
   }
   for (const auto& entry : ListSecretKeys(home)) {
     if (std::find(before.begin(), before.end(), entry) != before.end()) continue;
