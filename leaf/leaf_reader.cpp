@@ -146,7 +146,7 @@ Status LeafReader::ReadDocumentPart() {
 
 Status LeafReader::LoadDocument() {
   documentRead_ = false;
-  const Status status = page_.LoadDocument(document_);
+  const Status status = page_.TakeDocument(document_);
   Release(document_);
   return status;
 }

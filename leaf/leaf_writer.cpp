@@ -34,7 +34,7 @@ int RandomBelow32768() {
 }
 
 // Encodes `bytes` in chunks so the writer's buffer never has to move.
-void EncodeBody(const std::string& bytes, BufferedWriter& out) {
+void EncodeBody(std::string_view bytes, BufferedWriter& out) {
   Base64LineEncoder encoder;
   const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
   for (std::size_t at = 0; at < bytes.size(); at += kChunk) {
@@ -186,18 +186,19 @@ Status LeafWriter::Write(int fd) {
   // Document part.
   out.Write(delimiter);
   out.Write("Content-Type: text/html\r\nContent-Transfer-Encoding: BASE64\r\n\r\n");
-  std::string document;
-  Status status = page_.SaveDocument(document);
+  // Sent from the page's own bytes when it holds them (a PlainFormPage),
+  // so a large document is not held twice while it is written.
+  std::string scratch;
+  const WipeOnExit wipeScratch(scratch);
+  std::string_view document;
+  Status status = page_.ViewDocument(scratch, document);
   if (Succeeded(status)) {
     if (progress_) progress_->AddTotal(document.size());
     EncodeBody(document, out);
     status = Advance(document.size());
-    if (status == kCancelled) {
-      SecureWipe(document);
-      return status;
-    }
+    if (status == kCancelled) return status;
   }
-  SecureWipe(document);
+  SecureWipe(scratch);
   out.Write(kCrLf);
   if (Failed(status)) {
     out.Flush();

@@ -14,6 +14,11 @@ Status PlainFormPage::SaveDocument(std::string& bytes) {
   return kOk;
 }
 
+Status PlainFormPage::ViewDocument(std::string&, std::string_view& bytes) {
+  bytes = document;
+  return kOk;
+}
+
 Status PlainFormPage::CallSaveForm(std::string& text, bool& isString) {
   text = form;
   isString = true;
@@ -23,6 +28,13 @@ Status PlainFormPage::CallSaveForm(std::string& text, bool& isString) {
 Status PlainFormPage::LoadDocument(const std::string& bytes) {
   SecureWipe(document);
   document = bytes;
+  documentLoaded = true;
+  return kOk;
+}
+
+Status PlainFormPage::TakeDocument(std::string& bytes) {
+  SecureWipe(document);
+  document.swap(bytes);
   documentLoaded = true;
   return kOk;
 }

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <cstdlib>
 #include <fstream>
@@ -24,6 +25,10 @@
 namespace ambrine {
 
 namespace {
+
+// A document being saved waits in this world between its pieces: the
+// page's script shares the document with it but not its variables.
+constexpr quint32 kSaveWorld = QWebEngineScript::ApplicationWorld;
 
 std::string ProcFile(qint64 pid, const char* name) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/" + name, std::ios::binary);
@@ -208,7 +213,7 @@ Status FormView::StopStuckPage() {
   return kPageTimedOut;
 }
 
-Status FormView::RunScript(const QString& source, QVariant& result) {
+Status FormView::RunScript(const QString& source, QVariant& result, quint32 world) {
   // While the page waits in a window.external call its script cannot run.
   if (page_->InPageCall()) return kUnexpected;
   // A lost page answers nothing; asking would only wait out the limit.
@@ -218,7 +223,7 @@ Status FormView::RunScript(const QString& source, QVariant& result) {
   bool timedOut = false;
   QPointer<QEventLoop> alive(&loop);
   QPointer<FormView> self(this);
-  page_->runJavaScript(source, [&, alive](const QVariant& value) {
+  page_->runJavaScript(source, world, [&, alive](const QVariant& value) {
     if (!alive) return;
     result = value;
     answered = true;
@@ -278,24 +283,84 @@ PageCallResult FormView::CallPageFunction(const char* name, const std::vector<st
 }
 
 Status FormView::SerializeDocument(std::string& bytes) {
+  SecureWipe(bytes);
+  std::string().swap(bytes);
+  // A whole document in one script result would be held here several
+  // times over by the engine as it arrives (as UTF-8, as UTF-16 and as the
+  // QString): the text stays in the page's process, and only its UTF-8
+  // size, counted there, comes back first, so the bytes are reserved once.
   QVariant value;
-  const Status status = RunScript(QStringLiteral(
+  Status status = RunScript(QStringLiteral(
       "(function () {"
       "  var type = document.doctype ? new XMLSerializer().serializeToString(document.doctype) : '';"
       "  if (!document.documentElement) return null;"
       "  var doc = type + document.documentElement.outerHTML;"
-      "  return doc.length > %1 ? false : doc;"
-      "})()").arg(kMaxDocumentBytes), value);
+      "  if (doc.length > %1) return false;"
+      "  var bytes = 0;"
+      "  for (var i = 0; i < doc.length; ++i) {"
+      "    var c = doc.charCodeAt(i);"
+      "    if (c < 0x80) bytes += 1;"
+      "    else if (c < 0x800) bytes += 2;"
+      "    else if ((c & 0xFC00) === 0xD800 && (doc.charCodeAt(i + 1) & 0xFC00) === 0xDC00) {"
+      "      bytes += 4; ++i;"
+      "    } else bytes += 3;"
+      "  }"
+      "  if (bytes > %1) return false;"
+      "  window.ambrineSaved = { text: doc, at: 0 };"
+      "  return bytes;"
+      "})()").arg(kMaxDocumentBytes), value, kSaveWorld);
   if (Failed(status)) return status;
   if (value.typeId() == QMetaType::Bool) return kInvalidData;  // over the limit
-  if (value.typeId() != QMetaType::QString) return kFailure;
-  bytes = value.toString().toStdString();
-  if (bytes.size() > kMaxDocumentBytes) {
-    SecureWipe(bytes);
-    bytes = std::string();
-    return kInvalidData;
+  const int type = value.typeId();
+  if (type != QMetaType::Int && type != QMetaType::LongLong && type != QMetaType::Double) {
+    return kFailure;
   }
-  return kOk;
+  // The count is a floor: a lone surrogate may come out longer.
+  bytes.reserve(static_cast<std::size_t>(value.toDouble()));
+  bool done = false;
+  while (Succeeded(status) && !done) status = AppendDocumentPiece(bytes, done);
+  if (Succeeded(status)) return kOk;
+  SecureWipe(bytes);
+  std::string().swap(bytes);
+  // A piece that failed leaves the text waiting; a page that is gone took it along.
+  if (loss_ == PageLoss::kNone) {
+    QVariant ignored;
+    RunScript(QStringLiteral("delete window.ambrineSaved;"), ignored, kSaveWorld);
+  }
+  return status;
+}
+
+Status FormView::AppendDocumentPiece(std::string& bytes, bool& done) {
+  QVariant value;
+  const Status status = RunScript(QStringLiteral(
+      "(function () {"
+      "  var s = window.ambrineSaved;"
+      "  if (!s) return null;"
+      "  if (s.at >= s.text.length) { delete window.ambrineSaved; return true; }"
+      "  var end = Math.min(s.at + %1, s.text.length);"
+      "  if (end < s.text.length && (s.text.charCodeAt(end - 1) & 0xFC00) === 0xD800) --end;"
+      "  var piece = s.text.slice(s.at, end);"
+      "  s.at = end;"
+      "  return piece;"
+      "})()").arg(documentChunkUnits_), value, kSaveWorld);
+  if (Failed(status)) return status;
+  if (value.typeId() == QMetaType::Bool) {
+    done = true;
+    return kOk;
+  }
+  if (value.typeId() != QMetaType::QString) return kFailure;
+  // The variant lets go of the piece, so that it is wiped in place.
+  QString piece = value.toString();
+  value = QVariant();
+  QByteArray utf8 = piece.toUtf8();
+  if (piece.isDetached()) {
+    SecureWipe(piece.data(), static_cast<std::size_t>(piece.size()) * sizeof(QChar));
+  }
+  const auto size = static_cast<std::size_t>(utf8.size());
+  const bool fits = size <= kMaxDocumentBytes - bytes.size();
+  if (fits) AppendWiping(bytes, utf8.constData(), size, kMaxDocumentBytes);
+  SecureWipe(utf8.data(), size);
+  return fits ? kOk : kInvalidData;
 }
 
 }  // namespace ambrine

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QWebEngineView>
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -64,8 +65,18 @@ class FormView : public QWebEngineView {
   // Calls the page's global function `name` with string arguments and
   // waits for its result.
   PageCallResult CallPageFunction(const char* name, const std::vector<std::string>& args);
-  // The document as doctype + markup, UTF-8.
+  // The document as doctype + markup, UTF-8 (QString::toUtf8() of the
+  // script's text). It comes from the page in pieces of at most
+  // documentChunkUnits() UTF-16 units, a surrogate pair never split, so this
+  // process holds the bytes and one piece, never the whole text as well;
+  // the text waits between the pieces in a script world of the program's
+  // own, out of the page's reach. kInvalidData over kMaxDocumentBytes.
   Status SerializeDocument(std::string& bytes);
+  static constexpr qsizetype kDefaultDocumentChunkUnits = qsizetype{8} << 20;
+  void setDocumentChunkUnits(qsizetype units) {
+    documentChunkUnits_ = std::max<qsizetype>(units, 2);
+  }
+  qsizetype documentChunkUnits() const { return documentChunkUnits_; }
 
   // Every load and script call the program waits for ends within this
   // time; then the page's process is stopped, the wait fails with
@@ -92,7 +103,12 @@ class FormView : public QWebEngineView {
  private:
   Status Load(const QByteArray& document, bool utf8);
   Status WaitForLoad(const QUrl& url);
-  Status RunScript(const QString& source, QVariant& result);
+  // Runs `source` in the page's own script world (0, the engine's main
+  // world) or in `world`.
+  Status RunScript(const QString& source, QVariant& result, quint32 world = 0);
+  // The next piece of a document that SerializeDocument has asked for,
+  // appended as UTF-8 to `bytes`; `done` once there is none left.
+  Status AppendDocumentPiece(std::string& bytes, bool& done);
   // Runs `loop` until it quits, the page's process ends, the view goes away
   // or the wait limit passes; true in the last case. The view may be gone
   // on return.
@@ -113,6 +129,7 @@ class FormView : public QWebEngineView {
   FormEnginePage* page_;
   quint64 loadGeneration_ = 0;
   std::chrono::milliseconds waitLimit_ = kDefaultWaitLimit;
+  qsizetype documentChunkUnits_ = kDefaultDocumentChunkUnits;
   PageLoss loss_ = PageLoss::kNone;
   QByteArray lastDocument_;  // the last document that loaded completely
   bool lastDocumentUtf8_ = false;

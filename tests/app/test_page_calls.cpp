@@ -14,6 +14,7 @@
 #include "app/flows/save_page_part.h"
 #include "app/web/live_form_page.h"
 #include "app/web/page_handover.h"
+#include "base/utf8.h"
 #include "page_fixture.h"
 
 namespace ambrine::test {
@@ -149,6 +150,30 @@ TEST_F(PageCallTest, DocumentsLargerThanTwoMegabytesLoadWhole) {
   ASSERT_EQ(kOk, view_->SerializeDocument(saved));
   EXPECT_GT(saved.size(), 3u * 1024 * 1024);
   EXPECT_NE(std::string::npos, saved.find("<div id=\"end\">末尾</div>"));
+}
+
+TEST_F(PageCallTest, ADocumentSavedInPiecesIsTheWholeTextsUtf8) {
+  // A run of U+1F600 over many pieces of an odd size, so that piece ends
+  // fall inside pairs, and an attribute with a lone surrogate: the bytes are
+  // those of the whole text as one script result, as saves made them
+  // before. The text waits out of the page's reach and is gone afterwards.
+  LoadPage("", "<p id=\"run\"></p><p>\xE6\x97\xA5\xC3\xA9</p>");
+  Run("document.body.setAttribute('data-lone', 'a\\uD800b');"
+      "document.getElementById('run').textContent = '\\uD83D\\uDE00'.repeat(5000);");
+  const std::string whole = Eval(
+      "new XMLSerializer().serializeToString(document.doctype) + "
+      "document.documentElement.outerHTML");
+  std::string run;
+  for (int i = 0; i < 5000; ++i) run += "\xF0\x9F\x98\x80";
+  ASSERT_NE(std::string::npos, whole.find(">" + run + "<"));
+  for (qsizetype units : {qsizetype{101}, qsizetype{1001}, FormView::kDefaultDocumentChunkUnits}) {
+    view_->setDocumentChunkUnits(units);
+    std::string saved = "an earlier document";
+    ASSERT_EQ(kOk, view_->SerializeDocument(saved)) << units;
+    EXPECT_EQ(whole, saved) << units;
+  }
+  EXPECT_TRUE(IsValidUtf8(whole));
+  EXPECT_EQ("undefined", Eval("typeof window.ambrineSaved"));
 }
 
 TEST_F(PageCallTest, NetworkRequestsAreRefused) {

@@ -8,6 +8,7 @@
 
 #include "leaf/base64.h"
 #include "leaf/leaf_reader.h"
+#include "leaf/plain_form_page.h"
 #include "leaf_test_support.h"
 #include "support/test_keyring.h"
 
@@ -208,6 +209,36 @@ TEST(LeafWriter, WrittenMessagesReadBackByteForByte) {
   EXPECT_EQ(back.sink.attachments[0], std::make_pair(std::string("big.bin"), big));
   EXPECT_EQ(back.sink.attachments[1], std::make_pair(std::string("b"), std::string("ab")));
   EXPECT_TRUE(back.report.reports.empty());
+}
+
+TEST(LeafWriter, APlainPageIsSentFromItsOwnBytesAndReadBackIntoOne) {
+  // A document of several encoding steps, sent from the page's bytes, which
+  // the page still holds afterwards; read back, it is handed over whole.
+  PlainFormPage page;
+  page.document.assign(400000, 'x');
+  for (std::size_t i = 0; i < page.document.size(); i += 7) page.document[i] = static_cast<char>(i);
+  page.form = "title=\xE6\x97\xA5";
+  const std::string document = page.document;
+  AttachmentStore store;
+  GpgSettings settings;
+  RecordingReport report;
+  test::PlainFileSource source;
+  LeafWriter writer(page, store, settings, report, &source);
+  Status status = kFailure;
+  const std::string message = test::WriteToString(writer, &status);
+  ASSERT_EQ(kOk, status);
+  EXPECT_EQ(Expected(test::BoundaryOf(message), document, page.form, {}), message);
+  EXPECT_EQ(document, page.document);
+
+  PlainFormPage back;
+  back.document = "an earlier page";
+  test::RecordingSink sink;
+  LineReader input(message);
+  EXPECT_EQ(kOk, LeafReader(input, back, sink, report).ReadLeafMessage());
+  EXPECT_EQ(document, back.document);
+  EXPECT_EQ(page.form, back.form);
+  EXPECT_TRUE(back.documentLoaded);
+  EXPECT_TRUE(report.reports.empty());
 }
 
 // The header blocks of the parts after the form text, in order.
