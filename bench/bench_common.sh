@@ -96,7 +96,8 @@ attachment_intact() {
 # time_gpg_steps LEAF ATTACHMENT: gpg1 alone, each step the program's
 # create and open need, timed by itself: w1 encrypt the attachment, w2
 # decrypt that file, w3 sign+encrypt the leaf's plaintext message, r1
-# decrypt the leaf, r2 encrypt the attachment from a pipe.
+# decrypt the leaf, r2 encrypt the attachment from a pipe. Sets the floors
+# too: floor_c = w1 + max(w2, w3) for create, floor_o = max(r1, r2) for open.
 time_gpg_steps() {
   run_gpg --decrypt "$1" > message.txt  # the leaf's plaintext message (not timed)
   timeit w1 run_gpg --passphrase-fd 3 -o temp.gpg --symmetric "$2" 3<pass
@@ -104,4 +105,19 @@ time_gpg_steps() {
   timeit w3 run_gpg -r "$fpr" --sign --encrypt < message.txt > signed.gpg
   timeit r1 run_gpg --decrypt "$1" > /dev/null
   timeit r2 run_gpg --passphrase-fd 3 --symmetric < "$2" > temp2.gpg 3<pass
+  floor_c=$(calc "$w1 + $(max "$w2" "$w3")")
+  floor_o=$(max "$r1" "$r2")
+}
+
+# time_gpg_steps_uncompressed ATTACHMENT: the attachment steps of
+# time_gpg_steps again with the working copy stored -z 0, as the program
+# stores its temporary attachment files: w1z, w2z and r2z (w3 and r1 do not
+# change), and the floors with them, floor_cz and floor_oz. Call after
+# time_gpg_steps.
+time_gpg_steps_uncompressed() {
+  timeit w1z run_gpg -z 0 --passphrase-fd 3 -o tempz.gpg --symmetric "$1" 3<pass
+  timeit w2z run_gpg --passphrase-fd 3 --decrypt tempz.gpg 3<pass >/dev/null
+  timeit r2z run_gpg -z 0 --passphrase-fd 3 --symmetric < "$1" > tempz2.gpg 3<pass
+  floor_cz=$(calc "$w1z + $(max "$w2z" "$w3")")
+  floor_oz=$(max "$r1" "$r2z")
 }

@@ -51,6 +51,15 @@ LeafReader::BodyResult LeafReader::ReadBody(bool base64, BodyKind kind, std::str
   Base64QuadDecoder decoder;
   std::string line;
   std::string decoded;
+  // An attachment's bytes go to the sink in blocks of about kPieceSize, not
+  // line by line. The room for a block and one more piece's bytes is taken
+  // at once, so the buffer never moves (a move would leave unwiped bytes).
+  const bool batched = kind == BodyKind::Attachment;
+  if (batched) decoded.reserve(kPieceSize + pieceLimit_);
+  auto flush = [&] {
+    if (!decoded.empty()) sink_.Write(decoded.data(), decoded.size());
+    decoded.clear();
+  };
   bool lineStart = true;
   endingLine.clear();
   for (;;) {
@@ -72,10 +81,10 @@ LeafReader::BodyResult LeafReader::ReadBody(bool base64, BodyKind kind, std::str
     }
     lineStart = complete;
     if (!base64) continue;
-    decoded.clear();
+    if (!batched) decoded.clear();
     decoder.Add(line.data(), line.size(), decoded, kind == BodyKind::FormData);
-    if (kind == BodyKind::Attachment) {
-      sink_.Write(decoded.data(), decoded.size());
+    if (batched) {
+      if (decoded.size() >= kPieceSize) flush();
     } else if (decoded.size() > limit - data.size()) {
       // Counted as the bytes arrive: an oversized part is never held whole,
       // and the rest of it is not read.
@@ -85,6 +94,7 @@ LeafReader::BodyResult LeafReader::ReadBody(bool base64, BodyKind kind, std::str
       AppendWiping(data, decoded.data(), decoded.size(), limit);
     }
   }
+  if (batched) flush();
   SecureWipe(line);
   SecureWipe(decoded);
   return result;
