@@ -3,7 +3,7 @@
 #pragma once
 
 #include "base/report_point.h"
-#include "base/status.h"
+#include "base/result.h"
 
 namespace ambrine {
 
@@ -12,9 +12,9 @@ class ErrorReport {
   virtual ~ErrorReport() = default;
   // `source` names the part of the program ("mainview", "ManageKey", ...);
   // `line` tells which step failed.
-  virtual void Report(Status code, const char* source, int line) = 0;
+  virtual void Report(Result code, const char* source, int line) = 0;
   // Reports at a named point.
-  void Report(Status code, const ReportPoint& point) { Report(code, point.source, point.line); }
+  void Report(Result code, const ReportPoint& point) { Report(code, point.source, point.line); }
 };
 
 }  // namespace ambrine

@@ -49,7 +49,7 @@ std::string ProgramFolder() {
   return folder;
 }
 
-Status ConfFolderFor(const std::string& programFolder, const StartupEnvironment& env,
+Result ConfFolderFor(const std::string& programFolder, const StartupEnvironment& env,
                      std::string& confFolder, bool& perUser) {
   perUser = Exists(programFolder + "INSTALL");
   if (!perUser) {
@@ -67,17 +67,17 @@ Status ConfFolderFor(const std::string& programFolder, const StartupEnvironment&
   return kOk;
 }
 
-Status PrepareConfFolder(const std::string& confFolder, bool perUser) {
+Result PrepareConfFolder(const std::string& confFolder, bool perUser) {
   if (IsDirectory(confFolder)) return kOk;
   if (perUser) {
     std::error_code ec;
     fs::create_directories(confFolder, ec);
-    if (ec) return StatusFromErrno(ec.value());
+    if (ec) return ResultFromErrno(ec.value());
     ::chmod(confFolder.c_str(), 0700);
     return kOk;
   }
   // The key rings are private: the folder is the owner's alone.
-  if (::mkdir(confFolder.c_str(), 0700) != 0) return LastErrorStatus();
+  if (::mkdir(confFolder.c_str(), 0700) != 0) return LastErrorResult();
   return kOk;
 }
 

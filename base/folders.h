@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "base/status.h"
+#include "base/result.h"
 
 namespace ambrine {
 
@@ -27,13 +27,13 @@ std::string ProgramFolder();
 // The conf folder for a program folder: with an "INSTALL" entry beside the
 // program, the user's data folder + "/Ambrine/conf"; otherwise the program
 // folder + "conf". kFailure when the user's data folder is unknown.
-Status ConfFolderFor(const std::string& programFolder, const StartupEnvironment& env,
+Result ConfFolderFor(const std::string& programFolder, const StartupEnvironment& env,
                      std::string& confFolder, bool& perUser);
 
 // Creates the conf folder when it is missing. The per-user folder gets its
 // missing parents too (a fresh account has no ~/.local/share/Ambrine); the
 // folder beside the program must have an existing parent.
-Status PrepareConfFolder(const std::string& confFolder, bool perUser);
+Result PrepareConfFolder(const std::string& confFolder, bool perUser);
 
 // gpg as "bin/gpg" under the current folder; when the current folder has
 // none, or the program is an installed copy (INSTALL beside it), the program

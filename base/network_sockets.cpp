@@ -34,7 +34,7 @@ constexpr unsigned kNoSuchCall = SECCOMP_RET_ERRNO | (ENOSYS & SECCOMP_RET_DATA)
 
 }  // namespace
 
-Status ForbidNetworkSockets() {
+Result ForbidNetworkSockets() {
   const sock_filter program[] = {
       // Another architecture's calls (a 32-bit entry) are refused outright.
       BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),

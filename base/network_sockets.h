@@ -3,7 +3,7 @@
 // reach), the program's processes must not be able to open a network socket.
 #pragma once
 
-#include "base/status.h"
+#include "base/result.h"
 
 namespace ambrine {
 
@@ -12,6 +12,6 @@ namespace ambrine {
 // domain, and netlink for the kernel's own notices): creating one fails with
 // EACCES. Sockets open already (the display connection) keep working.
 // kFailure when the kernel refuses the filter; nothing changes then.
-Status ForbidNetworkSockets();
+Result ForbidNetworkSockets();
 
 }  // namespace ambrine

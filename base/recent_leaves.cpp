@@ -17,13 +17,13 @@ bool Keepable(const std::string& path) {
   return !path.empty() && path.front() == '/' && path.find_first_of("\r\n") == std::string::npos;
 }
 
-Status WriteAll(int fd, const std::string& text) {
+Result WriteAll(int fd, const std::string& text) {
   std::size_t done = 0;
   while (done < text.size()) {
     const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return LastErrorStatus();
+      return LastErrorResult();
     }
     done += static_cast<std::size_t>(n);
   }
@@ -48,7 +48,7 @@ void RecentLeaves::Load() {
   }
 }
 
-Status RecentLeaves::Add(const std::string& path) {
+Result RecentLeaves::Add(const std::string& path) {
   if (!Keepable(path)) return kInvalidData;
   paths_.erase(std::remove(paths_.begin(), paths_.end(), path), paths_.end());
   paths_.insert(paths_.begin(), path);
@@ -56,18 +56,18 @@ Status RecentLeaves::Add(const std::string& path) {
   return Write();
 }
 
-Status RecentLeaves::Remove(const std::string& path) {
+Result RecentLeaves::Remove(const std::string& path) {
   paths_.erase(std::remove(paths_.begin(), paths_.end(), path), paths_.end());
   return Write();
 }
 
-Status RecentLeaves::Write() const {
+Result RecentLeaves::Write() const {
   std::string text;
   for (const std::string& path : paths_) text += path + '\n';
   ReplacementFile file;
-  if (Status s = file.Create(listPath_); Failed(s)) return s;
+  if (Result s = file.Create(listPath_); Failed(s)) return s;
   Fd fd = file.TakeFd();
-  if (Status s = WriteAll(fd.get(), text); Failed(s)) return s;
+  if (Result s = WriteAll(fd.get(), text); Failed(s)) return s;
   fd.reset();
   return file.Commit();
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "base/status.h"
+#include "base/result.h"
 
 namespace ambrine {
 
@@ -25,15 +25,15 @@ class RecentLeaves {
   void Load();
   // Puts `path` first (moving it up when it is listed) and writes the list.
   // A path that is not absolute or holds a line break is not kept.
-  Status Add(const std::string& path);
+  Result Add(const std::string& path);
   // Takes `path` out of the list and writes it.
-  Status Remove(const std::string& path);
+  Result Remove(const std::string& path);
 
   const std::vector<std::string>& paths() const { return paths_; }
 
  private:
   // Writes the list to a new owner-only file that replaces the old one.
-  Status Write() const;
+  Result Write() const;
 
   std::string listPath_;
   std::vector<std::string> paths_;

@@ -63,9 +63,9 @@ void RemoveLeftovers(const std::string& folder, const std::string& name) {
   }
 }
 
-Status SyncDescriptor(int fd) {
+Result SyncDescriptor(int fd) {
   while (::fsync(fd) != 0) {
-    if (errno != EINTR) return LastErrorStatus();
+    if (errno != EINTR) return LastErrorResult();
   }
   return kOk;
 }
@@ -77,7 +77,7 @@ ReplacementFile::~ReplacementFile() {
   if (!committed_ && !tempPath_.empty()) ::unlink(tempPath_.c_str());
 }
 
-Status ReplacementFile::Create(const std::string& target) {
+Result ReplacementFile::Create(const std::string& target) {
   if (target.empty() || target.back() == '/') return kInvalidData;
   const std::size_t slash = target.rfind('/');
   const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
@@ -86,37 +86,37 @@ Status ReplacementFile::Create(const std::string& target) {
   std::string path = folder + "." + name + ".XXXXXX";
   // mkostemp makes the file with mode 0600 under a name no one else has.
   const int raw = ::mkostemp(path.data(), O_CLOEXEC);
-  if (raw < 0) return LastErrorStatus();
+  if (raw < 0) return LastErrorResult();
   fd_.reset(raw);
   target_ = target;
   tempPath_ = std::move(path);
   return kOk;
 }
 
-Status ReplacementFile::Commit() {
+Result ReplacementFile::Commit() {
   // The descriptor may have been handed on (to gpg, which wrote through its
   // own); the file is then opened again by name to be flushed. O_NOFOLLOW
   // and O_NONBLOCK keep a link or pipe put in its place from being followed
   // or blocking.
-  Status status = kOk;
+  Result status = kOk;
   if (fd_) {
     status = SyncDescriptor(fd_.get());
   } else {
     Fd file(::open(tempPath_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-    status = file ? SyncDescriptor(file.get()) : LastErrorStatus();
+    status = file ? SyncDescriptor(file.get()) : LastErrorResult();
   }
   fd_.reset();
   if (Failed(status)) return status;
 
-  if (::rename(tempPath_.c_str(), target_.c_str()) != 0) return LastErrorStatus();
+  if (::rename(tempPath_.c_str(), target_.c_str()) != 0) return LastErrorResult();
   committed_ = true;
 
   // The rename itself lives in the folder.
   const std::size_t slash = target_.rfind('/');
   Fd folder = OpenFolder(slash == std::string::npos ? "" : target_.substr(0, slash + 1));
-  if (!folder) return LastErrorStatus();
+  if (!folder) return LastErrorResult();
   status = SyncDescriptor(folder.get());
-  if (status == StatusFromErrno(EINVAL)) return kOk;
+  if (status == ResultFromErrno(EINVAL)) return kOk;
   return status;
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "base/fd.h"
-#include "base/status.h"
+#include "base/result.h"
 
 namespace ambrine {
 
@@ -22,7 +22,7 @@ class ReplacementFile {
   // First removes what an earlier write of the same target left when it was
   // cut short: the user's own regular files in that folder named ".<name>."
   // and six characters that mkostemp could have chosen. Nothing else goes.
-  Status Create(const std::string& target);
+  Result Create(const std::string& target);
 
   const std::string& tempPath() const { return tempPath_; }
   Fd TakeFd() { return std::move(fd_); }
@@ -33,7 +33,7 @@ class ReplacementFile {
   // nothing renamed; a failed flush of the folder is returned after the
   // rename (a folder whose file system cannot flush folders at all, EINVAL,
   // counts as flushed).
-  Status Commit();
+  Result Commit();
 
  private:
   std::string target_;

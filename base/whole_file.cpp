@@ -10,9 +10,9 @@
 
 namespace ambrine {
 
-Status ReadWholeFile(const std::string& path, std::string& bytes) {
+Result ReadWholeFile(const std::string& path, std::string& bytes) {
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd) return LastErrorStatus();
+  if (!fd) return LastErrorResult();
   char chunk[65536];
   for (;;) {
     const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
@@ -21,7 +21,7 @@ Status ReadWholeFile(const std::string& path, std::string& bytes) {
     } else if (n < 0 && errno == EINTR) {
       continue;
     } else {
-      const Status status = n < 0 ? LastErrorStatus() : kOk;
+      const Result status = n < 0 ? LastErrorResult() : kOk;
       // The file may hold a secret (a passphrase, a record).
       SecureWipe(chunk, sizeof chunk);
       return status;

@@ -3,12 +3,12 @@
 
 #include <string>
 
-#include "base/status.h"
+#include "base/result.h"
 
 namespace ambrine {
 
 // Appends the file's bytes to `bytes`; the descriptor is closed on every
 // path. The failure of the open or of a read is returned.
-Status ReadWholeFile(const std::string& path, std::string& bytes);
+Result ReadWholeFile(const std::string& path, std::string& bytes);
 
 }  // namespace ambrine

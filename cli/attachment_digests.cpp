@@ -5,9 +5,9 @@
 
 namespace ambrine {
 
-Status AttachmentDigests::Begin(const std::string& name) {
+Result AttachmentDigests::Begin(const std::string& name) {
   if (next_ != nullptr) {
-    Status status = next_->Begin(name);
+    Result status = next_->Begin(name);
     if (Failed(status)) return status;
   }
   infos_.push_back({name, 0, ""});
@@ -24,7 +24,7 @@ void AttachmentDigests::Write(const char* bytes, std::size_t count) {
   if (next_ != nullptr) next_->Write(bytes, count);
 }
 
-Status AttachmentDigests::End() {
+Result AttachmentDigests::End() {
   infos_.back().sha256 = hash_->HexDigest();
   return next_ != nullptr ? next_->End() : kOk;
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "base/status.h"
+#include "base/result.h"
 #include "cli/sha256.h"
 #include "leaf/attachment_sink.h"
 
@@ -27,21 +27,21 @@ class AttachmentDigests : public AttachmentSink {
   AttachmentDigests(AttachmentSink* next, int keepIndex, int keepFd)
       : next_(next), keepIndex_(keepIndex), keepFd_(keepFd) {}
 
-  Status Begin(const std::string& name) override;
+  Result Begin(const std::string& name) override;
   void Write(const char* bytes, std::size_t count) override;
-  Status End() override;
+  Result End() override;
 
   // The attachments begun so far, in the leaf's order.
   const std::vector<Info>& infos() const { return infos_; }
   // kOk while every write of the chosen attachment to `keepFd` succeeded.
-  Status keepStatus() const { return keepStatus_; }
+  Result keepStatus() const { return keepStatus_; }
 
  private:
   AttachmentSink* next_;
   int keepIndex_;
   int keepFd_;
   std::vector<Info> infos_;
-  Status keepStatus_ = kOk;
+  Result keepStatus_ = kOk;
   std::optional<Sha256> hash_;
 };
 

@@ -41,17 +41,17 @@ int LeafCommand::Run(const CommandLine& line) {
   AttachmentDigests digests(stored.get(), line.attachmentIndex, KeepFd());
   PlainFormPage page;
   OpenCheckResult checked;
-  Status readStatus = kOk;
+  Result readResult = kOk;
   LeafFile leafFile(settings, report);
   OperationProgress progress;
-  Status status;
+  Result status;
   {
     TerminalProgress shown(progress, "reading");
-    status = leafFile.ReadInOnePass(leafPath, questions, page, digests, checked, readStatus,
+    status = leafFile.ReadInOnePass(leafPath, questions, page, digests, checked, readResult,
                                     &progress);
   }
   if (const int verdict =
-          ReportOpenVerdict(leafName, status, checked, page, readStatus,
+          ReportOpenVerdict(leafName, status, checked, page, readResult,
                             leafFile.gpgError(), report)) {
     return verdict;
   }

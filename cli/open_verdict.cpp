@@ -27,11 +27,11 @@ std::string OpenFailure(OpenVerdict verdict) {
 
 }  // namespace
 
-int ReportOpenVerdict(const std::string& leafName, Status readInOnePass,
+int ReportOpenVerdict(const std::string& leafName, Result readInOnePass,
                       const OpenCheckResult& checked, const PlainFormPage& page,
-                      Status readStatus, const std::string& gpgError, DeferredReport& report) {
+                      Result readResult, const std::string& gpgError, DeferredReport& report) {
   if (Failed(readInOnePass)) return Fail("cannot open " + leafName);
-  const OpenVerdict verdict = JudgeOpen(checked, page, readStatus);
+  const OpenVerdict verdict = JudgeOpen(checked, page, readResult);
   switch (verdict) {
     case OpenVerdict::Read: return kExitSuccess;
     // Without a passphrase gpg only fails for want of one: its line adds nothing.

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "base/status.h"
+#include "base/result.h"
 #include "leaf/deferred_report.h"
 #include "leaf/open_check_conversation.h"
 #include "leaf/plain_form_page.h"
@@ -16,9 +16,9 @@ namespace ambrine {
 // (with gpg's line `gpgError` where it adds something, and the reader's
 // held reports in `report` for a malformed message) and returns the exit
 // status. `readInOnePass` is what ReadInOnePass returned; `page` and
-// `readStatus` what the reader took and how its read ended.
-int ReportOpenVerdict(const std::string& leafName, Status readInOnePass,
+// `readResult` what the reader took and how its read ended.
+int ReportOpenVerdict(const std::string& leafName, Result readInOnePass,
                       const OpenCheckResult& checked, const PlainFormPage& page,
-                      Status readStatus, const std::string& gpgError, DeferredReport& report);
+                      Result readResult, const std::string& gpgError, DeferredReport& report);
 
 }  // namespace ambrine

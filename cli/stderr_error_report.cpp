@@ -5,11 +5,11 @@
 
 namespace ambrine {
 
-void StderrErrorReport::Report(Status code, const char* source, int line) {
+void StderrErrorReport::Report(Result code, const char* source, int line) {
   ++count_;
   const ReportPoint* point = FindReportPoint(source, line);
   std::fprintf(stderr, "ambrine-leaf: %s%s%s (%s %d)\n", point ? point->meaning : "",
-               point ? ": " : "", StatusText(code).c_str(), source, line);
+               point ? ": " : "", ResultText(code).c_str(), source, line);
 }
 
 void StderrReportWithGpgLines::OnGpgLine(const std::string& line) {

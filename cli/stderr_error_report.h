@@ -13,7 +13,7 @@ namespace ambrine {
 class StderrErrorReport : public ErrorReport {
  public:
   using ErrorReport::Report;
-  void Report(Status code, const char* source, int line) override;
+  void Report(Result code, const char* source, int line) override;
   int count() const { return count_; }
 
  private:

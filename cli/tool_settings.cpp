@@ -7,7 +7,7 @@
 
 namespace ambrine {
 
-Status DefaultHomeFolder(std::string& home) {
+Result DefaultHomeFolder(std::string& home) {
   bool perUser = false;
   return ConfFolderFor(ProgramFolder(), CurrentEnvironment(), home, perUser);
 }

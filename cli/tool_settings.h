@@ -4,14 +4,14 @@
 
 #include <string>
 
-#include "base/status.h"
+#include "base/result.h"
 #include "gpg/gpg_settings.h"
 
 namespace ambrine {
 
 // The window's conf folder for this program folder; kFailure when the
 // user's data folder is unknown.
-Status DefaultHomeFolder(std::string& home);
+Result DefaultHomeFolder(std::string& home);
 
 // gpg as the window finds it (else /usr/bin/gpg1 when there is none), key
 // rings secring.gpg and pubring.gpg in `home`, plus the preset key rings.

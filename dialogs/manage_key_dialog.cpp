@@ -63,9 +63,9 @@ ManageKeyDialog::ManageKeyDialog(GpgSettings* settings, OperationRunner& runner,
   FillList();
 }
 
-Status ManageKeyDialog::OnRing(const std::function<Status(const PublicKeyRing&)>& operation) {
+Result ManageKeyDialog::OnRing(const std::function<Result(const PublicKeyRing&)>& operation) {
   const PublicKeyRing ring(*settings_);
-  Status status = kOk;
+  Result status = kOk;
   runner_.Run([&](OperationProgress&) { status = operation(ring); });
   return status;
 }
@@ -86,7 +86,7 @@ void ManageKeyDialog::Import() {
   if (path.isEmpty()) return;
 
   const std::string file = path.toStdString();
-  const Status status = OnRing([&](const PublicKeyRing& ring) { return ring.Import(file); });
+  const Result status = OnRing([&](const PublicKeyRing& ring) { return ring.Import(file); });
   if (Failed(status)) {
     report_.Report(status, report::kManageKeyImportFailed);
     return;
@@ -107,7 +107,7 @@ void ManageKeyDialog::Export(bool armor) {
   if (path.isEmpty()) return;
 
   const std::string file = path.toStdString();
-  const Status status = OnRing(
+  const Result status = OnRing(
       [&](const PublicKeyRing& ring) { return ring.Export(fingerprint, file, armor); });
   if (Failed(status)) report_.Report(status, report::kManageKeyExportFailed);
 }
@@ -116,7 +116,7 @@ void ManageKeyDialog::Delete() {
   const std::string fingerprint = SelectedFingerprint();
   if (fingerprint.empty()) return;
 
-  const Status status =
+  const Result status =
       OnRing([&](const PublicKeyRing& ring) { return ring.Delete(fingerprint); });
   if (Failed(status)) report_.Report(status, report::kManageKeyDeleteFailed);
   // Refilled in every case: the list shows what the key ring now holds.

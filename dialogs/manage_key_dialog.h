@@ -41,7 +41,7 @@ class ManageKeyDialog : public QDialog {
 
  private:
   // Runs `operation` on the user's rings through the runner; its status.
-  Status OnRing(const std::function<Status(const PublicKeyRing&)>& operation);
+  Result OnRing(const std::function<Result(const PublicKeyRing&)>& operation);
   void FillList();
   void Import();
   // Writes the selected key to a file the user names: binary (`armor`

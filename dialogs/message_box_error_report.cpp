@@ -26,8 +26,8 @@ QString Explanation(const char* source, int line) {
 
 }  // namespace
 
-void MessageBoxErrorReport::Report(Status code, const char* source, int line) {
-  QString text = QString::fromStdString(StatusText(code));
+void MessageBoxErrorReport::Report(Result code, const char* source, int line) {
+  QString text = QString::fromStdString(ResultText(code));
   const QString explanation = Explanation(source, line);
   if (!explanation.isEmpty()) text += QStringLiteral("\n") + explanation;
   // No owner: a failure may be reported while no window is up yet.

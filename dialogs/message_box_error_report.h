@@ -8,7 +8,7 @@ namespace ambrine {
 
 class MessageBoxErrorReport : public ErrorReport {
  public:
-  void Report(Status code, const char* source, int line) override;
+  void Report(Result code, const char* source, int line) override;
 };
 
 // The one reporter the window and its dialogs share.

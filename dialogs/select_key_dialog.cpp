@@ -114,7 +114,7 @@ void SelectKeyDialog::FillList() {
   list_->clear();
   KeyList keys;
   const PublicKeyRing ring(*settings_);
-  Status status = kOk;
+  Result status = kOk;
   runner_.Run([&](OperationProgress&) { status = ring.List(keys); });
   if (Failed(status)) {
     report_.Report(status, report::kSelectKeyListFailed);

@@ -51,7 +51,7 @@ class SpawnAttributes {
 
 // gpg starts with the default SIGPIPE action and no blocked signals, even
 // though this program ignores SIGPIPE.
-Status SetDefaultSignals(posix_spawnattr_t* attr) {
+Result SetDefaultSignals(posix_spawnattr_t* attr) {
   sigset_t defaults;
   sigemptyset(&defaults);
   sigaddset(&defaults, SIGPIPE);
@@ -60,7 +60,7 @@ Status SetDefaultSignals(posix_spawnattr_t* attr) {
   int err = posix_spawnattr_setsigdefault(attr, &defaults);
   if (err == 0) err = posix_spawnattr_setsigmask(attr, &mask);
   if (err == 0) err = posix_spawnattr_setflags(attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-  return err == 0 ? kOk : StatusFromErrno(err);
+  return err == 0 ? kOk : ResultFromErrno(err);
 }
 
 }  // namespace
@@ -78,7 +78,7 @@ void IgnoreBrokenPipeSignal() {
   });
 }
 
-Status SpawnChild(const std::vector<std::string>& argv, const ChildDescriptors& fds,
+Result SpawnChild(const std::vector<std::string>& argv, const ChildDescriptors& fds,
                   pid_t* pid) {
   *pid = -1;
   if (argv.empty()) return kUnexpected;
@@ -87,7 +87,7 @@ Status SpawnChild(const std::vector<std::string>& argv, const ChildDescriptors& 
   Fd null;
   if (fds.input < 0 || fds.output < 0 || fds.error < 0) {
     null.reset(::open("/dev/null", O_RDWR | O_CLOEXEC));
-    if (!null) return LastErrorStatus();
+    if (!null) return LastErrorResult();
   }
 
   const std::array<std::pair<int, int>, 6> placements{{
@@ -107,7 +107,7 @@ Status SpawnChild(const std::vector<std::string>& argv, const ChildDescriptors& 
     int err = 0;
     if (source >= 0) {
       high[i].reset(::fcntl(source, F_DUPFD_CLOEXEC, kFirstHighFd));
-      if (!high[i]) return LastErrorStatus();
+      if (!high[i]) return LastErrorResult();
       // dup2 leaves the target without close-on-exec: it survives the exec.
       err = posix_spawn_file_actions_adddup2(actions.get(), high[i].get(), target);
     } else {
@@ -115,15 +115,15 @@ Status SpawnChild(const std::vector<std::string>& argv, const ChildDescriptors& 
       // open is not an error for spawn actions).
       err = posix_spawn_file_actions_addclose(actions.get(), target);
     }
-    if (err != 0) return StatusFromErrno(err);
+    if (err != 0) return ResultFromErrno(err);
   }
   // Whatever else the program has open, even without close-on-exec, stays out.
   if (int err = posix_spawn_file_actions_addclosefrom_np(actions.get(), kFirstClosedFd); err != 0)
-    return StatusFromErrno(err);
+    return ResultFromErrno(err);
 
   SpawnAttributes attributes;
   if (!attributes.ok()) return kFailure;
-  if (Status s = SetDefaultSignals(attributes.get()); Failed(s)) return s;
+  if (Result s = SetDefaultSignals(attributes.get()); Failed(s)) return s;
 
   std::vector<char*> args;
   args.reserve(argv.size() + 1);
@@ -135,7 +135,7 @@ Status SpawnChild(const std::vector<std::string>& argv, const ChildDescriptors& 
   pid_t child = -1;
   const int err = posix_spawn(&child, argv[0].c_str(), actions.get(), attributes.get(),
                               args.data(), environ);
-  if (err != 0) return StatusFromErrno(err);
+  if (err != 0) return ResultFromErrno(err);
   *pid = child;
   return kOk;
 }

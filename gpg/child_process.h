@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "base/status.h"
+#include "base/result.h"
 
 namespace ambrine {
 
@@ -30,7 +30,7 @@ struct ChildDescriptors {
 // Starts argv[0] (a path; no search in PATH) with the descriptors above and
 // every other descriptor closed. A program that cannot be executed is a
 // failure here, not a later exit code.
-Status SpawnChild(const std::vector<std::string>& argv, const ChildDescriptors& fds,
+Result SpawnChild(const std::vector<std::string>& argv, const ChildDescriptors& fds,
                   pid_t* pid);
 
 // Makes writing to a pipe whose reader has gone return EPIPE instead of

@@ -113,7 +113,7 @@ std::string GpgEngine::RenderArgv(const std::vector<std::string>& argv) {
   return line;
 }
 
-Status GpgEngine::Run(const std::vector<std::string>& arguments, const char* passphrase,
+Result GpgEngine::Run(const std::vector<std::string>& arguments, const char* passphrase,
                       Fd statusFd, Fd commandFd) {
   // The child ends belong to this run: they close when it returns, whatever
   // the outcome, so the program keeps only its own ends of every pipe.
@@ -125,7 +125,7 @@ Status GpgEngine::Run(const std::vector<std::string>& arguments, const char* pas
   Fd passphraseRead;
   Fd passphraseWrite;
   if (passphrase) {
-    if (Status s = CreateOutboundPipe(passphraseWrite, passphraseRead); Failed(s)) return s;
+    if (Result s = CreateOutboundPipe(passphraseWrite, passphraseRead); Failed(s)) return s;
   }
 
   // The reader runs before gpg starts, so gpg never writes into a pipe
@@ -150,7 +150,7 @@ Status GpgEngine::Run(const std::vector<std::string>& arguments, const char* pas
   fds.passphrase = passphraseRead.get();
   fds.command = commandFd.get();
   fds.status = statusFd.get();
-  const Status started = SpawnChild(argv, fds, &pid_);
+  const Result started = SpawnChild(argv, fds, &pid_);
 
   input.reset();
   output.reset();
@@ -165,7 +165,7 @@ Status GpgEngine::Run(const std::vector<std::string>& arguments, const char* pas
 
   if (passphrase) {
     // gpg reads the passphrase up to the end of its pipe.
-    const Status written = WritePipeString(passphraseWrite.get(), passphrase);
+    const Result written = WritePipeString(passphraseWrite.get(), passphrase);
     passphraseWrite.reset();
     if (Failed(written)) {
       // Callers do not wait after a failed run; leave no process behind.
@@ -195,7 +195,7 @@ GpgRunOutcome GpgEngine::Finish() {
   return outcome;
 }
 
-Status GpgEngine::WaitForExit(int* exitCode) {
+Result GpgEngine::WaitForExit(int* exitCode) {
   if (pid_ <= 0) return kUnexpected;
   int waitStatus = 0;
   pid_t waited = -1;
@@ -217,7 +217,7 @@ Status GpgEngine::WaitForExit(int* exitCode) {
     waited = WaitRetrying(pid_, &waitStatus);
   }
   if (waited < 0) {
-    const Status s = LastErrorStatus();
+    const Result s = LastErrorResult();
     if (errno == ECHILD) {
       pid_ = -1;  // reaped elsewhere; never signal that pid again
       errorReader_.Finish();

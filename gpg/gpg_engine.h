@@ -14,7 +14,7 @@
 #include "gpg/gpg_run_outcome.h"
 #include "gpg/gpg_settings.h"
 #include "gpg/key_list.h"
-#include "base/status.h"
+#include "base/result.h"
 
 namespace ambrine {
 
@@ -72,7 +72,7 @@ class GpgEngine {
   // Starts gpg with the fixed options, the key rings, the descriptor options
   // and `arguments` (each element one argv entry). A non-null passphrase is
   // written to gpg through a pipe of its own. Returns without waiting.
-  Status Run(const std::vector<std::string>& arguments, const char* passphrase,
+  Result Run(const std::vector<std::string>& arguments, const char* passphrase,
              Fd statusFd, Fd commandFd);
 
   // Ends the run Run started: waits for gpg, counts a non-zero exit code as
@@ -84,7 +84,7 @@ class GpgEngine {
   // The bare wait under Finish: waits for the process started by Run and
   // stores gpg's exit code (a process ended by a signal counts as 128 + the
   // signal number) without judging it. A failed wait gives its reason.
-  Status WaitForExit(int* exitCode);
+  Result WaitForExit(int* exitCode);
 
   // From now on the wait looks in every 20 ms and calls `keepWaiting`;
   // once it returns false gpg is stopped (SIGKILL), reaped, and the wait
@@ -107,11 +107,11 @@ class GpgEngine {
 
   // Stream operations: start gpg and return; the caller moves the data,
   // drives the status dialogue and calls Finish.
-  Status Encrypt(const std::vector<std::string>& recipients, Fd input, Fd output,
+  Result Encrypt(const std::vector<std::string>& recipients, Fd input, Fd output,
                  bool sign, const char* passphrase, Fd statusFd, Fd commandFd);
-  Status EncryptSymmetric(Fd input, Fd output, bool sign, const char* passphrase,
+  Result EncryptSymmetric(Fd input, Fd output, bool sign, const char* passphrase,
                           Fd statusFd, Fd commandFd);
-  Status Decrypt(Fd input, Fd output, bool verify, const char* passphrase,
+  Result Decrypt(Fd input, Fd output, bool verify, const char* passphrase,
                  Fd statusFd, Fd commandFd);
 
   // File operations: run gpg to the end and give how it ended (a failure
@@ -128,7 +128,7 @@ class GpgEngine {
   // The listing counts whatever gpg's exit code: gpg1 exits with 2 when one
   // of the rings it was given cannot be read, and still lists the others'
   // keys. Only a failure to start or to wait for gpg fails.
-  Status ListKeys(bool secret, KeyList& keyList,
+  Result ListKeys(bool secret, KeyList& keyList,
                   const std::vector<std::string>* extraArguments,
                   const char* passphrase, KeyFactsList* facts = nullptr);
 
@@ -139,15 +139,15 @@ class GpgEngine {
   // refuses);
   // the caller reads the status pipe to its end and calls Finish. The
   // others end with Finish and give its status.
-  Status GenerateKey(KeyGenRequest request);
-  Status ImportKeys(const std::string& path, const char* passphrase);
-  Status ExportKey(const std::string& key, const std::string& outputPath,
+  Result GenerateKey(KeyGenRequest request);
+  Result ImportKeys(const std::string& path, const char* passphrase);
+  Result ExportKey(const std::string& key, const std::string& outputPath,
                    const char* passphrase, bool armor = false);
-  Status DeleteKey(const std::string& key, const char* passphrase);
+  Result DeleteKey(const std::string& key, const char* passphrase);
 
  private:
   // Run with `input` and `output` as gpg's standard input and output.
-  Status RunStream(const std::vector<std::string>& arguments, Fd input, Fd output,
+  Result RunStream(const std::vector<std::string>& arguments, Fd input, Fd output,
                    const char* passphrase, Fd statusFd, Fd commandFd);
   // The options of a symmetric encryption before its mode: no compression
   // after StoreUncompressed, and signing when `sign`.

@@ -5,14 +5,14 @@
 
 namespace ambrine {
 
-Status GpgEngine::RunStream(const std::vector<std::string>& arguments, Fd input, Fd output,
+Result GpgEngine::RunStream(const std::vector<std::string>& arguments, Fd input, Fd output,
                             const char* passphrase, Fd statusFd, Fd commandFd) {
   SetChildInput(std::move(input));
   SetChildOutput(std::move(output));
   return Run(arguments, passphrase, std::move(statusFd), std::move(commandFd));
 }
 
-Status GpgEngine::Encrypt(const std::vector<std::string>& recipients, Fd input, Fd output,
+Result GpgEngine::Encrypt(const std::vector<std::string>& recipients, Fd input, Fd output,
                           bool sign, const char* passphrase, Fd statusFd, Fd commandFd) {
   std::vector<std::string> arguments;
   for (const auto& recipient : recipients) {
@@ -32,7 +32,7 @@ std::vector<std::string> GpgEngine::SymmetricOptions(bool sign) const {
   return options;
 }
 
-Status GpgEngine::EncryptSymmetric(Fd input, Fd output, bool sign, const char* passphrase,
+Result GpgEngine::EncryptSymmetric(Fd input, Fd output, bool sign, const char* passphrase,
                                    Fd statusFd, Fd commandFd) {
   std::vector<std::string> arguments = SymmetricOptions(sign);
   arguments.push_back("--symmetric");
@@ -40,7 +40,7 @@ Status GpgEngine::EncryptSymmetric(Fd input, Fd output, bool sign, const char* p
                    std::move(statusFd), std::move(commandFd));
 }
 
-Status GpgEngine::Decrypt(Fd input, Fd output, bool verify, const char* passphrase,
+Result GpgEngine::Decrypt(Fd input, Fd output, bool verify, const char* passphrase,
                           Fd statusFd, Fd commandFd) {
   std::vector<std::string> arguments;
   if (!verify) arguments.push_back("--skip-verify");
@@ -54,7 +54,7 @@ Status GpgEngine::Decrypt(Fd input, Fd output, bool verify, const char* passphra
 namespace {
 
 // The outcome of a run that ended before gpg could be waited for.
-GpgRunOutcome NotWaitedFor(Status s) {
+GpgRunOutcome NotWaitedFor(Result s) {
   GpgRunOutcome outcome;
   outcome.status = s;
   return outcome;
@@ -72,16 +72,16 @@ GpgRunOutcome GpgEngine::EncryptFileSymmetric(const std::string& inputPath,
 
   Fd command;
   Fd commandChild;
-  if (Status s = CreateOutboundPipe(command, commandChild); Failed(s)) return NotWaitedFor(s);
+  if (Result s = CreateOutboundPipe(command, commandChild); Failed(s)) return NotWaitedFor(s);
   Fd status;
   Fd statusChild;
-  if (Status s = CreateInboundPipe(status, statusChild); Failed(s)) return NotWaitedFor(s);
+  if (Result s = CreateInboundPipe(status, statusChild); Failed(s)) return NotWaitedFor(s);
   // gpg1 uses a passphrase from --passphrase-fd for every passphrase it
   // needs, the signing key's included. With a key passphrase of its own the
   // symmetric one is therefore given only through the dialogue.
   const bool keyNeedsOwnPassphrase = sign && keyPassphrase;
   const char* throughFd = keyNeedsOwnPassphrase ? nullptr : symmetricPassphrase;
-  if (Status s = Run(arguments, throughFd, std::move(statusChild),
+  if (Result s = Run(arguments, throughFd, std::move(statusChild),
                      std::move(commandChild));
       Failed(s))
     return NotWaitedFor(s);
@@ -89,7 +89,7 @@ GpgRunOutcome GpgEngine::EncryptFileSymmetric(const std::string& inputPath,
   SymmetricConversation conversation(keyPassphrase, symmetricPassphrase);
   // After a failed read the process is not waited for here; the engine's
   // destructor stops it.
-  if (Status s = conversation.Run(status, command); Failed(s)) return NotWaitedFor(s);
+  if (Result s = conversation.Run(status, command); Failed(s)) return NotWaitedFor(s);
   return Finish();
 }
 
@@ -100,7 +100,7 @@ GpgRunOutcome GpgEngine::DecryptFile(const std::string& inputPath,
   if (!verify) arguments.push_back("--skip-verify");
   arguments.insert(arguments.end(),
                    {"-o", outputPath, "--batch", "--yes", "--decrypt", "--", inputPath});
-  if (Status s = Run(arguments, passphrase, Fd(), Fd()); Failed(s)) return NotWaitedFor(s);
+  if (Result s = Run(arguments, passphrase, Fd(), Fd()); Failed(s)) return NotWaitedFor(s);
   return Finish();
 }
 

@@ -10,17 +10,17 @@ namespace ambrine {
 namespace {
 
 // Runs gpg to its end; a non-zero exit code, whatever the reason, is kFailure.
-Status RunToEnd(GpgEngine& engine, const std::vector<std::string>& arguments,
+Result RunToEnd(GpgEngine& engine, const std::vector<std::string>& arguments,
                 const char* passphrase) {
-  if (Status s = engine.Run(arguments, passphrase, Fd(), Fd()); Failed(s)) return s;
+  if (Result s = engine.Run(arguments, passphrase, Fd(), Fd()); Failed(s)) return s;
   return engine.Finish().status;
 }
 
 // Writes "<name><value>\r\n" when the value is given.
-Status WriteParameter(int fd, std::string_view name, const char* value) {
+Result WriteParameter(int fd, std::string_view name, const char* value) {
   if (!value) return kOk;
-  if (Status s = WritePipeString(fd, name); Failed(s)) return s;
-  if (Status s = WritePipeString(fd, value); Failed(s)) return s;
+  if (Result s = WritePipeString(fd, name); Failed(s)) return s;
+  if (Result s = WritePipeString(fd, value); Failed(s)) return s;
   return WritePipeString(fd, "\r\n");
 }
 
@@ -37,7 +37,7 @@ bool IsKeyGenPassphrase(std::string_view passphrase) {
   return passphrase.empty() || (!IsBlank(passphrase.front()) && !IsBlank(passphrase.back()));
 }
 
-Status GpgEngine::ListKeys(bool secret, KeyList& keyList,
+Result GpgEngine::ListKeys(bool secret, KeyList& keyList,
                            const std::vector<std::string>* extraArguments,
                            const char* passphrase, KeyFactsList* facts) {
   std::vector<std::string> arguments{"--fixed-list-mode", "--with-colons", "--with-fingerprint",
@@ -46,9 +46,9 @@ Status GpgEngine::ListKeys(bool secret, KeyList& keyList,
 
   Fd listing;
   Fd childEnd;
-  if (Status s = CreateInboundPipe(listing, childEnd); Failed(s)) return s;
+  if (Result s = CreateInboundPipe(listing, childEnd); Failed(s)) return s;
   SetChildOutput(std::move(childEnd));
-  if (Status s = Run(arguments, passphrase, Fd(), Fd()); Failed(s)) return s;
+  if (Result s = Run(arguments, passphrase, Fd(), Fd()); Failed(s)) return s;
 
   keyList.clear();
   if (facts) facts->clear();
@@ -66,7 +66,7 @@ Status GpgEngine::ListKeys(bool secret, KeyList& keyList,
   return ended.refusedByGpg() ? kOk : ended.status;
 }
 
-Status GpgEngine::GenerateKey(KeyGenRequest request) {
+Result GpgEngine::GenerateKey(KeyGenRequest request) {
   for (const char* value : {request.name, request.email, request.comment,
                             request.secretKeyring.c_str(), request.publicKeyring.c_str()}) {
     if (HasLineBreak(value)) return kInvalidData;
@@ -75,9 +75,9 @@ Status GpgEngine::GenerateKey(KeyGenRequest request) {
 
   Fd parameters;
   Fd childEnd;
-  if (Status s = CreateOutboundPipe(parameters, childEnd); Failed(s)) return s;
+  if (Result s = CreateOutboundPipe(parameters, childEnd); Failed(s)) return s;
   SetChildInput(std::move(childEnd));
-  if (Status s = Run({"--batch", "--gen-key"}, request.passphrase, std::move(request.statusFd),
+  if (Result s = Run({"--batch", "--gen-key"}, request.passphrase, std::move(request.statusFd),
                      std::move(request.commandFd));
       Failed(s))
     return s;
@@ -90,25 +90,25 @@ Status GpgEngine::GenerateKey(KeyGenRequest request) {
           ? "Key-Type: RSA\r\nKey-Length: 3072\r\nKey-Usage: sign\r\n"
             "Subkey-Type: RSA\r\nSubkey-Length: 3072\r\nSubkey-Usage: encrypt\r\n"
           : "Key-Type: DSA\r\nKey-Length: 1024\r\nSubkey-Type: ELG-E\r\nSubkey-Length: 2048\r\n";
-  if (Status s = WritePipeString(fd, keyHead); Failed(s)) return s;
-  if (Status s = WriteParameter(fd, "Name-Real: ", request.name); Failed(s)) return s;
-  if (Status s = WriteParameter(fd, "Name-Email: ", request.email); Failed(s)) return s;
-  if (Status s = WriteParameter(fd, "Name-Comment: ", request.comment); Failed(s)) return s;
-  if (Status s = WritePipeString(fd, "Expire-Date: 0\r\n"); Failed(s)) return s;
-  if (Status s = WriteParameter(fd, "Passphrase: ", request.passphrase); Failed(s)) return s;
-  if (Status s = WriteParameter(fd, "%secring ", request.secretKeyring.c_str()); Failed(s)) return s;
-  if (Status s = WriteParameter(fd, "%pubring ", request.publicKeyring.c_str()); Failed(s)) return s;
-  if (Status s = WritePipeString(fd, "%commit\r\n"); Failed(s)) return s;
+  if (Result s = WritePipeString(fd, keyHead); Failed(s)) return s;
+  if (Result s = WriteParameter(fd, "Name-Real: ", request.name); Failed(s)) return s;
+  if (Result s = WriteParameter(fd, "Name-Email: ", request.email); Failed(s)) return s;
+  if (Result s = WriteParameter(fd, "Name-Comment: ", request.comment); Failed(s)) return s;
+  if (Result s = WritePipeString(fd, "Expire-Date: 0\r\n"); Failed(s)) return s;
+  if (Result s = WriteParameter(fd, "Passphrase: ", request.passphrase); Failed(s)) return s;
+  if (Result s = WriteParameter(fd, "%secring ", request.secretKeyring.c_str()); Failed(s)) return s;
+  if (Result s = WriteParameter(fd, "%pubring ", request.publicKeyring.c_str()); Failed(s)) return s;
+  if (Result s = WritePipeString(fd, "%commit\r\n"); Failed(s)) return s;
   return kOk;  // closing `parameters` ends gpg's input
 }
 
 // "--" ends gpg's options, so a path or key that begins with '-' is taken
 // as a name and never as an option.
-Status GpgEngine::ImportKeys(const std::string& path, const char* passphrase) {
+Result GpgEngine::ImportKeys(const std::string& path, const char* passphrase) {
   return RunToEnd(*this, {"--batch", "--yes", "--import", "--", path}, passphrase);
 }
 
-Status GpgEngine::ExportKey(const std::string& key, const std::string& outputPath,
+Result GpgEngine::ExportKey(const std::string& key, const std::string& outputPath,
                             const char* passphrase, bool armor) {
   std::vector<std::string> arguments{"--batch", "--yes"};
   if (armor) arguments.push_back("--armor");
@@ -116,7 +116,7 @@ Status GpgEngine::ExportKey(const std::string& key, const std::string& outputPat
   return RunToEnd(*this, arguments, passphrase);
 }
 
-Status GpgEngine::DeleteKey(const std::string& key, const char* passphrase) {
+Result GpgEngine::DeleteKey(const std::string& key, const char* passphrase) {
   return RunToEnd(*this, {"--batch", "--yes", "--delete-key", "--", key}, passphrase);
 }
 

@@ -4,7 +4,7 @@
 
 namespace ambrine {
 
-Status ReportRunFailure(const GpgRunOutcome& outcome, ErrorReport& report,
+Result ReportRunFailure(const GpgRunOutcome& outcome, ErrorReport& report,
                         const ReportPoint& point) {
   if (!outcome.succeeded()) {
     report.Report(outcome.status, point);

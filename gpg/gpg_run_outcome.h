@@ -6,7 +6,7 @@
 
 #include "base/error_report.h"
 #include "base/report_point.h"
-#include "base/status.h"
+#include "base/result.h"
 
 namespace ambrine {
 
@@ -18,7 +18,7 @@ struct GpgRunOutcome {
   // other code, or a signal ended it. Otherwise the reason it was not seen to
   // end: kCancelled when the wait hook stopped it, the failure of starting,
   // talking to or waiting for it.
-  Status status = kUnexpected;
+  Result status = kUnexpected;
   // gpg's exit code (128 + the signal's number for a signal), or -1 when it
   // was not waited for.
   int exitCode = -1;
@@ -36,7 +36,7 @@ struct GpgRunOutcome {
 // For the parts that tell failures only through an ErrorReport: reports a
 // failed run at `point`, then hands gpg's line on (PassGpgLine); nothing
 // for a run that succeeded. Gives the run's status.
-Status ReportRunFailure(const GpgRunOutcome& outcome, ErrorReport& report,
+Result ReportRunFailure(const GpgRunOutcome& outcome, ErrorReport& report,
                         const ReportPoint& point);
 
 }  // namespace ambrine

@@ -115,7 +115,7 @@ KeyGenerationOutcome KeyGeneration::Run(const NewKeyPair& key,
   KeyGenerationOutcome outcome;
   Fd statusRead;
   Fd statusWrite;
-  if (Status s = CreateInboundPipe(statusRead, statusWrite); Failed(s)) {
+  if (Result s = CreateInboundPipe(statusRead, statusWrite); Failed(s)) {
     outcome.result = KeyGenerationResult::PipeFailed;
     outcome.status = s;
     outcome.reportAt = &report::kGenkeyPipeFailed;
@@ -139,7 +139,7 @@ KeyGenerationOutcome KeyGeneration::Run(const NewKeyPair& key,
   request.comment = TextOrNull(key.comment);
   request.passphrase = TextOrNull(key.passphrase);
   request.statusFd = std::move(statusWrite);
-  if (Status s = engine.GenerateKey(std::move(request)); Failed(s)) {
+  if (Result s = engine.GenerateKey(std::move(request)); Failed(s)) {
     outcome.result = KeyGenerationResult::StartFailed;
     outcome.status = s;
     outcome.reportAt = &report::kGenkeyGpgStartFailed;
@@ -157,7 +157,7 @@ KeyGenerationOutcome KeyGeneration::Run(const NewKeyPair& key,
   // user's rings.
   if (!EndedWell(engine, outcome) || !creation.created()) return outcome;
   for (StagedKeyRing* ring : {&secretRing, &publicRing}) {
-    if (Status s = ring->Commit(); Failed(s) && !outcome.reportAt) {
+    if (Result s = ring->Commit(); Failed(s) && !outcome.reportAt) {
       outcome.status = s;
       outcome.reportAt = &report::kGenkeyRingAppendFailed;
     }

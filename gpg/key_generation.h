@@ -11,7 +11,7 @@
 #include <string>
 
 #include "base/report_point.h"
-#include "base/status.h"
+#include "base/result.h"
 #include "gpg/gpg_engine.h"
 #include "gpg/gpg_settings.h"
 
@@ -41,7 +41,7 @@ enum class KeyGenerationResult {
 struct KeyGenerationOutcome {
   KeyGenerationResult result = KeyGenerationResult::NotMade;
   // A failure for the error report, at `reportAt`; null when none.
-  Status status = kOk;
+  Result status = kOk;
   const ReportPoint* reportAt = nullptr;
   std::string fingerprint;  // as gpg named it on KEY_CREATED; may be empty
   int exitCode = -1;        // gpg's, once it ran to its end

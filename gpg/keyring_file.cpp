@@ -16,24 +16,24 @@ bool KeyringHasKeys(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && info.st_size > 0;
 }
 
-Status AppendKeyringFile(const std::string& from, const std::string& to) {
+Result AppendKeyringFile(const std::string& from, const std::string& to) {
   Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!in) return LastErrorStatus();
+  if (!in) return LastErrorResult();
   Fd out(::open(to.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600));
-  if (!out) return LastErrorStatus();
+  if (!out) return LastErrorResult();
   char buffer[16384];
   for (;;) {
     const ssize_t n = ::read(in.get(), buffer, sizeof buffer);
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
-      return LastErrorStatus();
+      return LastErrorResult();
     }
-    if (Status s = WritePipeBytes(out.get(), buffer, static_cast<std::size_t>(n)); Failed(s)) {
+    if (Result s = WritePipeBytes(out.get(), buffer, static_cast<std::size_t>(n)); Failed(s)) {
       return s;
     }
   }
-  if (::close(out.release()) != 0) return LastErrorStatus();
+  if (::close(out.release()) != 0) return LastErrorResult();
   return kOk;
 }
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "base/status.h"
+#include "base/result.h"
 
 namespace ambrine {
 
@@ -13,6 +13,6 @@ bool KeyringHasKeys(const std::string& path);
 
 // Appends the whole content of `from` to `to` (created owner-only when
 // missing).
-Status AppendKeyringFile(const std::string& from, const std::string& to);
+Result AppendKeyringFile(const std::string& from, const std::string& to);
 
 }  // namespace ambrine

@@ -12,14 +12,14 @@ namespace ambrine {
 
 namespace {
 
-Status CreatePipe(Fd& readEnd, Fd& writeEnd) {
+Result CreatePipe(Fd& readEnd, Fd& writeEnd) {
   readEnd.reset();
   writeEnd.reset();
   IgnoreBrokenPipeSignal();
   int ends[2];
   // Both ends close-on-exec: the child's end reaches gpg only through the
   // descriptor mapping of the spawn, never by plain inheritance.
-  if (::pipe2(ends, O_CLOEXEC) != 0) return LastErrorStatus();
+  if (::pipe2(ends, O_CLOEXEC) != 0) return LastErrorResult();
   readEnd.reset(ends[0]);
   writeEnd.reset(ends[1]);
   return kOk;
@@ -27,7 +27,7 @@ Status CreatePipe(Fd& readEnd, Fd& writeEnd) {
 
 // Reads one byte: 1 when read, 0 at end of data (EPIPE counts as end),
 // negative status on failure.
-Status ReadByte(int fd, char* byte, bool* gotByte) {
+Result ReadByte(int fd, char* byte, bool* gotByte) {
   for (;;) {
     const ssize_t n = ::read(fd, byte, 1);
     if (n == 1) {
@@ -41,17 +41,17 @@ Status ReadByte(int fd, char* byte, bool* gotByte) {
     if (errno == EINTR) continue;
     *gotByte = false;
     if (errno == EPIPE) return kOk;
-    return LastErrorStatus();
+    return LastErrorResult();
   }
 }
 
 }  // namespace
 
-Status CreateInboundPipe(Fd& parentRead, Fd& childWrite) {
+Result CreateInboundPipe(Fd& parentRead, Fd& childWrite) {
   return CreatePipe(parentRead, childWrite);
 }
 
-Status CreateOutboundPipe(Fd& parentWrite, Fd& childRead) {
+Result CreateOutboundPipe(Fd& parentWrite, Fd& childRead) {
   return CreatePipe(childRead, parentWrite);
 }
 
@@ -60,14 +60,14 @@ void WidenPipe(int fd) {
   (void)::fcntl(fd, F_SETPIPE_SZ, kWideBuffer);
 }
 
-Status WritePipeBytes(int fd, const void* bytes, std::size_t count) {
+Result WritePipeBytes(int fd, const void* bytes, std::size_t count) {
   IgnoreBrokenPipeSignal();
   const char* p = static_cast<const char*>(bytes);
   while (count > 0) {
     const ssize_t n = ::write(fd, p, count);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return LastErrorStatus();
+      return LastErrorResult();
     }
     p += n;
     count -= static_cast<std::size_t>(n);
@@ -75,14 +75,14 @@ Status WritePipeBytes(int fd, const void* bytes, std::size_t count) {
   return kOk;
 }
 
-Status WritePipeString(int fd, std::string_view text) {
+Result WritePipeString(int fd, std::string_view text) {
   return WritePipeBytes(fd, text.data(), text.size());
 }
 
-Status ReadPipeLine(int fd, std::string& line, std::size_t* consumed) {
+Result ReadPipeLine(int fd, std::string& line, std::size_t* consumed) {
   line.clear();
   std::size_t count = 0;
-  Status status = kOk;
+  Result status = kOk;
   for (;;) {
     char c;
     bool got = false;
@@ -105,7 +105,7 @@ Status ReadPipeLine(int fd, std::string& line, std::size_t* consumed) {
   return status;
 }
 
-Status Utf8ToAnsi(std::string_view text, std::string& out) {
+Result Utf8ToAnsi(std::string_view text, std::string& out) {
   std::string result;
   result.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {

@@ -8,16 +8,16 @@
 #include <string_view>
 
 #include "base/fd.h"
-#include "base/status.h"
+#include "base/result.h"
 
 namespace ambrine {
 
 // A pipe that the child writes (its output or its status lines) and the
 // program reads.
-Status CreateInboundPipe(Fd& parentRead, Fd& childWrite);
+Result CreateInboundPipe(Fd& parentRead, Fd& childWrite);
 // A pipe that the program writes (gpg's input or its commands) and the
 // child reads.
-Status CreateOutboundPipe(Fd& parentWrite, Fd& childRead);
+Result CreateOutboundPipe(Fd& parentWrite, Fd& childRead);
 
 // Gives a pipe that carries a record's bytes (not status or command lines)
 // a buffer of 1 MiB, the most an unprivileged process may ask for, so gpg
@@ -27,17 +27,17 @@ Status CreateOutboundPipe(Fd& parentWrite, Fd& childRead);
 void WidenPipe(int fd);
 
 // Writes every byte, continuing after partial writes and EINTR.
-Status WritePipeBytes(int fd, const void* bytes, std::size_t count);
-Status WritePipeString(int fd, std::string_view text);
+Result WritePipeBytes(int fd, const void* bytes, std::size_t count);
+Result WritePipeString(int fd, std::string_view text);
 
 // Reads one line a byte at a time, so nothing after the line end is taken
 // from the pipe. LF ends a line (counts 1); CR ends it and swallows the next
 // byte (counts 2); end of data or EPIPE ends it with status 0. `consumed` is
 // the number of bytes taken; 0 means the pipe had no more data.
-Status ReadPipeLine(int fd, std::string& line, std::size_t* consumed);
+Result ReadPipeLine(int fd, std::string& line, std::size_t* consumed);
 
 // gpg prints UTF-8 and the program works in UTF-8: copies the text, turning
 // bytes that are not valid UTF-8 into U+FFFD. Always returns 0.
-Status Utf8ToAnsi(std::string_view text, std::string& out);
+Result Utf8ToAnsi(std::string_view text, std::string& out);
 
 }  // namespace ambrine

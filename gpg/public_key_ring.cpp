@@ -7,24 +7,24 @@ namespace ambrine {
 PublicKeyRing::PublicKeyRing(const GpgSettings& settings)
     : settings_(settings) {}
 
-Status PublicKeyRing::List(KeyList& keys, KeyFactsList* facts) const {
+Result PublicKeyRing::List(KeyList& keys, KeyFactsList* facts) const {
   GpgEngine engine(settings_);
   return engine.ListKeys(false, keys, nullptr, nullptr, facts);
 }
 
-Status PublicKeyRing::Import(const std::string& path) const {
+Result PublicKeyRing::Import(const std::string& path) const {
   GpgEngine engine(settings_.gpgPath, settings_.homeFolder, {"/dev/null"},
                    settings_.publicKeyrings);
   return engine.ImportKeys(path, nullptr);
 }
 
-Status PublicKeyRing::Export(const std::string& fingerprint, const std::string& path,
+Result PublicKeyRing::Export(const std::string& fingerprint, const std::string& path,
                              bool armor) const {
   GpgEngine engine(settings_);
   return engine.ExportKey(fingerprint, path, nullptr, armor);
 }
 
-Status PublicKeyRing::Delete(const std::string& fingerprint) const {
+Result PublicKeyRing::Delete(const std::string& fingerprint) const {
   GpgEngine engine(settings_);
   return engine.DeleteKey(fingerprint, nullptr);
 }

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "base/status.h"
+#include "base/result.h"
 #include "gpg/gpg_settings.h"
 #include "gpg/key_facts.h"
 #include "gpg/key_list.h"
@@ -19,20 +19,20 @@ class PublicKeyRing {
 
   // The public keys of every ring, in gpg's order; with `facts`, one
   // KeyFacts per entry as well. On a failure the lists hold what gpg gave.
-  Status List(KeyList& keys, KeyFactsList* facts = nullptr) const;
+  Result List(KeyList& keys, KeyFactsList* facts = nullptr) const;
 
   // Adds the keys of the file `path` to the public rings. The null device
   // is the only secret ring gpg is given: an imported file's secret keys
   // never reach the user's secret key ring.
-  Status Import(const std::string& path) const;
+  Result Import(const std::string& path) const;
 
   // Writes the key `fingerprint` to `path`: binary, or with `armor` ASCII
   // armour to paste into an e-mail.
-  Status Export(const std::string& fingerprint, const std::string& path, bool armor) const;
+  Result Export(const std::string& fingerprint, const std::string& path, bool armor) const;
 
   // Deletes the public key `fingerprint`; gpg refuses (kFailure) while its
   // secret key is in the rings.
-  Status Delete(const std::string& fingerprint) const;
+  Result Delete(const std::string& fingerprint) const;
 
  private:
   GpgSettings settings_;

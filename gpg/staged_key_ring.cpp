@@ -16,8 +16,8 @@ StagedKeyRing::StagedKeyRing(std::string target) : target_(std::move(target)) {
 
 StagedKeyRing::~StagedKeyRing() { Drop(); }
 
-Status StagedKeyRing::Commit() {
-  Status status = kOk;
+Result StagedKeyRing::Commit() {
+  Result status = kOk;
   if (!pending_.empty() && KeyringHasKeys(pending_)) status = AppendKeyringFile(pending_, target_);
   Drop();
   return status;

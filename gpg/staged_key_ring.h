@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "base/status.h"
+#include "base/result.h"
 
 namespace ambrine {
 
@@ -26,7 +26,7 @@ class StagedKeyRing {
 
   // Adds the keys gpg wrote to the new ring to the target and removes the
   // new ring. Nothing to add (gpg wrote the target, or wrote nothing) is kOk.
-  Status Commit();
+  Result Commit();
 
  private:
   void Drop();

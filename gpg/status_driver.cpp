@@ -14,15 +14,15 @@ bool IsQuestion(StatusKeyword kind) {
 
 }  // namespace
 
-Status CommandWriter::Write(std::string_view text) {
+Result CommandWriter::Write(std::string_view text) {
   answered_ = true;
   if (!command_) return kUnexpected;
   return WritePipeString(command_.get(), text);
 }
 
-Status CommandWriter::WriteSecretLine(std::string& secret, int* failedWrite) {
+Result CommandWriter::WriteSecretLine(std::string& secret, int* failedWrite) {
   if (failedWrite) *failedWrite = 0;
-  Status s = Write(secret);
+  Result s = Write(secret);
   SecureWipe(secret);
   if (Failed(s)) {
     if (failedWrite) *failedWrite = 1;
@@ -47,7 +47,7 @@ StatusRunResult StatusDriver::Run(StatusHandler& handler) {
   std::string line;
   for (;;) {
     std::size_t consumed = 0;
-    const Status read = ReadPipeLine(status_.get(), line, &consumed);
+    const Result read = ReadPipeLine(status_.get(), line, &consumed);
     if (Failed(read)) return {StatusEnd::ReadFailed, read};
     if (consumed == 0) return {StatusEnd::EndOfData, kOk};
     if (Dispatch(line, handler) == StatusAction::Stop) return {StatusEnd::Stopped, kOk};

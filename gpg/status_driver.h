@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "base/fd.h"
-#include "base/status.h"
+#include "base/result.h"
 #include "gpg/status_line.h"
 
 namespace ambrine {
@@ -22,10 +22,10 @@ class CommandWriter {
   explicit CommandWriter(Fd& command) : command_(command) {}
 
   // Writes `text` as it is; answers the current question.
-  Status Write(std::string_view text);
+  Result Write(std::string_view text);
   // Writes `secret` and wipes it, then the line end. `failedWrite` gets 0,
   // or which of the two writes failed (1 the secret, 2 the line end).
-  Status WriteSecretLine(std::string& secret, int* failedWrite = nullptr);
+  Result WriteSecretLine(std::string& secret, int* failedWrite = nullptr);
   // The current question is answered by a line written before it was asked.
   void AnswerAlreadyWaiting() { answered_ = true; }
   // Ends gpg's command input: no further answer will come.
@@ -64,7 +64,7 @@ enum class StatusEnd {
 
 struct StatusRunResult {
   StatusEnd end = StatusEnd::EndOfData;
-  Status status = kOk;
+  Result status = kOk;
 };
 
 class StatusDriver {

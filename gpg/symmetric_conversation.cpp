@@ -2,7 +2,7 @@
 
 namespace ambrine {
 
-Status SymmetricConversation::Run(Fd& status, Fd& command) {
+Result SymmetricConversation::Run(Fd& status, Fd& command) {
   const StatusRunResult result = StatusDriver(status, command).Run(*this);
   // With its command input at end and its status output gone, gpg cannot
   // wait for a line or block on a full pipe.

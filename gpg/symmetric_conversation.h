@@ -4,7 +4,7 @@
 #pragma once
 
 #include "base/fd.h"
-#include "base/status.h"
+#include "base/result.h"
 #include "gpg/status_driver.h"
 
 namespace ambrine {
@@ -22,7 +22,7 @@ class SymmetricConversation : public StatusHandler {
   // then, so gpg fails instead of waiting for ever. Returns the failure of a
   // status read, else 0. Failed answers are ignored; the exit code tells the
   // outcome.
-  Status Run(Fd& status, Fd& command);
+  Result Run(Fd& status, Fd& command);
 
   StatusAction OnStatus(const StatusLine& line, CommandWriter& command) override;
 

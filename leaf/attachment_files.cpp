@@ -60,7 +60,7 @@ AttachOutcome AttachmentFiles::Attach(const std::string& path, AttachmentStore& 
   gpgError_.clear();
   std::string tempPath;
   Fd tempFd;
-  Status s = CreateTempAttachmentFile(tempPath, tempFd);
+  Result s = CreateTempAttachmentFile(tempPath, tempFd);
   if (Failed(s)) {
     report_.Report(s, report::kAttachTempFileFailed);
     return AttachOutcome::Reported;
@@ -91,7 +91,7 @@ ExtractOutcome AttachmentFiles::Extract(const AttachmentEntry& entry, const std:
                                         OperationProgress* progress) {
   gpgError_.clear();
   ReplacementFile output;
-  Status s = output.Create(target);
+  Result s = output.Create(target);
   if (Failed(s)) {
     report_.Report(s, report::kExtractFailed);
     return ExtractOutcome::Reported;
@@ -132,7 +132,7 @@ ReadOutcome AttachmentFiles::ReadIntoMemory(const AttachmentEntry& entry, WipedB
   if (fileSize > kMaxReadIntoMemory + kMaxReadIntoMemory / 64) return ReadOutcome::TooLarge;
   Fd content;
   Fd childWrite;
-  Status s = CreateInboundPipe(content, childWrite);
+  Result s = CreateInboundPipe(content, childWrite);
   if (Failed(s)) {
     report_.Report(s, report::kSourcePipeFailed);
     return ReadOutcome::Reported;
@@ -140,7 +140,7 @@ ReadOutcome AttachmentFiles::ReadIntoMemory(const AttachmentEntry& entry, WipedB
   WidenPipe(content.get());
   Fd file(::open(entry.tempPath.c_str(), O_RDONLY | O_CLOEXEC));
   if (!file) {
-    report_.Report(LastErrorStatus(), report::kSourceTempFileUnopenable);
+    report_.Report(LastErrorResult(), report::kSourceTempFileUnopenable);
     return ReadOutcome::Reported;
   }
   GpgEngine engine(settings_);
@@ -156,7 +156,7 @@ ReadOutcome AttachmentFiles::ReadIntoMemory(const AttachmentEntry& entry, WipedB
   // partial copy left to wipe) while it fills.
   bytes.Reserve(static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kMaxReadIntoMemory)));
   const PipeReadEnd end = ReadPipeInto(content.get(), bytes, kMaxReadIntoMemory, progress);
-  const Status readError = end == PipeReadEnd::Failed ? LastErrorStatus() : kOk;
+  const Result readError = end == PipeReadEnd::Failed ? LastErrorResult() : kOk;
   content.reset();
   // A read that stops early stops gpg too: it would only write on into a
   // closed pipe.

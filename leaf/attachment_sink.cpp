@@ -15,10 +15,10 @@ GpgAttachmentSink::~GpgAttachmentSink() {
   pipe_.reset();
 }
 
-Status GpgAttachmentSink::Begin(const std::string& name) {
+Result GpgAttachmentSink::Begin(const std::string& name) {
   std::string path;
   Fd file;
-  Status status = CreateTempAttachmentFile(path, file);
+  Result status = CreateTempAttachmentFile(path, file);
   if (Failed(status)) {
     report_.Report(status, report::kStoreTempFileFailed);
     return status;
@@ -59,7 +59,7 @@ void GpgAttachmentSink::Write(const char* bytes, std::size_t count) {
   if (writer_) writer_->Write(std::string_view(bytes, count));
 }
 
-Status GpgAttachmentSink::End() {
+Result GpgAttachmentSink::End() {
   if (!engine_) return kOk;
   if (writer_) writer_->Flush();
   writer_.reset();

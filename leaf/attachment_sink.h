@@ -10,7 +10,7 @@
 #include "base/fd.h"
 #include "gpg/gpg_engine.h"
 #include "gpg/gpg_settings.h"
-#include "base/status.h"
+#include "base/result.h"
 #include "leaf/attachment_store.h"
 #include "leaf/buffered_writer.h"
 #include "base/error_report.h"
@@ -21,19 +21,19 @@ class AttachmentSink {
  public:
   virtual ~AttachmentSink() = default;
   // Starts the next attachment, called `name`. Reports its own failures.
-  virtual Status Begin(const std::string& name) = 0;
+  virtual Result Begin(const std::string& name) = 0;
   // Decoded bytes of the attachment, in order. Failures show at End.
   virtual void Write(const char* bytes, std::size_t count) = 0;
   // The body has ended (completely or not). Reports its own failures.
-  virtual Status End() = 0;
+  virtual Result End() = 0;
 };
 
 // Drops everything.
 class NullAttachmentSink : public AttachmentSink {
  public:
-  Status Begin(const std::string&) override { return kOk; }
+  Result Begin(const std::string&) override { return kOk; }
   void Write(const char*, std::size_t) override {}
-  Status End() override { return kOk; }
+  Result End() override { return kOk; }
 };
 
 // Adds a store entry per attachment and has gpg encrypt the bytes, as they
@@ -45,11 +45,11 @@ class GpgAttachmentSink : public AttachmentSink {
       : store_(store), settings_(settings), report_(report) {}
   ~GpgAttachmentSink() override;
 
-  Status Begin(const std::string& name) override;
+  Result Begin(const std::string& name) override;
   void Write(const char* bytes, std::size_t count) override;
   // Closes gpg's input and waits; a gpg that failed is reported (line 823)
   // and returned, so a lost attachment does not go unnoticed.
-  Status End() override;
+  Result End() override;
 
  private:
   AttachmentStore& store_;

@@ -69,17 +69,17 @@ std::string TempFolder() {
   return folder;
 }
 
-Status CreateTempAttachmentFile(std::string& path, Fd& fd) {
+Result CreateTempAttachmentFile(std::string& path, Fd& fd) {
   std::string name = TempFolder() + "/AMBXXXXXX.TMP";
   // mkostemps creates the file with mode 0600 and a unique name.
   int raw = ::mkostemps(name.data(), 4, O_CLOEXEC);
-  if (raw < 0) return LastErrorStatus();
+  if (raw < 0) return LastErrorResult();
   fd.reset(raw);
   path = std::move(name);
   return kOk;
 }
 
-Status MakeTempPassphrase(std::string& output, std::size_t length, ErrorReport& report) {
+Result MakeTempPassphrase(std::string& output, std::size_t length, ErrorReport& report) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   output.clear();
   std::string random(length / 2, '\0');
@@ -88,7 +88,7 @@ Status MakeTempPassphrase(std::string& output, std::size_t length, ErrorReport& 
     ssize_t n = ::getrandom(random.data() + filled, random.size() - filled, 0);
     if (n < 0) {
       if (errno == EINTR) continue;
-      Status code = LastErrorStatus();
+      Result code = LastErrorResult();
       SecureWipe(random);
       report.Report(code, report::kNoRandomPassphrase);
       return code;

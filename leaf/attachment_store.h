@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/fd.h"
-#include "base/status.h"
+#include "base/result.h"
 #include "base/error_report.h"
 
 namespace ambrine {
@@ -58,11 +58,11 @@ std::string TempFolder();
 
 // Creates a new, empty, owner-only file AMBxxxxxx.TMP in TempFolder(); gives
 // its path and an open (close-on-exec) descriptor for writing.
-Status CreateTempAttachmentFile(std::string& path, Fd& fd);
+Result CreateTempAttachmentFile(std::string& path, Fd& fd);
 
 // Fills `output` with `length` upper-case hexadecimal digits made from
 // length / 2 random bytes of getrandom(2). A failure is reported (source
 // "mainview", line 83) and returned; `output` is then empty.
-Status MakeTempPassphrase(std::string& output, std::size_t length, ErrorReport& report);
+Result MakeTempPassphrase(std::string& output, std::size_t length, ErrorReport& report);
 
 }  // namespace ambrine

@@ -36,9 +36,9 @@ void BufferedWriter::SendLoop() {
   for (;;) {
     changed_.wait(lock, [this] { return busy_ || stop_; });
     if (!busy_) return;
-    const Status before = status_;
+    const Result before = status_;
     lock.unlock();
-    Status written = kOk;
+    Result written = kOk;
     if (Succeeded(before)) written = WritePipeBytes(fd_, sending_.data(), sending_.size());
     // Clearing keeps the capacity, so the same memory is reused and wiped once.
     sending_.clear();
@@ -78,19 +78,19 @@ void BufferedWriter::Written() {
   if (buffer_.size() >= kFlushSize) Send();
 }
 
-Status BufferedWriter::Flush() {
+Result BufferedWriter::Flush() {
   Send();
   std::unique_lock<std::mutex> lock(mutex_);
   WaitIdle(lock);
   return status_;
 }
 
-Status BufferedWriter::WriteNow(std::string_view bytes) {
+Result BufferedWriter::WriteNow(std::string_view bytes) {
   Write(bytes);
   return Flush();
 }
 
-Status BufferedWriter::status() {
+Result BufferedWriter::status() {
   std::lock_guard<std::mutex> lock(mutex_);
   return status_;
 }

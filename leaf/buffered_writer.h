@@ -13,7 +13,7 @@
 #include <string_view>
 #include <thread>
 
-#include "base/status.h"
+#include "base/result.h"
 
 namespace ambrine {
 
@@ -37,11 +37,11 @@ class BufferedWriter {
   void Written();
   // Sends everything collected and waits until it is written; returns the
   // first failure.
-  Status Flush();
+  Result Flush();
   // Write + Flush, for the writes whose results count.
-  Status WriteNow(std::string_view bytes);
+  Result WriteNow(std::string_view bytes);
   // The first failure so far (of blocks already written).
-  Status status();
+  Result status();
 
  private:
   // Waits until the sending thread is idle.
@@ -57,7 +57,7 @@ class BufferedWriter {
   std::condition_variable changed_;
   bool busy_ = false;  // sending_ holds a block not yet written
   bool stop_ = false;
-  Status status_ = kOk;
+  Result status_ = kOk;
   std::thread sender_;
 };
 

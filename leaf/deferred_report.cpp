@@ -2,7 +2,7 @@
 
 namespace ambrine {
 
-void DeferredReport::Report(Status code, const char* source, int line) {
+void DeferredReport::Report(Result code, const char* source, int line) {
   entries_.push_back({code, source, line, std::string()});
 }
 

@@ -14,7 +14,7 @@ namespace ambrine {
 class DeferredReport : public ErrorReport, public GpgLineListener {
  public:
   using ErrorReport::Report;
-  void Report(Status code, const char* source, int line) override;
+  void Report(Result code, const char* source, int line) override;
   void OnGpgLine(const std::string& line) override;
 
   // Hands every held report and gpg line to `report` in the order they
@@ -25,7 +25,7 @@ class DeferredReport : public ErrorReport, public GpgLineListener {
 
  private:
   struct Entry {
-    Status code = kOk;
+    Result code = kOk;
     const char* source = nullptr;  // null: a gpg line
     int line = 0;
     std::string gpgLine;

@@ -27,10 +27,10 @@ namespace ambrine {
 
 namespace {
 
-Status OpenForGpg(const char* path, int flags, Fd& fd) {
+Result OpenForGpg(const char* path, int flags, Fd& fd) {
   // Close-on-exec here; the engine hands it to gpg as a standard descriptor.
   const int raw = ::open(path, flags | O_CLOEXEC);
-  if (raw < 0) return LastErrorStatus();
+  if (raw < 0) return LastErrorResult();
   fd.reset(raw);
   return kOk;
 }
@@ -41,7 +41,7 @@ class NotingReport : public ErrorReport, public GpgLineListener {
  public:
   explicit NotingReport(ErrorReport& next) : next_(next) {}
   using ErrorReport::Report;
-  void Report(Status code, const char* source, int line) override {
+  void Report(Result code, const char* source, int line) override {
     next_.Report(code, source, line);
   }
   void OnGpgLine(const std::string& line) override {
@@ -66,10 +66,10 @@ void ReturnFreedMemory() {
 }  // namespace
 
 std::vector<std::string> SaveRecipients(const std::vector<std::string>& chosen,
-                                        const std::string& myFingerprint) {
+                                        const std::string& ownFingerprint) {
   std::vector<std::string> recipients = chosen;
   // Without a key of its own the program cannot sign; gpg reports that.
-  if (!myFingerprint.empty()) recipients.push_back(myFingerprint);
+  if (!ownFingerprint.empty()) recipients.push_back(ownFingerprint);
   return recipients;
 }
 
@@ -77,7 +77,7 @@ SaveOutcome LeafFile::Save(SaveRequest& request, FormPage& page, const Attachmen
                            SaveQuestions& questions, OperationProgress* progress) {
   const WipeOnExit wipe(request.passphrase);
   gpgError_.clear();
-  auto reported = [this](Status s, const ReportPoint& point) {
+  auto reported = [this](Result s, const ReportPoint& point) {
     report_.Report(s, point);
     return SaveOutcome::Reported;
   };
@@ -89,7 +89,7 @@ SaveOutcome LeafFile::Save(SaveRequest& request, FormPage& page, const Attachmen
   engine.CaptureErrors();
 
   Fd message, messageChild;
-  Status s = CreateOutboundPipe(message, messageChild);
+  Result s = CreateOutboundPipe(message, messageChild);
   if (Failed(s)) return reported(s, report::kMessagePipeFailed);
   WidenPipe(message.get());
   // gpg writes beside the leaf; the leaf is replaced only by a complete one.
@@ -117,7 +117,7 @@ SaveOutcome LeafFile::Save(SaveRequest& request, FormPage& page, const Attachmen
   // A write into gpg that meets a closed pipe (EPIPE) means gpg has ended,
   // on a full disk for example, and its own words tell why. Nothing it
   // could wait on is left open, so the wait ends.
-  const Status brokenPipe = StatusFromErrno(EPIPE);
+  const Result brokenPipe = ResultFromErrno(EPIPE);
   auto learnWhyGpgEnded = [&] {
     message.reset();
     command.reset();
@@ -185,12 +185,12 @@ OpenOutcome LeafFile::Open(const std::string& path, LeafOpenQuestions& questions
   PlainFormPage held;
   AttachmentStore taken;
   OpenCheckResult checked;
-  Status readStatus = kOk;
+  Result readResult = kOk;
   LeafFile pass(settings_, deferred);
-  Status s;
+  Result s;
   {
     GpgAttachmentSink sink(taken, settings_, deferred);
-    s = pass.ReadInOnePass(path, questions, held, sink, checked, readStatus, progress);
+    s = pass.ReadInOnePass(path, questions, held, sink, checked, readResult, progress);
   }
   if (Failed(s)) {
     // Nothing was asked yet: what stopped the pass is shown at once.
@@ -198,7 +198,7 @@ OpenOutcome LeafFile::Open(const std::string& path, LeafOpenQuestions& questions
     return OpenOutcome::Stopped;
   }
   if (CancelRequested(progress)) return OpenOutcome::Stopped;
-  const OpenVerdict verdict = JudgeOpen(checked, held, readStatus);
+  const OpenVerdict verdict = JudgeOpen(checked, held, readResult);
   switch (verdict) {
     case OpenVerdict::PassphraseRejected:  // the conversation has shown it
     case OpenVerdict::PassphraseNeeded:
@@ -228,7 +228,7 @@ OpenOutcome LeafFile::Open(const std::string& path, LeafOpenQuestions& questions
   if (!questions.ConfirmSignatures(checked)) return OpenOutcome::Stopped;
 
   gpgError_ = deferred.lastGpgLine();
-  if (gpgError_.empty() && Succeeded(readStatus)) gpgError_ = pass.gpgError();
+  if (gpgError_.empty() && Succeeded(readResult)) gpgError_ = pass.gpgError();
   // The record on screen is replaced only by a page and form text read
   // whole and within their limits.
   if (verdict == OpenVerdict::NotALeaf) {
@@ -239,12 +239,12 @@ OpenOutcome LeafFile::Open(const std::string& path, LeafOpenQuestions& questions
   // it loads; a page that then fails to take its form text keeps them, and
   // a save keeps them in the leaf.
   store.ReplaceWith(taken);
-  const Status loaded = page.LoadDocument(held.document);
+  const Result loaded = page.LoadDocument(held.document);
   if (Failed(loaded)) {
     report_.Report(loaded, report::kDocumentPartUnusable);
     return OpenOutcome::Opened;
   }
-  const Status restored = RestoreFormText(page, held.form, report_);
+  const Result restored = RestoreFormText(page, held.form, report_);
   if (Failed(restored)) report_.Report(restored, report::kFormPartUnusable);
   // What the reader could not apply after the form (an attachment) is told
   // now that the rest is on screen.
@@ -252,14 +252,14 @@ OpenOutcome LeafFile::Open(const std::string& path, LeafOpenQuestions& questions
   return OpenOutcome::Opened;
 }
 
-Status LeafFile::ReadInOnePass(const std::string& path, OpenQuestions& questions,
+Result LeafFile::ReadInOnePass(const std::string& path, OpenQuestions& questions,
                                FormPage& page, AttachmentSink& sink, OpenCheckResult& checked,
-                               Status& readStatus, OperationProgress* progress) {
+                               Result& readResult, OperationProgress* progress) {
   checked = OpenCheckResult();
-  readStatus = kOk;
+  readResult = kOk;
   gpgError_.clear();
   Fd input;
-  Status s = OpenForGpg(path.c_str(), O_RDONLY, input);
+  Result s = OpenForGpg(path.c_str(), O_RDONLY, input);
   if (Failed(s)) {
     report_.Report(s, report::kLeafUnopenable);
     return s;
@@ -293,7 +293,7 @@ Status LeafFile::ReadInOnePass(const std::string& path, OpenQuestions& questions
   });
   {
     LineReader lines(output.get());
-    lines.SetBeforeBlock([&]() -> Status {
+    lines.SetBeforeBlock([&]() -> Result {
       if (progress == nullptr) return kOk;
       progress->SetDone(position.Offset());
       // Closing the pipe then ends gpg: it cannot write the rest.
@@ -301,7 +301,7 @@ Status LeafFile::ReadInOnePass(const std::string& path, OpenQuestions& questions
     });
     LeafReader reader(lines, page, sink, report_);
     reader.HoldDocumentUntilFormRead();
-    readStatus = reader.ReadLeafMessage();
+    readResult = reader.ReadLeafMessage();
     // Whatever follows the message (or its unread rest) is drained, so gpg
     // can finish and give its verdict.
     std::string rest;
@@ -310,7 +310,7 @@ Status LeafFile::ReadInOnePass(const std::string& path, OpenQuestions& questions
     }
     SecureWipe(rest);
   }
-  if (Failed(readStatus)) ReturnFreedMemory();
+  if (Failed(readResult)) ReturnFreedMemory();
   output.reset();
   talk.join();
   gpgError_ = engine.Finish().errorLine;

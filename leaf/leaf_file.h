@@ -9,7 +9,7 @@
 
 #include "base/error_report.h"
 #include "base/operation_progress.h"
-#include "base/status.h"
+#include "base/result.h"
 #include "gpg/gpg_settings.h"
 #include "gpg/save_request.h"
 #include "leaf/attachment_sink.h"
@@ -23,7 +23,7 @@ namespace ambrine {
 // The keys gpg encrypts to: the chosen ones in their order, then the
 // user's own key, so the user can always open what they saved.
 std::vector<std::string> SaveRecipients(const std::vector<std::string>& chosen,
-                                        const std::string& myFingerprint);
+                                        const std::string& ownFingerprint);
 
 enum class SaveOutcome {
   Saved,             // the leaf is in place
@@ -89,12 +89,12 @@ class LeafFile {
 
   // Decrypts and verifies in one gpg run while the leaf reader takes the
   // plaintext; gpg's questions are answered on a second thread so neither
-  // side can block the other. `checked` tells what gpg said, `readStatus`
+  // side can block the other. `checked` tells what gpg said, `readResult`
   // what the reader found. Returns a failure when the file or gpg could not
   // be used at all. `progress` counts the bytes of the leaf gpg has read;
-  // a cancel ends the read (readStatus kCancelled) and gpg with it.
-  Status ReadInOnePass(const std::string& path, OpenQuestions& questions, FormPage& page,
-                       AttachmentSink& sink, OpenCheckResult& checked, Status& readStatus,
+  // a cancel ends the read (readResult kCancelled) and gpg with it.
+  Result ReadInOnePass(const std::string& path, OpenQuestions& questions, FormPage& page,
+                       AttachmentSink& sink, OpenCheckResult& checked, Result& readResult,
                        OperationProgress* progress = nullptr);
 
   // Why gpg failed in the last Save, Open or ReadInOnePass, in gpg's words:

@@ -100,7 +100,7 @@ LeafReader::BodyResult LeafReader::ReadBody(bool base64, BodyKind kind, std::str
   return result;
 }
 
-Status LeafReader::CheckType(const HeaderList& headers, const char* wanted,
+Result LeafReader::CheckType(const HeaderList& headers, const char* wanted,
                              const ReportPoint& quotePoint, const ReportPoint& typePoint) {
   std::string type;
   if (Failed(FindHeader(headers, "content-type", nullptr, type))) {
@@ -114,7 +114,7 @@ Status LeafReader::CheckType(const HeaderList& headers, const char* wanted,
   return kOk;
 }
 
-Status LeafReader::FindEncoding(const HeaderList& headers, std::string& encoding,
+Result LeafReader::FindEncoding(const HeaderList& headers, std::string& encoding,
                                 const ReportPoint& quotePoint) {
   if (Failed(FindHeader(headers, "content-transfer-encoding", nullptr, encoding))) {
     report_.Report(kInvalidData, quotePoint);
@@ -123,9 +123,9 @@ Status LeafReader::FindEncoding(const HeaderList& headers, std::string& encoding
   return kOk;
 }
 
-Status LeafReader::ReadDocumentPart() {
+Result LeafReader::ReadDocumentPart() {
   HeaderList headers;
-  Status status = ReadHeaderBlock(input_, headers, report_);
+  Result status = ReadHeaderBlock(input_, headers, report_);
   if (Failed(status)) {
     report_.Report(status, report::kDocumentHeaderBroken);
     return status;
@@ -154,25 +154,25 @@ Status LeafReader::ReadDocumentPart() {
   return holdDocument_ ? kOk : LoadDocument();
 }
 
-Status LeafReader::LoadDocument() {
+Result LeafReader::LoadDocument() {
   documentRead_ = false;
-  const Status status = page_.TakeDocument(document_);
+  const Result status = page_.TakeDocument(document_);
   Release(document_);
   return status;
 }
 
-Status LeafReader::ReadFormDataPart(std::string& endingLine) {
+Result LeafReader::ReadFormDataPart(std::string& endingLine) {
   std::string form;
   const WipeOnExit wipe(form);
-  Status status = ReadFormText(form, endingLine);
+  Result status = ReadFormText(form, endingLine);
   if (Succeeded(status) && documentRead_) status = LoadDocument();
   return Failed(status) ? status : RestoreForm(form);
 }
 
-Status LeafReader::ReadFormText(std::string& form, std::string& endingLine) {
+Result LeafReader::ReadFormText(std::string& form, std::string& endingLine) {
   endingLine.clear();
   HeaderList headers;
-  Status status = ReadHeaderBlock(input_, headers, report_);
+  Result status = ReadHeaderBlock(input_, headers, report_);
   if (Failed(status)) return status;
   status = CheckType(headers, "application/octet-stream", report::kFormTypeQuote,
                      report::kFormNotOctetStream);
@@ -193,22 +193,22 @@ Status LeafReader::ReadFormText(std::string& form, std::string& endingLine) {
   return kOk;
 }
 
-Status LeafReader::RestoreForm(const std::string& form) {
+Result LeafReader::RestoreForm(const std::string& form) {
   return RestoreFormText(page_, form, report_);
 }
 
-Status RestoreFormText(FormPage& page, const std::string& form, ErrorReport& report) {
-  const Status status = page.CallRestoreForm(form);
+Result RestoreFormText(FormPage& page, const std::string& form, ErrorReport& report) {
+  const Result status = page.CallRestoreForm(form);
   if (Failed(status)) {
     report.Report(status, status == kUnknownName ? report::kNoRestoreForm : report::kRestoreFormFailed);
   }
   return status;
 }
 
-Status LeafReader::ReadAttachmentPart(std::string& endingLine) {
+Result LeafReader::ReadAttachmentPart(std::string& endingLine) {
   endingLine.clear();
   HeaderList headers;
-  Status status = ReadHeaderBlock(input_, headers, report_);
+  Result status = ReadHeaderBlock(input_, headers, report_);
   if (Failed(status)) {
     report_.Report(status, report::kAttachmentHeaderBroken);
     return status;
@@ -237,7 +237,7 @@ Status LeafReader::ReadAttachmentPart(std::string& endingLine) {
   if (Failed(status)) return status;
   std::string unused;
   BodyResult body = ReadBody(true, BodyKind::Attachment, unused, endingLine);
-  Status ended = sink_.End();
+  Result ended = sink_.End();
   if (Failed(body.status)) {
     report_.Report(body.status, report::kAttachmentReadFailed);
     return body.status;
@@ -247,9 +247,9 @@ Status LeafReader::ReadAttachmentPart(std::string& endingLine) {
   return ended;
 }
 
-Status LeafReader::ReadLeafMessage() {
+Result LeafReader::ReadLeafMessage() {
   HeaderList headers;
-  Status status = ReadHeaderBlock(input_, headers, report_);
+  Result status = ReadHeaderBlock(input_, headers, report_);
   if (Failed(status)) return status;
   std::string type;
   status = FindHeader(headers, "content-type", nullptr, type);
@@ -339,7 +339,7 @@ Status LeafReader::ReadLeafMessage() {
   return kOk;
 }
 
-Status ReadLeafMessage(int fd, FormPage& page, AttachmentStore& store,
+Result ReadLeafMessage(int fd, FormPage& page, AttachmentStore& store,
                        const GpgSettings& settings, ErrorReport& report) {
   LineReader input(fd);
   GpgAttachmentSink sink(store, settings, report);

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "gpg/gpg_settings.h"
-#include "base/status.h"
+#include "base/result.h"
 #include "leaf/attachment_sink.h"
 #include "leaf/attachment_store.h"
 #include "base/error_report.h"
@@ -39,14 +39,14 @@ class LeafReader {
 
   // Reads and applies a whole message. Every failure is reported (source
   // "mainview") where it is found and once more here.
-  Status ReadLeafMessage();
+  Result ReadLeafMessage();
 
   // Each reads one part, from its header block to the delimiter line that
   // ends it, and applies it; `endingLine` receives that line. When the
   // document is held, ReadDocumentPart only reads it.
-  Status ReadDocumentPart();
-  Status ReadFormDataPart(std::string& endingLine);
-  Status ReadAttachmentPart(std::string& endingLine);
+  Result ReadDocumentPart();
+  Result ReadFormDataPart(std::string& endingLine);
+  Result ReadAttachmentPart(std::string& endingLine);
 
   // Set by ReadLeafMessage; the part readers use it.
   void SetBoundary(std::string boundary);
@@ -54,7 +54,7 @@ class LeafReader {
  private:
   enum class BodyKind { Document, FormData, Attachment };
   struct BodyResult {
-    Status status = kOk;   // a read failure
+    Result status = kOk;   // a read failure
     bool endOfData = false;
     bool tooLarge = false;  // `data` would have passed the limit; reading stopped
   };
@@ -64,16 +64,16 @@ class LeafReader {
   BodyResult ReadBody(bool base64, BodyKind kind, std::string& data, std::string& endingLine,
                       std::size_t limit = SIZE_MAX);
   // The form-data part without applying it: its text into `form`.
-  Status ReadFormText(std::string& form, std::string& endingLine);
-  Status RestoreForm(const std::string& form);
+  Result ReadFormText(std::string& form, std::string& endingLine);
+  Result RestoreForm(const std::string& form);
   // Loads the document read last into the page and lets go of it.
-  Status LoadDocument();
+  Result LoadDocument();
   bool IsDelimiter(const std::string& line) const;
   // Content-Type and Content-Transfer-Encoding of a part; reports as the
   // table of each part says.
-  Status CheckType(const HeaderList& headers, const char* wanted, const ReportPoint& quotePoint,
+  Result CheckType(const HeaderList& headers, const char* wanted, const ReportPoint& quotePoint,
                    const ReportPoint& typePoint);
-  Status FindEncoding(const HeaderList& headers, std::string& encoding,
+  Result FindEncoding(const HeaderList& headers, std::string& encoding,
                       const ReportPoint& quotePoint);
 
   LineReader& input_;
@@ -92,11 +92,11 @@ class LeafReader {
 
 // Hands the form text to the page's restoreForm and reports a failure as
 // the reader does (no restoreForm, or it failed).
-Status RestoreFormText(FormPage& page, const std::string& form, ErrorReport& report);
+Result RestoreFormText(FormPage& page, const std::string& form, ErrorReport& report);
 
 // Reads the message from `fd` with gpg re-encrypting the attachments into
 // new entries of `store`.
-Status ReadLeafMessage(int fd, FormPage& page, AttachmentStore& store,
+Result ReadLeafMessage(int fd, FormPage& page, AttachmentStore& store,
                        const GpgSettings& settings, ErrorReport& report);
 
 }  // namespace ambrine

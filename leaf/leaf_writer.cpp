@@ -87,11 +87,11 @@ std::string MakeBoundary() {
   return text;
 }
 
-Status GpgAttachmentSource::Open(const AttachmentEntry& entry, Fd& content) {
+Result GpgAttachmentSource::Open(const AttachmentEntry& entry, Fd& content) {
   engine_ = std::make_unique<GpgEngine>(settings_);
   engine_->CaptureErrors();
   Fd childWrite;
-  Status status = CreateInboundPipe(content, childWrite);
+  Result status = CreateInboundPipe(content, childWrite);
   if (Failed(status)) {
     report_.Report(status, report::kSourcePipeFailed);
     return status;
@@ -99,7 +99,7 @@ Status GpgAttachmentSource::Open(const AttachmentEntry& entry, Fd& content) {
   WidenPipe(content.get());
   Fd file(::open(entry.tempPath.c_str(), O_RDONLY | O_CLOEXEC));
   if (!file) {
-    status = LastErrorStatus();
+    status = LastErrorResult();
     content.reset();
     report_.Report(status, report::kSourceTempFileUnopenable);
     return status;
@@ -113,7 +113,7 @@ Status GpgAttachmentSource::Open(const AttachmentEntry& entry, Fd& content) {
   return status;
 }
 
-Status GpgAttachmentSource::Close() {
+Result GpgAttachmentSource::Close() {
   const GpgRunOutcome ended = engine_->Finish();
   engine_.reset();
   return ReportRunFailure(ended, report_, report::kSourceGpgFailed);
@@ -122,10 +122,10 @@ Status GpgAttachmentSource::Close() {
 // Reads `fd` to its end and writes the content as a Base64 body. Bytes of a
 // read that do not fill a group wait for the next read, so only the last
 // group of the body can be short and the body is plain Base64.
-Status LeafWriter::EncodeStream(int fd, BufferedWriter& out) {
+Result LeafWriter::EncodeStream(int fd, BufferedWriter& out) {
   std::vector<unsigned char> block(kChunk);
   Base64LineEncoder encoder;
-  Status status = kOk;
+  Result status = kOk;
   for (;;) {
     ssize_t n = ::read(fd, block.data(), block.size());
     if (n < 0 && errno == EINTR) continue;
@@ -141,7 +141,7 @@ Status LeafWriter::EncodeStream(int fd, BufferedWriter& out) {
   return status;
 }
 
-Status LeafWriter::Advance(std::uint64_t bytes) {
+Result LeafWriter::Advance(std::uint64_t bytes) {
   if (progress_ == nullptr) return kOk;
   done_ += bytes;
   progress_->SetDone(done_);
@@ -153,7 +153,7 @@ LeafWriter::LeafWriter(FormPage& page, const AttachmentStore& store,
                        AttachmentSource* source)
     : page_(page), store_(store), settings_(settings), report_(report), source_(source) {}
 
-Status LeafWriter::Write(int fd) {
+Result LeafWriter::Write(int fd) {
   BufferedWriter out(fd);
   const std::string boundary = MakeBoundary();
   const std::string delimiter = "--" + boundary + "\r\n";
@@ -167,7 +167,7 @@ Status LeafWriter::Write(int fd) {
       {kCrLf, &report::kMessageHeaderEndWriteFailed},
   };
   for (const auto& [text, point] : header) {
-    Status status = out.WriteNow(text);
+    Result status = out.WriteNow(text);
     if (Failed(status)) {
       report_.Report(status, *point);
       return status;
@@ -191,7 +191,7 @@ Status LeafWriter::Write(int fd) {
   std::string scratch;
   const WipeOnExit wipeScratch(scratch);
   std::string_view document;
-  Status status = page_.ViewDocument(scratch, document);
+  Result status = page_.ViewDocument(scratch, document);
   if (Succeeded(status)) {
     if (progress_) progress_->AddTotal(document.size());
     EncodeBody(document, out);
@@ -272,7 +272,7 @@ Status LeafWriter::Write(int fd) {
   return kOk;
 }
 
-Status WriteLeafMessage(int fd, FormPage& page, const AttachmentStore& store,
+Result WriteLeafMessage(int fd, FormPage& page, const AttachmentStore& store,
                         const GpgSettings& settings, ErrorReport& report,
                         OperationProgress* progress) {
   LeafWriter writer(page, store, settings, report);

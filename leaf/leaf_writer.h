@@ -13,7 +13,7 @@
 #include "leaf/buffered_writer.h"
 #include "gpg/gpg_engine.h"
 #include "gpg/gpg_settings.h"
-#include "base/status.h"
+#include "base/result.h"
 #include "leaf/attachment_store.h"
 #include "base/error_report.h"
 #include "leaf/form_page.h"
@@ -25,9 +25,9 @@ class AttachmentSource {
  public:
   virtual ~AttachmentSource() = default;
   // Reports its own failures (source "mainview").
-  virtual Status Open(const AttachmentEntry& entry, Fd& content) = 0;
+  virtual Result Open(const AttachmentEntry& entry, Fd& content) = 0;
   // Called once the content has been read and closed.
-  virtual Status Close() = 0;
+  virtual Result Close() = 0;
 };
 
 // Decrypts the entry's temporary file with a second gpg (signature checking
@@ -36,10 +36,10 @@ class GpgAttachmentSource : public AttachmentSource {
  public:
   GpgAttachmentSource(const GpgSettings& settings, ErrorReport& report)
       : settings_(settings), report_(report) {}
-  Status Open(const AttachmentEntry& entry, Fd& content) override;
+  Result Open(const AttachmentEntry& entry, Fd& content) override;
   // Waits for gpg; a failed decryption is reported (line 1296) and returned,
   // so a save never silently drops an attachment.
-  Status Close() override;
+  Result Close() override;
 
  private:
   const GpgSettings& settings_;
@@ -65,13 +65,13 @@ class LeafWriter {
 
   // Writes the whole message to `fd` (not closed). A failure is reported
   // once and ends the message there.
-  Status Write(int fd);
+  Result Write(int fd);
 
  private:
   // Adds `bytes` to the count; kCancelled once the user asked to stop.
-  Status Advance(std::uint64_t bytes);
+  Result Advance(std::uint64_t bytes);
   // Base64 of what `fd` gives, to its end, counting as it goes.
-  Status EncodeStream(int fd, BufferedWriter& out);
+  Result EncodeStream(int fd, BufferedWriter& out);
 
   OperationProgress* progress_ = nullptr;
   std::uint64_t done_ = 0;
@@ -83,7 +83,7 @@ class LeafWriter {
 };
 
 // LeafWriter with gpg decrypting the attachments.
-Status WriteLeafMessage(int fd, FormPage& page, const AttachmentStore& store,
+Result WriteLeafMessage(int fd, FormPage& page, const AttachmentStore& store,
                         const GpgSettings& settings, ErrorReport& report,
                         OperationProgress* progress = nullptr);
 

@@ -17,11 +17,11 @@ LineReader::LineReader(int fd) : fd_(fd), storage_(kBlockSize) {
 LineReader::LineReader(std::string_view data)
     : begin_(data.data()), end_(data.data() + data.size()), atEnd_(true) {}
 
-Status LineReader::Fill(bool& haveData) {
+Result LineReader::Fill(bool& haveData) {
   haveData = begin_ < end_;
   if (haveData || atEnd_ || fd_ < 0) return kOk;
   if (beforeBlock_) {
-    if (Status s = beforeBlock_(); Failed(s)) return s;
+    if (Result s = beforeBlock_(); Failed(s)) return s;
   }
   for (;;) {
     ssize_t n = ::read(fd_, storage_.data(), storage_.size());
@@ -35,17 +35,17 @@ Status LineReader::Fill(bool& haveData) {
       atEnd_ = true;
       return kOk;
     }
-    if (errno != EINTR) return LastErrorStatus();
+    if (errno != EINTR) return LastErrorResult();
   }
 }
 
-Status LineReader::ReadLine(std::string& line, std::size_t* consumed,
+Result LineReader::ReadLine(std::string& line, std::size_t* consumed,
                             std::size_t limit, bool* complete) {
   line.clear();
   std::size_t count = 0;
   if (complete != nullptr) *complete = true;
   bool haveData = false;
-  Status status = kOk;
+  Result status = kOk;
   if (swallowNext_) {
     status = Fill(haveData);
     if (Failed(status)) return status;

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "base/status.h"
+#include "base/result.h"
 
 namespace ambrine {
 
@@ -24,22 +24,22 @@ class LineReader {
 
   // Called before each block is read from the pipe; a failure it returns
   // ends the read as a read failure (a cancelled open, for one).
-  void SetBeforeBlock(std::function<Status()> check) { beforeBlock_ = std::move(check); }
+  void SetBeforeBlock(std::function<Result()> check) { beforeBlock_ = std::move(check); }
 
   // Reads the next line, line end excluded, into `line` (emptied first).
   // `consumed` is the number of bytes taken including the line end; 0 means
   // end of data before any byte. With a `limit`, at most that many bytes of
   // the line are given: `complete` is then false and the next call goes on
   // with the rest of the same line. EINTR is retried; EPIPE is end of data.
-  Status ReadLine(std::string& line, std::size_t* consumed,
+  Result ReadLine(std::string& line, std::size_t* consumed,
                   std::size_t limit = SIZE_MAX, bool* complete = nullptr);
 
  private:
   // Makes at least one byte available; false at end of data.
-  Status Fill(bool& haveData);
+  Result Fill(bool& haveData);
 
   int fd_ = -1;
-  std::function<Status()> beforeBlock_;
+  std::function<Result()> beforeBlock_;
   std::vector<char> storage_;
   const char* begin_ = nullptr;  // unread bytes [begin_, end_)
   const char* end_ = nullptr;

@@ -47,7 +47,7 @@ int HexValue(char c) {
 
 }  // namespace
 
-Status ReadHeaderBlock(LineReader& input, HeaderList& headers, ErrorReport& report) {
+Result ReadHeaderBlock(LineReader& input, HeaderList& headers, ErrorReport& report) {
   headers.clear();
   std::string current;
   std::string line;
@@ -55,7 +55,7 @@ Status ReadHeaderBlock(LineReader& input, HeaderList& headers, ErrorReport& repo
   for (;;) {
     std::size_t consumed = 0;
     bool complete = true;
-    Status status = input.ReadLine(line, &consumed, kMaxHeaderBlock, &complete);
+    Result status = input.ReadLine(line, &consumed, kMaxHeaderBlock, &complete);
     if (Failed(status)) return status;
     if (consumed == 0) {
       report.Report(kInvalidData, report::kHeaderBlockUnended);
@@ -84,7 +84,7 @@ Status ReadHeaderBlock(LineReader& input, HeaderList& headers, ErrorReport& repo
   }
 }
 
-Status FindHeader(const HeaderList& headers, std::string_view name,
+Result FindHeader(const HeaderList& headers, std::string_view name,
                   const char* parameter, std::string& value) {
   value.clear();
   for (const std::string& header : headers) {
@@ -107,7 +107,7 @@ Status FindHeader(const HeaderList& headers, std::string_view name,
   return kOk;
 }
 
-Status FindParameter(std::string_view text, std::string_view name, std::string& value) {
+Result FindParameter(std::string_view text, std::string_view name, std::string& value) {
   value.clear();
   std::size_t at = 0;
   for (;;) {
@@ -185,13 +185,13 @@ bool DecodeExtendedValue(std::string_view value, std::string& bytes) {
   return true;
 }
 
-Status FindFileName(const HeaderList& headers, std::string& name) {
+Result FindFileName(const HeaderList& headers, std::string& name) {
   std::string extended;
   if (Succeeded(FindHeader(headers, "content-disposition", "filename*", extended)) &&
       DecodeExtendedValue(extended, name)) {
     return kOk;
   }
-  Status status = FindHeader(headers, "content-disposition", "filename", name);
+  Result status = FindHeader(headers, "content-disposition", "filename", name);
   if (Failed(status)) return status;
   if (!name.empty() && name.front() == '"') {
     name = name.size() >= 2 ? name.substr(1, name.size() - 2) : std::string();

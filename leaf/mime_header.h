@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "base/status.h"
+#include "base/result.h"
 #include "base/error_report.h"
 #include "leaf/line_reader.h"
 
@@ -24,19 +24,19 @@ constexpr std::size_t kMaxHeaderBlock = 1024 * 1024;
 // which is dropped) onto the header before them. End of data (report line
 // 492) and a line without ":" or starting with ":" (line 509) are reported
 // as invalid data; a read failure is returned without a report.
-Status ReadHeaderBlock(LineReader& input, HeaderList& headers, ErrorReport& report);
+Result ReadHeaderBlock(LineReader& input, HeaderList& headers, ErrorReport& report);
 
 // The value of the first header called `name` (a lower-case literal; header
 // names match whatever their case), or of its parameter `parameter` when
 // that is not null. Absent gives success with an empty value; a value that
 // ends inside double quotes or a malformed parameter gives kInvalidData.
-Status FindHeader(const HeaderList& headers, std::string_view name,
+Result FindHeader(const HeaderList& headers, std::string_view name,
                   const char* parameter, std::string& value);
 
 // The value of parameter `name` (matched byte for byte) in "a=1; b=2" text.
 // A name may end in "*", the mark of an RFC 2231 extended value: "filename"
 // and "filename*" are different parameters.
-Status FindParameter(std::string_view text, std::string_view name, std::string& value);
+Result FindParameter(std::string_view text, std::string_view name, std::string& value);
 
 // Whether byte `c` may stand inside a quoted parameter value as this reader
 // reads it: quotes take no escapes, so '"' would end the value early, and a
@@ -61,6 +61,6 @@ bool DecodeExtendedValue(std::string_view value, std::string& bytes);
 // when it is there and well formed, else "filename" without its surrounding
 // quotes, else empty. A failure (kInvalidData) comes only from looking up
 // "filename", so every header an older reader took is still taken.
-Status FindFileName(const HeaderList& headers, std::string& name);
+Result FindFileName(const HeaderList& headers, std::string& name);
 
 }  // namespace ambrine

@@ -10,7 +10,7 @@
 
 #include "base/fd.h"
 #include "base/report_point.h"
-#include "base/status.h"
+#include "base/result.h"
 #include "gpg/status_driver.h"
 
 namespace ambrine {

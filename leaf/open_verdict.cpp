@@ -3,7 +3,7 @@
 namespace ambrine {
 
 OpenVerdict JudgeOpen(const OpenCheckResult& checked, const PlainFormPage& page,
-                      Status readStatus) {
+                      Result readResult) {
   if (checked.end == OpenCheckEnd::BadPassphrase) return OpenVerdict::PassphraseRejected;
   if (checked.end == OpenCheckEnd::Cancelled) {
     return checked.passphraseGiven ? OpenVerdict::AnswersRanOut : OpenVerdict::PassphraseNeeded;
@@ -15,7 +15,7 @@ OpenVerdict JudgeOpen(const OpenCheckResult& checked, const PlainFormPage& page,
     return checked.symmetric ? OpenVerdict::WrongPassphrase : OpenVerdict::NotDecryptable;
   }
   if (!page.documentLoaded || !page.formRestored) return OpenVerdict::NotALeaf;
-  return Failed(readStatus) ? OpenVerdict::ReadInPart : OpenVerdict::Read;
+  return Failed(readResult) ? OpenVerdict::ReadInPart : OpenVerdict::Read;
 }
 
 }  // namespace ambrine

@@ -3,7 +3,7 @@
 // tool and search each turn the verdict into their own words.
 #pragma once
 
-#include "base/status.h"
+#include "base/result.h"
 #include "leaf/open_check_conversation.h"
 #include "leaf/plain_form_page.h"
 
@@ -24,9 +24,9 @@ enum class OpenVerdict {
 };
 
 // The verdict of a pass whose gpg ran (LeafFile::ReadInOnePass returned
-// success): `checked` is what gpg said, `page` and `readStatus` what the
+// success): `checked` is what gpg said, `page` and `readResult` what the
 // reader took and how its read ended.
 OpenVerdict JudgeOpen(const OpenCheckResult& checked, const PlainFormPage& page,
-                      Status readStatus);
+                      Result readResult);
 
 }  // namespace ambrine

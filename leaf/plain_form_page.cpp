@@ -9,37 +9,37 @@ PlainFormPage::~PlainFormPage() {
   SecureWipe(form);
 }
 
-Status PlainFormPage::SaveDocument(std::string& bytes) {
+Result PlainFormPage::SaveDocument(std::string& bytes) {
   bytes = document;
   return kOk;
 }
 
-Status PlainFormPage::ViewDocument(std::string&, std::string_view& bytes) {
+Result PlainFormPage::ViewDocument(std::string&, std::string_view& bytes) {
   bytes = document;
   return kOk;
 }
 
-Status PlainFormPage::CallSaveForm(std::string& text, bool& isString) {
+Result PlainFormPage::CallSaveForm(std::string& text, bool& isString) {
   text = form;
   isString = true;
   return kOk;
 }
 
-Status PlainFormPage::LoadDocument(const std::string& bytes) {
+Result PlainFormPage::LoadDocument(const std::string& bytes) {
   SecureWipe(document);
   document = bytes;
   documentLoaded = true;
   return kOk;
 }
 
-Status PlainFormPage::TakeDocument(std::string& bytes) {
+Result PlainFormPage::TakeDocument(std::string& bytes) {
   SecureWipe(document);
   document.swap(bytes);
   documentLoaded = true;
   return kOk;
 }
 
-Status PlainFormPage::CallRestoreForm(const std::string& text) {
+Result PlainFormPage::CallRestoreForm(const std::string& text) {
   SecureWipe(form);
   form = text;
   formRestored = true;

@@ -14,14 +14,14 @@ class PlainFormPage : public FormPage {
  public:
   ~PlainFormPage() override;
 
-  Status SaveDocument(std::string& bytes) override;
+  Result SaveDocument(std::string& bytes) override;
   // Points `bytes` at `document`, valid while it is unchanged.
-  Status ViewDocument(std::string& scratch, std::string_view& bytes) override;
-  Status CallSaveForm(std::string& text, bool& isString) override;
-  Status LoadDocument(const std::string& bytes) override;
+  Result ViewDocument(std::string& scratch, std::string_view& bytes) override;
+  Result CallSaveForm(std::string& text, bool& isString) override;
+  Result LoadDocument(const std::string& bytes) override;
   // Swaps `bytes` into `document`; `bytes` gets the old document, wiped.
-  Status TakeDocument(std::string& bytes) override;
-  Status CallRestoreForm(const std::string& text) override;
+  Result TakeDocument(std::string& bytes) override;
+  Result CallRestoreForm(const std::string& text) override;
 
   std::string document;
   std::string form;

@@ -50,7 +50,7 @@ StatusAction SaveConversation::OnStatus(const StatusLine& line, CommandWriter& c
         return StatusAction::Stop;
       }
       int failedWrite = 0;
-      const Status s = command.WriteSecretLine(answer, &failedWrite);
+      const Result s = command.WriteSecretLine(answer, &failedWrite);
       if (Failed(s)) {
         const ReportPoint& text = hidden ? report::kHiddenAnswerFailed : report::kLineAnswerFailed;
         const ReportPoint& end =
@@ -62,7 +62,7 @@ StatusAction SaveConversation::OnStatus(const StatusLine& line, CommandWriter& c
     }
     case StatusKeyword::GetBool: {
       const bool yes = questions_.AskYesNo(prompt_);
-      const Status s = command.Write(yes ? "y\n" : "n\n");
+      const Result s = command.Write(yes ? "y\n" : "n\n");
       if (Failed(s)) {
         failed_ = {SaveConversationEnd::WriteFailed, s,
                    yes ? &report::kYesAnswerFailed : &report::kNoAnswerFailed};

@@ -7,7 +7,7 @@
 
 #include "base/fd.h"
 #include "base/report_point.h"
-#include "base/status.h"
+#include "base/result.h"
 #include "gpg/status_driver.h"
 
 namespace ambrine {
@@ -35,7 +35,7 @@ enum class SaveConversationEnd {
 
 struct SaveConversationResult {
   SaveConversationEnd end = SaveConversationEnd::EndOfData;
-  Status status = kOk;
+  Result status = kOk;
   const ReportPoint* point = nullptr;
 };
 

@@ -4,7 +4,7 @@
 
 namespace ambrine {
 
-void GuiThreadErrorReport::Report(Status code, const char* source, int line) {
+void GuiThreadErrorReport::Report(Result code, const char* source, int line) {
   BackgroundOperation::CallOnGuiThread([&] { report_.Report(code, source, line); });
 }
 

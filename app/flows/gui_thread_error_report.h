@@ -13,7 +13,7 @@ class GuiThreadErrorReport : public ErrorReport {
 
   using ErrorReport::Report;
   // Passes the report on, on the GUI thread.
-  void Report(Status code, const char* source, int line) override;
+  void Report(Result code, const char* source, int line) override;
 
  private:
   ErrorReport& report_;

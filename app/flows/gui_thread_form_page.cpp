@@ -4,26 +4,26 @@
 
 namespace ambrine {
 
-Status GuiThreadFormPage::SaveDocument(std::string& bytes) {
-  Status status = kFailure;
+Result GuiThreadFormPage::SaveDocument(std::string& bytes) {
+  Result status = kFailure;
   BackgroundOperation::CallOnGuiThread([&] { status = page_.SaveDocument(bytes); });
   return status;
 }
 
-Status GuiThreadFormPage::CallSaveForm(std::string& text, bool& isString) {
-  Status status = kFailure;
+Result GuiThreadFormPage::CallSaveForm(std::string& text, bool& isString) {
+  Result status = kFailure;
   BackgroundOperation::CallOnGuiThread([&] { status = page_.CallSaveForm(text, isString); });
   return status;
 }
 
-Status GuiThreadFormPage::LoadDocument(const std::string& bytes) {
-  Status status = kFailure;
+Result GuiThreadFormPage::LoadDocument(const std::string& bytes) {
+  Result status = kFailure;
   BackgroundOperation::CallOnGuiThread([&] { status = page_.LoadDocument(bytes); });
   return status;
 }
 
-Status GuiThreadFormPage::CallRestoreForm(const std::string& text) {
-  Status status = kFailure;
+Result GuiThreadFormPage::CallRestoreForm(const std::string& text) {
+  Result status = kFailure;
   BackgroundOperation::CallOnGuiThread([&] { status = page_.CallRestoreForm(text); });
   return status;
 }

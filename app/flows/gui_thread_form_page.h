@@ -13,10 +13,10 @@ class GuiThreadFormPage : public FormPage {
   explicit GuiThreadFormPage(FormPage& page) : page_(page) {}
 
   // Each runs the same call of the page on the GUI thread.
-  Status SaveDocument(std::string& bytes) override;
-  Status CallSaveForm(std::string& text, bool& isString) override;
-  Status LoadDocument(const std::string& bytes) override;
-  Status CallRestoreForm(const std::string& text) override;
+  Result SaveDocument(std::string& bytes) override;
+  Result CallSaveForm(std::string& text, bool& isString) override;
+  Result LoadDocument(const std::string& bytes) override;
+  Result CallRestoreForm(const std::string& text) override;
 
  private:
   FormPage& page_;

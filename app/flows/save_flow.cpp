@@ -19,7 +19,7 @@
 namespace ambrine {
 
 bool SaveFlow::Run(PageHandover* handover, const std::string& leafPath,
-                   const std::string& myFingerprint, SavedLeaf& saved) {
+                   const std::string& ownFingerprint, SavedLeaf& saved) {
   QWidget* owner = context_.dialogOwner;
   // The dialog's choices, the passphrase among them, live here alone; the
   // request wipes it when the save ends.
@@ -30,7 +30,7 @@ bool SaveFlow::Run(PageHandover* handover, const std::string& leafPath,
     SelectKeyDialog dialog(&context_.settings, &request, runner, owner, context_.report);
     if (dialog.exec() != QDialog::Accepted) return false;
   }
-  if (request.publicKeyMode) request.recipients = SaveRecipients(request.recipients, myFingerprint);
+  if (request.publicKeyMode) request.recipients = SaveRecipients(request.recipients, ownFingerprint);
 
   // The page's part is gathered before gpg starts or any file is made.
   SavePagePart part;
@@ -40,14 +40,14 @@ bool SaveFlow::Run(PageHandover* handover, const std::string& leafPath,
     WaitCursor cursor;
     part.TakeFromPage(context_.page);
     // The page stopped answering or its process ended while it was asked.
-    if (IsPageLoss(part.documentStatus) || IsPageLoss(part.formStatus)) return false;
+    if (IsPageLoss(part.documentResult) || IsPageLoss(part.formResult)) return false;
   }
-  if (Failed(part.documentStatus)) {
-    context_.report.Report(part.documentStatus, report::kDocumentUnsaved);
+  if (Failed(part.documentResult)) {
+    context_.report.Report(part.documentResult, report::kDocumentUnsaved);
     return false;
   }
-  if (Failed(part.formStatus)) {
-    context_.report.Report(part.formStatus, report::kSaveFormFailed);
+  if (Failed(part.formResult)) {
+    context_.report.Report(part.formResult, report::kSaveFormFailed);
     return false;
   }
 

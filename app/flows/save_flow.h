@@ -24,7 +24,7 @@ class SaveFlow {
   // `handover` is what the page's saveLeaf call brought along; its document
   // and form text are taken from it. Null when the command came from the
   // menu and the page can be asked directly.
-  // `leafPath` is proposed as the output file; `myFingerprint` is added to
+  // `leafPath` is proposed as the output file; `ownFingerprint` is added to
   // the chosen keys. The save options go into a SaveRequest of this save
   // alone, whose passphrase is wiped when the save ends, on every path.
   // True when the leaf was written; `saved` then tells where and what.
@@ -41,7 +41,7 @@ class SaveFlow {
   // gpg's part runs on a worker thread behind a progress dialog (see
   // BackgroundOperation); its キャンセル ends the save with nothing shown
   // and the old leaf as it was.
-  bool Run(PageHandover* handover, const std::string& leafPath, const std::string& myFingerprint,
+  bool Run(PageHandover* handover, const std::string& leafPath, const std::string& ownFingerprint,
            SavedLeaf& saved);
 
  private:

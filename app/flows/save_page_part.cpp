@@ -6,11 +6,11 @@
 namespace ambrine {
 
 void SavePagePart::TakeHandover(PageHandover& handover) {
-  documentStatus = handover.documentStatus;
-  if (Succeeded(documentStatus) && handover.document.empty()) documentStatus = kFailure;
+  documentResult = handover.documentResult;
+  if (Succeeded(documentResult) && handover.document.empty()) documentResult = kFailure;
   SecureWipe(page.document);
   page.document.swap(handover.document);
-  formStatus = handover.formStatus;
+  formResult = handover.formResult;
   formIsString = handover.formIsString;
   SecureWipe(page.form);
   if (formIsString) page.form.swap(handover.formText);
@@ -18,10 +18,10 @@ void SavePagePart::TakeHandover(PageHandover& handover) {
 
 void SavePagePart::TakeFromPage(FormPage& live) {
   SecureWipe(page.document);
-  documentStatus = live.SaveDocument(page.document);
-  if (Failed(documentStatus)) return;
+  documentResult = live.SaveDocument(page.document);
+  if (Failed(documentResult)) return;
   SecureWipe(page.form);
-  formStatus = live.CallSaveForm(page.form, formIsString);
+  formResult = live.CallSaveForm(page.form, formIsString);
   if (!formIsString) SecureWipe(page.form);
 }
 

@@ -3,7 +3,7 @@
 // save's worker writes from, and how getting each of them went.
 #pragma once
 
-#include "base/status.h"
+#include "base/result.h"
 #include "leaf/plain_form_page.h"
 
 namespace ambrine {
@@ -12,8 +12,8 @@ struct PageHandover;
 
 struct SavePagePart {
   PlainFormPage page;  // wipes the document and the form text when it goes
-  Status documentStatus = kOk;
-  Status formStatus = kOk;   // kUnknownName without saveForm, kFailure when it threw
+  Result documentResult = kOk;
+  Result formResult = kOk;   // kUnknownName without saveForm, kFailure when it threw
   bool formIsString = false;  // page.form is "" otherwise
 
   // Takes over what a saveLeaf call handed over: its strings are moved

@@ -19,9 +19,9 @@ namespace ambrine {
 
 namespace {
 
-constexpr Status kAccessDenied = static_cast<Status>(0x80070005);
+constexpr Result kAccessDenied = static_cast<Result>(0x80070005);
 
-QString Reply(Status status, const std::optional<std::string>& result) {
+QString Reply(Result status, const std::optional<std::string>& result) {
   QJsonObject reply{{QStringLiteral("s"), static_cast<double>(status)}};
   if (result) reply.insert(QStringLiteral("r"), QString::fromStdString(*result));
   return QString::fromUtf8(QJsonDocument(reply).toJson(QJsonDocument::Compact));
@@ -32,23 +32,23 @@ PageHandover HandoverFromJson(const QJsonObject& json) {
   const QJsonObject form = json.value(QStringLiteral("form")).toObject();
   const QString kind = form.value(QStringLiteral("t")).toString();
   if (kind == QLatin1String("missing")) {
-    handover.formStatus = kUnknownName;
+    handover.formResult = kUnknownName;
   } else if (kind == QLatin1String("error")) {
-    handover.formStatus = kFailure;
+    handover.formResult = kFailure;
   } else if (kind == QLatin1String("big")) {
-    handover.formStatus = kInvalidData;
+    handover.formResult = kInvalidData;
   } else {
     handover.formIsString = kind == QLatin1String("s");
     if (handover.formIsString) handover.formText = form.value(QStringLiteral("v")).toString().toStdString();
     if (handover.formText.size() > kMaxStringBytes) {
       handover = PageHandover{};
-      handover.formStatus = kInvalidData;
+      handover.formResult = kInvalidData;
     }
   }
   handover.document = json.value(QStringLiteral("doc")).toString().toStdString();
   if (json.value(QStringLiteral("big")).toBool() || handover.document.size() > kMaxDocumentBytes) {
     handover.document.clear();
-    handover.documentStatus = kInvalidData;
+    handover.documentResult = kInvalidData;
   }
   return handover;
 }
@@ -167,7 +167,7 @@ QString FormEnginePage::Dispatch(const QString& json) {
   if (call.contains(QStringLiteral("handover")))
     handover = HandoverFromJson(call.value(QStringLiteral("handover")).toObject());
   std::optional<std::string> result;
-  const Status status =
+  const Result status =
       handler_->HandlePageCall(call.value(QStringLiteral("name")).toString().toStdString(), args,
                                handover ? &*handover : nullptr, result);
   return Reply(status, result);

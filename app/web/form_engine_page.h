@@ -11,7 +11,7 @@
 
 #include "app/web/page_handover.h"
 #include "app/web/script_value.h"
-#include "base/status.h"
+#include "base/result.h"
 
 namespace ambrine {
 
@@ -20,7 +20,7 @@ class PageCallHandler {
   virtual ~PageCallHandler() = default;
   // One window.external call by name. `handover` is set for saveLeaf; the
   // handler may take its strings.
-  virtual Status HandlePageCall(const std::string& name, const std::vector<ScriptValue>& args,
+  virtual Result HandlePageCall(const std::string& name, const std::vector<ScriptValue>& args,
                                 PageHandover* handover,
                                 std::optional<std::string>& result) = 0;
 };

@@ -105,21 +105,21 @@ FormView::~FormView() {
 
 void FormView::SetCallHandler(PageCallHandler* handler) { page_->SetHandler(handler); }
 
-Status FormView::LoadBytes(const std::string& bytes, bool utf8) {
+Result FormView::LoadBytes(const std::string& bytes, bool utf8) {
   return Load(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), utf8);
 }
 
-Status FormView::ReloadLastDocument() {
+Result FormView::ReloadLastDocument() {
   if (lastDocument_.isNull()) return kUnexpected;
   return Load(QByteArray(lastDocument_), lastDocumentUtf8_);
 }
 
-Status FormView::Load(const QByteArray& document, bool utf8) {
+Result FormView::Load(const QByteArray& document, bool utf8) {
   const QUrl url = scheme_->Publish(
       document,
       utf8 ? QByteArrayLiteral("text/html;charset=utf-8") : QByteArrayLiteral("text/html"));
   page_->load(url);
-  const Status status = WaitForLoad(url);
+  const Result status = WaitForLoad(url);
   if (Succeeded(status)) {
     // Shared with the scheme's copy, not copied.
     lastDocument_ = document;
@@ -128,7 +128,7 @@ Status FormView::Load(const QByteArray& document, bool utf8) {
   return status;
 }
 
-Status FormView::LoadBlank() {
+Result FormView::LoadBlank() {
   const QUrl url(QStringLiteral("about:blank"));
   page_->load(url);
   return WaitForLoad(url);
@@ -165,7 +165,7 @@ void FormView::StopRenderer() {
   loop.exec();
 }
 
-Status FormView::WaitForLoad(const QUrl& url) {
+Result FormView::WaitForLoad(const QUrl& url) {
   const quint64 generation = ++loadGeneration_;
   // A new document gets a new process when the old one was lost.
   loss_ = PageLoss::kNone;
@@ -207,13 +207,13 @@ bool FormView::WaitBounded(QEventLoop& loop) {
   return timedOut;
 }
 
-Status FormView::StopStuckPage() {
+Result FormView::StopStuckPage() {
   MarkLost(PageLoss::kUnresponsive);
   StopRenderer();
   return kPageTimedOut;
 }
 
-Status FormView::RunScript(const QString& source, QVariant& result, quint32 world) {
+Result FormView::RunScript(const QString& source, QVariant& result, quint32 world) {
   // While the page waits in a window.external call its script cannot run.
   if (page_->InPageCall()) return kUnexpected;
   // A lost page answers nothing; asking would only wait out the limit.
@@ -282,7 +282,7 @@ PageCallResult FormView::CallPageFunction(const char* name, const std::vector<st
   return outcome;
 }
 
-Status FormView::SerializeDocument(std::string& bytes) {
+Result FormView::SerializeDocument(std::string& bytes) {
   SecureWipe(bytes);
   std::string().swap(bytes);
   // A whole document in one script result would be held here several
@@ -290,7 +290,7 @@ Status FormView::SerializeDocument(std::string& bytes) {
   // QString): the text stays in the page's process, and only its UTF-8
   // size, counted there, comes back first, so the bytes are reserved once.
   QVariant value;
-  Status status = RunScript(QStringLiteral(
+  Result status = RunScript(QStringLiteral(
       "(function () {"
       "  var type = document.doctype ? new XMLSerializer().serializeToString(document.doctype) : '';"
       "  if (!document.documentElement) return null;"
@@ -330,9 +330,9 @@ Status FormView::SerializeDocument(std::string& bytes) {
   return status;
 }
 
-Status FormView::AppendDocumentPiece(std::string& bytes, bool& done) {
+Result FormView::AppendDocumentPiece(std::string& bytes, bool& done) {
   QVariant value;
-  const Status status = RunScript(QStringLiteral(
+  const Result status = RunScript(QStringLiteral(
       "(function () {"
       "  var s = window.ambrineSaved;"
       "  if (!s) return null;"

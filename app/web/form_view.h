@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "base/status.h"
+#include "base/result.h"
 
 class QEventLoop;
 
@@ -23,13 +23,13 @@ class PageCallHandler;
 
 // A wait for the page ran out of time: the page was stopped.
 // (HRESULT_FROM_WIN32(ERROR_TIMEOUT))
-constexpr Status kPageTimedOut = static_cast<Status>(0x800705B4);
+constexpr Result kPageTimedOut = static_cast<Result>(0x800705B4);
 // The page's process has ended: nothing can be asked of the page until a
 // document is loaded again. (HRESULT_FROM_WIN32(ERROR_PROCESS_ABORTED))
-constexpr Status kPageGone = static_cast<Status>(0x8007042B);
+constexpr Result kPageGone = static_cast<Result>(0x8007042B);
 
 // The status of a wait that ended because the page was lost.
-inline bool IsPageLoss(Status s) { return s == kPageTimedOut || s == kPageGone; }
+inline bool IsPageLoss(Result s) { return s == kPageTimedOut || s == kPageGone; }
 
 // Why the page on screen stopped working.
 enum class PageLoss {
@@ -40,7 +40,7 @@ enum class PageLoss {
 
 // The outcome of calling a function of the page's script.
 struct PageCallResult {
-  Status status = kOk;  // kUnknownName: no such function; kFailure: it threw
+  Result status = kOk;  // kUnknownName: no such function; kFailure: it threw
   bool isString = false;
   std::string text;     // the result when it is a string (UTF-8)
 };
@@ -58,9 +58,9 @@ class FormView : public QWebEngineView {
   // Shows `bytes` as the document and returns once it has loaded. With
   // `utf8` the bytes are declared UTF-8; otherwise the page's own charset
   // declaration (or UTF-8 by default) decides.
-  Status LoadBytes(const std::string& bytes, bool utf8);
+  Result LoadBytes(const std::string& bytes, bool utf8);
   // Shows the blank page and waits for it.
-  Status LoadBlank();
+  Result LoadBlank();
 
   // Calls the page's global function `name` with string arguments and
   // waits for its result.
@@ -71,7 +71,7 @@ class FormView : public QWebEngineView {
   // process holds the bytes and one piece, never the whole text as well;
   // the text waits between the pieces in a script world of the program's
   // own, out of the page's reach. kInvalidData over kMaxDocumentBytes.
-  Status SerializeDocument(std::string& bytes);
+  Result SerializeDocument(std::string& bytes);
   static constexpr qsizetype kDefaultDocumentChunkUnits = qsizetype{8} << 20;
   void setDocumentChunkUnits(qsizetype units) {
     documentChunkUnits_ = std::max<qsizetype>(units, 2);
@@ -93,7 +93,7 @@ class FormView : public QWebEngineView {
   quint64 loadCount() const { return loadGeneration_; }
   // Loads again the last document that loaded completely; kUnexpected when
   // there was none.
-  Status ReloadLastDocument();
+  Result ReloadLastDocument();
 
  signals:
   // The page was lost (see pageLoss()); sent once per loss, also when no
@@ -101,20 +101,20 @@ class FormView : public QWebEngineView {
   void pageLost(ambrine::PageLoss why);
 
  private:
-  Status Load(const QByteArray& document, bool utf8);
-  Status WaitForLoad(const QUrl& url);
+  Result Load(const QByteArray& document, bool utf8);
+  Result WaitForLoad(const QUrl& url);
   // Runs `source` in the page's own script world (0, the engine's main
   // world) or in `world`.
-  Status RunScript(const QString& source, QVariant& result, quint32 world = 0);
+  Result RunScript(const QString& source, QVariant& result, quint32 world = 0);
   // The next piece of a document that SerializeDocument has asked for,
   // appended as UTF-8 to `bytes`; `done` once there is none left.
-  Status AppendDocumentPiece(std::string& bytes, bool& done);
+  Result AppendDocumentPiece(std::string& bytes, bool& done);
   // Runs `loop` until it quits, the page's process ends, the view goes away
   // or the wait limit passes; true in the last case. The view may be gone
   // on return.
   bool WaitBounded(QEventLoop& loop);
   // Ends a page that did not answer within the limit: kPageTimedOut.
-  Status StopStuckPage();
+  Result StopStuckPage();
   // Sets the page lost (the first reason stays) and tells.
   void MarkLost(PageLoss why);
   // Ends the page's process when it is stuck in its script, and waits

@@ -11,10 +11,10 @@ class LiveFormPage : public FormPage {
  public:
   explicit LiveFormPage(FormView& view) : view_(view) {}
 
-  Status SaveDocument(std::string& bytes) override;
-  Status CallSaveForm(std::string& text, bool& isString) override;
-  Status LoadDocument(const std::string& bytes) override;
-  Status CallRestoreForm(const std::string& text) override;
+  Result SaveDocument(std::string& bytes) override;
+  Result CallSaveForm(std::string& text, bool& isString) override;
+  Result LoadDocument(const std::string& bytes) override;
+  Result CallRestoreForm(const std::string& text) override;
 
  private:
   FormView& view_;

@@ -4,16 +4,16 @@
 
 #include <string>
 
-#include "base/status.h"
+#include "base/result.h"
 
 namespace ambrine {
 
 struct PageHandover {
-  Status formStatus = kOk;  // kUnknownName without saveForm, kFailure when it threw
+  Result formResult = kOk;  // kUnknownName without saveForm, kFailure when it threw
   bool formIsString = false;
   std::string formText;     // UTF-8
   std::string document;     // doctype + markup, UTF-8
-  Status documentStatus = kOk;  // kInvalidData when the document was too large
+  Result documentResult = kOk;  // kInvalidData when the document was too large
 };
 
 }  // namespace ambrine

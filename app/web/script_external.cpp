@@ -63,14 +63,14 @@ int ScriptExternal::GetIdOfName(std::string_view name) {
   return kDispatchUnknown;
 }
 
-Status ScriptExternal::GetIdsOfNames(const std::vector<std::string>& names,
+Result ScriptExternal::GetIdsOfNames(const std::vector<std::string>& names,
                                      std::vector<int>& ids) {
   ids.clear();
   for (const std::string& name : names) ids.push_back(GetIdOfName(name));
   return kOk;
 }
 
-Status ScriptExternal::Invoke(int id, const std::vector<ScriptValue>& args,
+Result ScriptExternal::Invoke(int id, const std::vector<ScriptValue>& args,
                               std::optional<std::string>& result) {
   const ScriptValue none;
   const ScriptValue& first = args.empty() ? none : args.front();

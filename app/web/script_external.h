@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/web/script_value.h"
-#include "base/status.h"
+#include "base/result.h"
 
 namespace ambrine {
 
@@ -31,12 +31,12 @@ class ScriptExternal {
   // The id of a method name (exact, case-sensitive); 0 for any other name.
   static int GetIdOfName(std::string_view name);
   // Fills one id per name, in order; always succeeds.
-  static Status GetIdsOfNames(const std::vector<std::string>& names, std::vector<int>& ids);
+  static Result GetIdsOfNames(const std::vector<std::string>& names, std::vector<int>& ids);
 
   // Calls the operation of `id` with `args` (only the first one is used).
   // `result` receives a string result, when the operation gives one.
   // Unknown ids give kNotImplemented.
-  Status Invoke(int id, const std::vector<ScriptValue>& args,
+  Result Invoke(int id, const std::vector<ScriptValue>& args,
                 std::optional<std::string>& result);
 
   // The operations; results are left untouched when there is none.

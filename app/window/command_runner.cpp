@@ -31,7 +31,7 @@ CommandRunner::CommandRunner(FormView& view, Record& record, AttachmentViewers& 
   });
 }
 
-void CommandRunner::FlowReport::Report(Status code, const char* source, int line) {
+void CommandRunner::FlowReport::Report(Result code, const char* source, int line) {
   if (IsPageLoss(code)) return;
   next_.get().Report(code, source, line);
 }

@@ -53,7 +53,7 @@ class CommandRunner : public QObject {
    public:
     explicit FlowReport(std::reference_wrapper<ErrorReport>& next) : next_(next) {}
     using ErrorReport::Report;
-    void Report(Status code, const char* source, int line) override;
+    void Report(Result code, const char* source, int line) override;
 
    private:
     std::reference_wrapper<ErrorReport>& next_;

@@ -19,7 +19,7 @@ void KeyCommands::Manage() {
 
 void KeyCommands::ShowMyFingerprint() {
   QMessageBox box(QMessageBox::NoIcon, QStringLiteral("自分の鍵指紋"),
-                  QString::fromStdString(FingerprintDisplayText(myFingerprint_)),
+                  QString::fromStdString(FingerprintDisplayText(ownFingerprint_)),
                   QMessageBox::Ok, context_.dialogOwner);
   box.exec();
 }
@@ -31,12 +31,12 @@ void KeyCommands::ExportMyKey() {
       QStringLiteral("gpg"), QStringLiteral("Untitled"));
   if (path.isEmpty()) return;
   // Without a key of its own, gpg would be asked for every key in the rings.
-  if (myFingerprint_.empty()) {
+  if (ownFingerprint_.empty()) {
     context_.report.Report(kFailure, report::kOwnKeyExportFailed);
     return;
   }
   GpgEngine engine(context_.settings);
-  const Status status = engine.ExportKey(myFingerprint_, path.toStdString(), nullptr);
+  const Result status = engine.ExportKey(ownFingerprint_, path.toStdString(), nullptr);
   if (Failed(status)) context_.report.Report(status, report::kOwnKeyExportFailed);
 }
 

@@ -10,9 +10,9 @@ namespace ambrine {
 
 class KeyCommands {
  public:
-  // `myFingerprint` is the user's own key ("" when there is none).
-  KeyCommands(const FlowContext& context, const std::string& myFingerprint)
-      : context_(context), myFingerprint_(myFingerprint) {}
+  // `ownFingerprint` is the user's own key ("" when there is none).
+  KeyCommands(const FlowContext& context, const std::string& ownFingerprint)
+      : context_(context), ownFingerprint_(ownFingerprint) {}
 
   // The key management dialog, over the settings' key rings.
   void Manage();
@@ -24,7 +24,7 @@ class KeyCommands {
 
  private:
   FlowContext context_;
-  const std::string& myFingerprint_;
+  const std::string& ownFingerprint_;
 };
 
 }  // namespace ambrine

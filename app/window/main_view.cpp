@@ -70,18 +70,18 @@ QWidget* MainView::dialogOwner() {
   return active ? active : window();
 }
 
-Status MainView::Start(const std::string& programFolder, const StartupEnvironment& env) {
+Result MainView::Start(const std::string& programFolder, const StartupEnvironment& env) {
   programFolder_ = programFolder;
   record_.SetLeafPath(std::string());
 
   ProgramSetup setup;
-  const Status status = SetUpProgram(programFolder, env, setup);
+  const Result status = SetUpProgram(programFolder, env, setup);
   if (Failed(status)) return status;
   settings_ = std::move(setup.settings);
   recentLeaves_ = std::make_unique<RecentLeaves>(setup.confFolder + "/recent-leaves");
   recentLeaves_->Load();
   ownUserId_ = setup.own.userId;
-  myFingerprint_ = setup.own.fingerprint;
+  ownFingerprint_ = setup.own.fingerprint;
   emit ownKeyChanged(QString::fromStdString(ownUserId_));
 
   view_->LoadBlank();
@@ -91,7 +91,7 @@ Status MainView::Start(const std::string& programFolder, const StartupEnvironmen
   return kOk;
 }
 
-Status MainView::LoadFormFile(const std::string& path) {
+Result MainView::LoadFormFile(const std::string& path) {
   CloseViewers();  // they showed the attachments of the record that goes
   return record_.LoadFormFile(path, report_);
 }
@@ -132,17 +132,17 @@ void MainView::ExportFormData() {
   SaveTextToChosenFile(dialogOwner(), result.isString ? result.text : std::string(), report_);
 }
 
-void MainView::ShowKeyManagement() { KeyCommands(Flow(), myFingerprint_).Manage(); }
+void MainView::ShowKeyManagement() { KeyCommands(Flow(), ownFingerprint_).Manage(); }
 
-void MainView::ShowMyFingerprint() { KeyCommands(Flow(), myFingerprint_).ShowMyFingerprint(); }
+void MainView::ShowMyFingerprint() { KeyCommands(Flow(), ownFingerprint_).ShowMyFingerprint(); }
 
-void MainView::ExportMyKey() { KeyCommands(Flow(), myFingerprint_).ExportMyKey(); }
+void MainView::ExportMyKey() { KeyCommands(Flow(), ownFingerprint_).ExportMyKey(); }
 
 void MainView::saveLeaf() { Save(); }
 
 bool MainView::Save() {
   SavedLeaf saved;
-  if (!SaveFlow(Flow()).Run(handover_, record_.leafPath(), myFingerprint_, saved)) {
+  if (!SaveFlow(Flow()).Run(handover_, record_.leafPath(), ownFingerprint_, saved)) {
     if (view_->pageLoss() != PageLoss::kNone) commands_.NoteLostWork(QStringLiteral("ファイルは保存されていません。"));
     return false;
   }
@@ -214,10 +214,10 @@ void MainView::saveForm(const std::string& text) {
   SaveTextToChosenFile(dialogOwner(), text, report_);
 }
 
-Status MainView::HandlePageCall(const std::string& name, const std::vector<ScriptValue>& args,
+Result MainView::HandlePageCall(const std::string& name, const std::vector<ScriptValue>& args,
                                 PageHandover* handover,
                                 std::optional<std::string>& result) {
-  Status status = kOk;
+  Result status = kOk;
   auto call = [&]() {
     handover_ = handover;
     status = Invoke(GetIdOfName(name), args, result);

@@ -38,11 +38,11 @@ class MainView : public QWidget, public ScriptExternal, public PageCallHandler {
   // Finds the folders and key rings, asks for a key pair on first run, reads
   // the user's own key and shows the preset form. kCancelled when the user
   // declined to make a key; other failures when a folder cannot be made.
-  Status Start(const std::string& programFolder, const StartupEnvironment& env);
+  Result Start(const std::string& programFolder, const StartupEnvironment& env);
 
   // Shows an HTML file as the form of a new record: the attachments and
   // their viewers go first. Failures are reported (source "mainview").
-  Status LoadFormFile(const std::string& path);
+  Result LoadFormFile(const std::string& path);
 
   // Runs `command` unless a flow already runs (see CommandRunner::Run);
   // false when the command was refused.
@@ -84,7 +84,7 @@ class MainView : public QWidget, public ScriptExternal, public PageCallHandler {
   void viewFile(std::int32_t index) override;
 
   // PageCallHandler: a window.external call from the page.
-  Status HandlePageCall(const std::string& name, const std::vector<ScriptValue>& args,
+  Result HandlePageCall(const std::string& name, const std::vector<ScriptValue>& args,
                         PageHandover* handover,
                         std::optional<std::string>& result) override;
 
@@ -95,7 +95,7 @@ class MainView : public QWidget, public ScriptExternal, public PageCallHandler {
   ErrorReport& errorReport() { return report_; }
   const std::string& programFolder() const { return programFolder_; }
   const std::string& ownUserId() const { return ownUserId_; }
-  const std::string& myFingerprint() const { return myFingerprint_; }
+  const std::string& ownFingerprint() const { return ownFingerprint_; }
   // The leaves opened or saved last (null before start-up).
   RecentLeaves* recentLeaves() { return recentLeaves_.get(); }
   // The window that owns the dialogs the view shows.
@@ -115,7 +115,7 @@ class MainView : public QWidget, public ScriptExternal, public PageCallHandler {
   std::string programFolder_;
   std::unique_ptr<RecentLeaves> recentLeaves_;
   std::string ownUserId_;
-  std::string myFingerprint_;
+  std::string ownFingerprint_;
   std::reference_wrapper<ErrorReport> report_;
   PageHandover* handover_ = nullptr;
 

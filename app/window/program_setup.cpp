@@ -8,10 +8,10 @@
 
 namespace ambrine {
 
-Status SetUpProgram(const std::string& programFolder, const StartupEnvironment& env,
+Result SetUpProgram(const std::string& programFolder, const StartupEnvironment& env,
                     ProgramSetup& setup) {
   bool perUser = false;
-  Status status = ConfFolderFor(programFolder, env, setup.confFolder, perUser);
+  Result status = ConfFolderFor(programFolder, env, setup.confFolder, perUser);
   if (Failed(status)) return status;
   status = PrepareConfFolder(setup.confFolder, perUser);
   if (Failed(status)) return status;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "base/folders.h"
-#include "base/status.h"
+#include "base/result.h"
 #include "gpg/gpg_settings.h"
 #include "gpg/own_key.h"
 
@@ -23,7 +23,7 @@ struct ProgramSetup {
 // and until gpg lists a secret key of the user's, and reads the own key.
 // kCancelled when the user declined to make a key; other failures when a
 // folder cannot be made.
-Status SetUpProgram(const std::string& programFolder, const StartupEnvironment& env,
+Result SetUpProgram(const std::string& programFolder, const StartupEnvironment& env,
                     ProgramSetup& setup);
 
 }  // namespace ambrine

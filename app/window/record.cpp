@@ -17,10 +17,10 @@ void Record::SetLeafPath(std::string path) {
   emit leafPathChanged(QString::fromStdString(leafPath_));
 }
 
-Status Record::LoadFormFile(const std::string& path, ErrorReport& report) {
+Result Record::LoadFormFile(const std::string& path, ErrorReport& report) {
   store_.Clear();
   std::string bytes;
-  const Status status = ReadWholeFile(path, bytes);
+  const Result status = ReadWholeFile(path, bytes);
   if (Failed(status)) {
     report.Report(status, report::kFormFileUnreadable);
     return status;

@@ -11,7 +11,7 @@
 
 #include "app/web/live_form_page.h"
 #include "app/window/record_changes.h"
-#include "base/status.h"
+#include "base/result.h"
 #include "leaf/attachment_store.h"
 
 namespace ambrine {
@@ -36,7 +36,7 @@ class Record : public QObject {
 
   // Shows an HTML file as the record's page; empties the attachments first.
   // Failures are reported to `report` (source "mainview").
-  Status LoadFormFile(const std::string& path, ErrorReport& report);
+  Result LoadFormFile(const std::string& path, ErrorReport& report);
 
   // Whether the record changed since it was loaded, created or saved.
   bool IsChanged() { return changes_.IsChanged(page_); }

@@ -44,12 +44,12 @@ class GivenPassphrase : public OpenQuestions {
 class AttachmentNames : public AttachmentSink {
  public:
   explicit AttachmentNames(std::vector<std::string>& names) : names_(names) {}
-  Status Begin(const std::string& name) override {
+  Result Begin(const std::string& name) override {
     names_.push_back(name);
     return kOk;
   }
   void Write(const char*, std::size_t) override {}
-  Status End() override { return kOk; }
+  Result End() override { return kOk; }
 
  private:
   std::vector<std::string>& names_;
@@ -94,12 +94,12 @@ LeafReading ReadLeafContents(const GpgSettings& settings, const std::string& pat
   PlainFormPage page;
   AttachmentNames sink(contents.attachmentNames);
   OpenCheckResult checked;
-  Status readStatus = kOk;
-  const Status s = leaf.ReadInOnePass(path, questions, page, sink, checked, readStatus);
+  Result readResult = kOk;
+  const Result s = leaf.ReadInOnePass(path, questions, page, sink, checked, readResult);
   SecureWipe(checked.passphrase);
   if (Failed(s)) return LeafReading::Unreadable;
   contents.passphraseLeaf = checked.symmetric;
-  switch (JudgeOpen(checked, page, readStatus)) {
+  switch (JudgeOpen(checked, page, readResult)) {
     case OpenVerdict::PassphraseRejected:
     case OpenVerdict::AnswersRanOut:
     case OpenVerdict::WrongPassphrase:

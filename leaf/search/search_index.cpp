@@ -177,14 +177,14 @@ bool SearchIndex::Parse(std::string_view text) {
   return true;
 }
 
-Status SearchIndex::Load(const GpgSettings& settings, const std::string& indexPath,
+Result SearchIndex::Load(const GpgSettings& settings, const std::string& indexPath,
                          const std::string* passphrase) {
   entries.clear();
   const int raw = ::open(indexPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-  if (raw < 0) return errno == ENOENT ? kOk : LastErrorStatus();
+  if (raw < 0) return errno == ENOENT ? kOk : LastErrorResult();
   Fd input(raw);
   Fd output, outputChild;
-  Status s = CreateInboundPipe(output, outputChild);
+  Result s = CreateInboundPipe(output, outputChild);
   if (Failed(s)) return s;
   WidenPipe(output.get());
   GpgEngine engine(settings);
@@ -204,11 +204,11 @@ Status SearchIndex::Load(const GpgSettings& settings, const std::string& indexPa
   return kOk;
 }
 
-Status SearchIndex::Save(const GpgSettings& settings, const std::string& indexPath,
+Result SearchIndex::Save(const GpgSettings& settings, const std::string& indexPath,
                          const std::string& ownFingerprint) const {
   if (ownFingerprint.empty()) return kFailure;
   ReplacementFile file;
-  Status s = file.Create(indexPath);
+  Result s = file.Create(indexPath);
   if (Failed(s)) return s;
   Fd input, inputChild;
   s = CreateOutboundPipe(input, inputChild);
@@ -220,7 +220,7 @@ Status SearchIndex::Save(const GpgSettings& settings, const std::string& indexPa
   if (Failed(s)) return s;
   std::string plain = Serialize();
   const WipeOnExit wipe(plain);
-  const Status written = WritePipeBytes(input.get(), plain.data(), plain.size());
+  const Result written = WritePipeBytes(input.get(), plain.data(), plain.size());
   input.reset();
   const GpgRunOutcome ended = engine.Finish();
   if (Failed(written)) return written;

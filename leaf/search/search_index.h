@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "base/status.h"
+#include "base/result.h"
 #include "gpg/gpg_settings.h"
 #include "leaf/search/leaf_contents.h"
 
@@ -31,12 +31,12 @@ class SearchIndex {
   // (`passphrase`, when not null, for a secret key that needs one). A
   // missing file gives an empty index; a file that cannot be decrypted or
   // read gives an empty index and kInvalidData, so the search rebuilds it.
-  Status Load(const GpgSettings& settings, const std::string& indexPath,
+  Result Load(const GpgSettings& settings, const std::string& indexPath,
               const std::string* passphrase);
 
   // Writes the entries, encrypted by gpg to `ownFingerprint` alone, into a
   // new owner-only file that replaces the index only once gpg succeeded.
-  Status Save(const GpgSettings& settings, const std::string& indexPath,
+  Result Save(const GpgSettings& settings, const std::string& indexPath,
               const std::string& ownFingerprint) const;
 
   // The plaintext form, and reading it back (false for a text that is not

@@ -110,7 +110,7 @@ TEST(GpgLine, AFullDiskReadsAsSuchAndTheOldLeafStays) {
   EXPECT_TRUE(why.startsWith(QStringLiteral("gpg: ")) && why.contains("No space left on device"))
       << why.toStdString();
   EXPECT_EQ(window.report().reports, (std::vector<test::Reported>{
-                                         {StatusFromErrno(EPIPE), report::kClosingDashesWriteFailed}}));
+                                         {ResultFromErrno(EPIPE), report::kClosingDashesWriteFailed}}));
   EXPECT_EQ(test::ReadFile(leaf), before);
 
   // Temporary attachment files on the full disk: nothing is attached.

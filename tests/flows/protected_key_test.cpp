@@ -69,7 +69,7 @@ TEST(ProtectedOwnKey, Rsa3072KeyWithPassphraseSignsSavesAndOpens) {
   ASSERT_TRUE(window.Start(program));
   ASSERT_TRUE(makeKey.done()) << makeKey.Log().toStdString();
   EXPECT_TRUE(fieldsWiped);
-  const std::string fingerprint = window.view().myFingerprint();
+  const std::string fingerprint = window.view().ownFingerprint();
   ASSERT_EQ(fingerprint.size(), 40u);
 
   // The key is the one chosen.

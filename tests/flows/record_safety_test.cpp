@@ -41,19 +41,19 @@ std::string Source(const std::string& name, const std::string& bytes) {
 
 // What a leaf holds, read back through the leaf core.
 struct ReadBack : FormPage, AttachmentSink, OpenQuestions {
-  Status SaveDocument(std::string&) override { return kFailure; }
-  Status CallSaveForm(std::string&, bool&) override { return kFailure; }
-  Status LoadDocument(const std::string&) override { return kOk; }
-  Status CallRestoreForm(const std::string& text) override {
+  Result SaveDocument(std::string&) override { return kFailure; }
+  Result CallSaveForm(std::string&, bool&) override { return kFailure; }
+  Result LoadDocument(const std::string&) override { return kOk; }
+  Result CallRestoreForm(const std::string& text) override {
     form = text;
     return kOk;
   }
-  Status Begin(const std::string& name) override {
+  Result Begin(const std::string& name) override {
     names.push_back(name);
     return kOk;
   }
   void Write(const char*, std::size_t) override {}
-  Status End() override { return kOk; }
+  Result End() override { return kOk; }
   bool AskPassphrase(bool, std::string& answer) override {
     answer = passphrase;
     return true;
@@ -69,11 +69,11 @@ ReadBack ReadLeaf(const GpgSettings& settings, const std::string& leaf) {
   ReadBack back;
   test::RecordingReport report;
   OpenCheckResult checked;
-  Status readStatus = kFailure;
-  EXPECT_EQ(LeafFile(settings, report).ReadInOnePass(leaf, back, back, back, checked, readStatus),
+  Result readResult = kFailure;
+  EXPECT_EQ(LeafFile(settings, report).ReadInOnePass(leaf, back, back, back, checked, readResult),
             kOk);
   EXPECT_TRUE(checked.decrypted);
-  EXPECT_EQ(readStatus, kOk);
+  EXPECT_EQ(readResult, kOk);
   return back;
 }
 
@@ -81,17 +81,17 @@ ReadBack ReadLeaf(const GpgSettings& settings, const std::string& leaf) {
 void MakeLeaf(const GpgSettings& settings, const std::string& leaf, bool publicKey,
               const std::string& passphrase) {
   struct Page : FormPage {
-    Status SaveDocument(std::string& bytes) override {
+    Result SaveDocument(std::string& bytes) override {
       bytes = "<html><body>other</body></html>";
       return kOk;
     }
-    Status CallSaveForm(std::string& text, bool& isString) override {
+    Result CallSaveForm(std::string& text, bool& isString) override {
       text = "other record";
       isString = true;
       return kOk;
     }
-    Status LoadDocument(const std::string&) override { return kOk; }
-    Status CallRestoreForm(const std::string&) override { return kOk; }
+    Result LoadDocument(const std::string&) override { return kOk; }
+    Result CallRestoreForm(const std::string&) override { return kOk; }
   } page;
   struct : SaveQuestions {
     std::string AskLine(const std::string&, bool) override { return ""; }

@@ -109,7 +109,7 @@ TEST(SaveAndOpen, MakeKeyFillAttachSaveQuitStartAgainAndGetEverythingBack) {
                 });
     ASSERT_TRUE(window.Start(program));
     ASSERT_TRUE(script.done()) << script.Log().toStdString();
-    fingerprint = window.view().myFingerprint();
+    fingerprint = window.view().ownFingerprint();
     ASSERT_EQ(fingerprint.size(), 40u);
 
     window.FillForm(kValues[0], kValues[1], kValues[2], kValues[3]);
@@ -148,7 +148,7 @@ TEST(SaveAndOpen, MakeKeyFillAttachSaveQuitStartAgainAndGetEverythingBack) {
 
   Window again;
   ASSERT_TRUE(again.Start(program));
-  EXPECT_EQ(again.view().myFingerprint(), fingerprint);
+  EXPECT_EQ(again.view().ownFingerprint(), fingerprint);
   EXPECT_NE(again.FormValues(), kValues);
 
   ModalScript open;

@@ -37,7 +37,7 @@ void ExpectUnwritableLeaf(Window& window, const std::string& leaf) {
   EXPECT_FALSE(fs::exists(leaf));
   ASSERT_EQ(window.report().reports.size(), 1u);
   EXPECT_EQ(window.report().reports[0],
-            test::Reported(StatusFromErrno(ENOENT), report::kLeafUnwritable));
+            test::Reported(ResultFromErrno(ENOENT), report::kLeafUnwritable));
 }
 
 // Answers gpg's question for Bob's key passphrase; `during` runs first,

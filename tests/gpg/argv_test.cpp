@@ -13,7 +13,7 @@ using Argv = std::vector<std::string>;
 using test::StandIn;
 
 // Runs a stream operation's process to its end.
-void Finish(GpgEngine& engine, Status started) {
+void Finish(GpgEngine& engine, Result started) {
   ASSERT_EQ(kOk, started);
   int code = -1;
   ASSERT_EQ(kOk, engine.WaitForExit(&code));

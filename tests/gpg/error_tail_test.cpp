@@ -118,7 +118,7 @@ TEST(GpgEngineErrors, FinishJudgesTheExitAndKeepsTheLineOfAFailure) {
   test::TempDir dir;
   struct Case {
     const char* script;
-    Status status;
+    Result status;
     int exitCode;
     const char* errorLine;
   };

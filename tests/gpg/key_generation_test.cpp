@@ -161,7 +161,7 @@ TEST_F(KeyGenerationTest, GpgThatCannotStartOrTakeTheParametersIsReported) {
   KeyGenerationOutcome outcome = Generate(key);
   EXPECT_EQ(KeyGenerationResult::StartFailed, outcome.result);
   EXPECT_EQ(&report::kGenkeyGpgStartFailed, outcome.reportAt);
-  EXPECT_EQ(StatusFromErrno(ENOENT), outcome.status);
+  EXPECT_EQ(ResultFromErrno(ENOENT), outcome.status);
 
   // A line break would add a parameter line of the user's making.
   TempDir bin;

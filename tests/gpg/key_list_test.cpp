@@ -11,11 +11,11 @@ namespace {
 
 using test::StandIn;
 
-KeyList ListThrough(const std::string& script, Status* status = nullptr) {
+KeyList ListThrough(const std::string& script, Result* status = nullptr) {
   StandIn standIn(script);
   GpgEngine engine(standIn.Settings());
   KeyList keys{"stale entry"};
-  const Status s = engine.ListKeys(false, keys, nullptr, nullptr);
+  const Result s = engine.ListKeys(false, keys, nullptr, nullptr);
   if (status) *status = s;
   EXPECT_EQ(kOk, s);
   return keys;

@@ -35,7 +35,7 @@ TEST(KeyMaintenance, ExportImportDeleteRoundTrip) {
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(dir.path());
   GpgEngine importer(test::SettingsFor(otherHome.path()));
-  const Status imported = importer.ImportKeys("-alice public.gpg", nullptr);
+  const Result imported = importer.ImportKeys("-alice public.gpg", nullptr);
   std::filesystem::current_path(previous);
   ASSERT_EQ(kOk, imported);
   EXPECT_EQ((KeyList{"Alice Ambrine:" + keys.alice.fingerprint}), PublicKeys(otherHome.path()));

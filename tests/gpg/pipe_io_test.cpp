@@ -89,7 +89,7 @@ TEST(ReadPipeLine, ReadsOnlyUpToTheLineEnd) {
 TEST(ReadPipeLine, ABadDescriptorIsAFailure) {
   std::string line;
   std::size_t consumed = 7;
-  EXPECT_EQ(StatusFromErrno(EBADF), ReadPipeLine(-1, line, &consumed));
+  EXPECT_EQ(ResultFromErrno(EBADF), ReadPipeLine(-1, line, &consumed));
   EXPECT_EQ(0u, consumed);
 }
 
@@ -110,7 +110,7 @@ TEST(Pipes, WritingToAPipeWithoutReaderFailsWithEpipeInsteadOfKillingTheProgram)
   Fd read;
   ASSERT_EQ(kOk, CreateOutboundPipe(write, read));
   read.reset();
-  EXPECT_EQ(StatusFromErrno(EPIPE), WritePipeString(write.get(), "lost"));
+  EXPECT_EQ(ResultFromErrno(EPIPE), WritePipeString(write.get(), "lost"));
 }
 
 TEST(Pipes, LargeWritesArriveWhole) {

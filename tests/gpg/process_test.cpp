@@ -30,29 +30,29 @@ TEST(Run, AMissingProgramFailsAtOnceAndClosesEveryChildEnd) {
   ASSERT_EQ(kOk, CreateInboundPipe(outputRead, outputChild));
   ASSERT_EQ(kOk, CreateOutboundPipe(commandWrite, commandChild));
   engine.SetChildOutput(std::move(outputChild));
-  EXPECT_EQ(StatusFromErrno(ENOENT),
+  EXPECT_EQ(ResultFromErrno(ENOENT),
             engine.Run({"--decrypt"}, "pw", std::move(statusChild), std::move(commandChild)));
   EXPECT_EQ(-1, engine.pid());
   // No child end is left open in the program: readers see the end, the
   // writer finds no reader. Nothing blocks.
   EXPECT_TRUE(AtEnd(statusRead));
   EXPECT_TRUE(AtEnd(outputRead));
-  EXPECT_EQ(StatusFromErrno(EPIPE), WritePipeString(commandWrite.get(), "y\n"));
+  EXPECT_EQ(ResultFromErrno(EPIPE), WritePipeString(commandWrite.get(), "y\n"));
   EXPECT_EQ(kUnexpected, engine.WaitForExit(nullptr));
 
   GpgEngine fileEngine("/nonexistent/bin/gpg", "/tmp", {}, {});
   const GpgRunOutcome notStarted = fileEngine.DecryptFile("/a", "/b", false, "x");
-  EXPECT_EQ(StatusFromErrno(ENOENT), notStarted.status);
+  EXPECT_EQ(ResultFromErrno(ENOENT), notStarted.status);
   EXPECT_EQ(-1, notStarted.exitCode);
   EXPECT_FALSE(notStarted.refusedByGpg());
   GpgEngine keyEngine("/nonexistent/bin/gpg", "/tmp", {}, {});
-  EXPECT_EQ(StatusFromErrno(ENOENT), keyEngine.DeleteKey("AB", nullptr));
+  EXPECT_EQ(ResultFromErrno(ENOENT), keyEngine.DeleteKey("AB", nullptr));
 }
 
 TEST(Run, AProgramThatCannotBeExecutedFailsTheRun) {
   StandIn standIn;
   GpgEngine engine(standIn.dir().path(), "/tmp", {}, {});  // a folder
-  EXPECT_EQ(StatusFromErrno(EACCES), engine.Run({}, nullptr, Fd(), Fd()));
+  EXPECT_EQ(ResultFromErrno(EACCES), engine.Run({}, nullptr, Fd(), Fd()));
 }
 
 TEST(WaitForExit, ReportsExitCodesAndSignals) {

@@ -139,7 +139,7 @@ TEST(StatusDriver, AnsweredQuestionsKeepTheInputOpenAndTheAnswersArriveInOrder) 
       "[GNUPG:] GET_LINE keyedit.prompt\n"
       "[GNUPG:] GET_HIDDEN passphrase.enter\n");
   std::string secret = "s3cret pass";
-  Status secretWrite = kFailure;
+  Result secretWrite = kFailure;
   int failedWrite = -1;
   int hiddenAsked = 0;
   Handler handler([&](const StatusLine& line, CommandWriter& command) {
@@ -172,7 +172,7 @@ TEST(StatusDriver, AnsweredQuestionsKeepTheInputOpenAndTheAnswersArriveInOrder) 
   // so: the previous question's answer does not carry over either.
   Channels d;
   d.Say("[GNUPG:] GET_BOOL a\n[GNUPG:] PROGRESS x\n[GNUPG:] GET_LINE b\n[GNUPG:] PROGRESS y\n");
-  Status late = kOk;
+  Result late = kOk;
   Handler forgetful([&](const StatusLine& line, CommandWriter& command) {
     if (line.kind == StatusKeyword::GetBool) {
       EXPECT_EQ(kOk, command.Write("N\n"));
@@ -237,7 +237,7 @@ TEST(StatusDriver, RunSplitsLinesAtLfAndCrAndEndsAsTheDataOrTheHandlerSays) {
   Handler unread;
   const StatusRunResult failed = StatusDriver(noStatus, noCommand).Run(unread);
   EXPECT_EQ(StatusEnd::ReadFailed, failed.end);
-  EXPECT_EQ(StatusFromErrno(EBADF), failed.status);
+  EXPECT_EQ(ResultFromErrno(EBADF), failed.status);
   EXPECT_TRUE(unread.lines.empty());
 }
 
@@ -303,17 +303,17 @@ TEST(CommandWriter, WriteSecretLineWipesTheSecretAndNamesTheWriteThatFailed) {
   CommandWriter writer(c.commandWrite);
   std::string secret = "never sent";
   int failedWrite = -1;
-  EXPECT_EQ(StatusFromErrno(EPIPE), writer.WriteSecretLine(secret, &failedWrite));
+  EXPECT_EQ(ResultFromErrno(EPIPE), writer.WriteSecretLine(secret, &failedWrite));
   EXPECT_EQ(1, failedWrite);
   EXPECT_EQ("", secret);
 
   // An empty secret writes nothing, so the line end is the write that fails.
   std::string empty;
   failedWrite = -1;
-  EXPECT_EQ(StatusFromErrno(EPIPE), writer.WriteSecretLine(empty, &failedWrite));
+  EXPECT_EQ(ResultFromErrno(EPIPE), writer.WriteSecretLine(empty, &failedWrite));
   EXPECT_EQ(2, failedWrite);
   std::string unreported = "no place for the failure";
-  EXPECT_EQ(StatusFromErrno(EPIPE), writer.WriteSecretLine(unreported));
+  EXPECT_EQ(ResultFromErrno(EPIPE), writer.WriteSecretLine(unreported));
   EXPECT_EQ("", unreported);
 
   // A closed command input: the writer refuses, and still wipes.

@@ -12,17 +12,17 @@ namespace {
 
 class DroppingPage : public ambrine::FormPage {
  public:
-  ambrine::Status SaveDocument(std::string& bytes) override { bytes.clear(); return ambrine::kOk; }
-  ambrine::Status CallSaveForm(std::string& text, bool& isString) override {
+  ambrine::Result SaveDocument(std::string& bytes) override { bytes.clear(); return ambrine::kOk; }
+  ambrine::Result CallSaveForm(std::string& text, bool& isString) override {
     text.clear();
     isString = true;
     return ambrine::kOk;
   }
-  ambrine::Status LoadDocument(const std::string& bytes) override {
+  ambrine::Result LoadDocument(const std::string& bytes) override {
     loaded += bytes.size();
     return ambrine::kOk;
   }
-  ambrine::Status CallRestoreForm(const std::string& text) override {
+  ambrine::Result CallRestoreForm(const std::string& text) override {
     loaded += text.size();
     return ambrine::kOk;
   }
@@ -31,7 +31,7 @@ class DroppingPage : public ambrine::FormPage {
 
 class SilentReport : public ambrine::ErrorReport {
  public:
-  void Report(ambrine::Status, const char*, int) override {}
+  void Report(ambrine::Result, const char*, int) override {}
 };
 
 }  // namespace

@@ -9,12 +9,12 @@
 
 namespace ambrine::test {
 
-Status PlainFileSource::Open(const AttachmentEntry& entry, Fd& content) {
+Result PlainFileSource::Open(const AttachmentEntry& entry, Fd& content) {
   content.reset(::open(entry.tempPath.c_str(), O_RDONLY | O_CLOEXEC));
-  return content ? kOk : LastErrorStatus();
+  return content ? kOk : LastErrorResult();
 }
 
-std::string WriteToString(LeafWriter& writer, Status* status) {
+std::string WriteToString(LeafWriter& writer, Result* status) {
   Fd readEnd, writeEnd;
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) return {};
@@ -26,7 +26,7 @@ std::string WriteToString(LeafWriter& writer, Status* status) {
     ssize_t n;
     while ((n = ::read(readEnd.get(), block, sizeof block)) > 0) bytes.append(block, n);
   });
-  Status result = writer.Write(writeEnd.get());
+  Result result = writer.Write(writeEnd.get());
   writeEnd.reset();
   reader.join();
   if (status != nullptr) *status = result;

@@ -17,21 +17,21 @@ namespace ambrine::test {
 
 class MemoryPage : public FormPage {
  public:
-  Status SaveDocument(std::string& bytes) override {
+  Result SaveDocument(std::string& bytes) override {
     bytes = document;
-    return saveDocumentStatus;
+    return saveDocumentResult;
   }
-  Status CallSaveForm(std::string& text, bool& isString) override {
+  Result CallSaveForm(std::string& text, bool& isString) override {
     text = form;
     isString = formIsString;
-    return saveFormStatus;
+    return saveFormResult;
   }
-  Status LoadDocument(const std::string& bytes) override {
+  Result LoadDocument(const std::string& bytes) override {
     document = bytes;
     ++loads;
     return kOk;
   }
-  Status CallRestoreForm(const std::string& text) override {
+  Result CallRestoreForm(const std::string& text) override {
     if (!hasRestoreForm) return kUnknownName;
     form = text;
     ++restores;
@@ -42,34 +42,34 @@ class MemoryPage : public FormPage {
   std::string form;
   bool formIsString = true;
   bool hasRestoreForm = true;
-  Status saveDocumentStatus = kOk;
-  Status saveFormStatus = kOk;
+  Result saveDocumentResult = kOk;
+  Result saveFormResult = kOk;
   int loads = 0;
   int restores = 0;
 };
 
 class RecordingSink : public AttachmentSink {
  public:
-  Status Begin(const std::string& name) override {
+  Result Begin(const std::string& name) override {
     attachments.push_back({name, ""});
     return kOk;
   }
   void Write(const char* bytes, std::size_t count) override {
     attachments.back().second.append(bytes, count);
   }
-  Status End() override { return kOk; }
+  Result End() override { return kOk; }
   std::vector<std::pair<std::string, std::string>> attachments;
 };
 
 // Attachment "temporary files" that hold plain bytes, read in small pieces.
 class PlainFileSource : public AttachmentSource {
  public:
-  Status Open(const AttachmentEntry& entry, Fd& content) override;
-  Status Close() override { return kOk; }
+  Result Open(const AttachmentEntry& entry, Fd& content) override;
+  Result Close() override { return kOk; }
 };
 
 // Runs the writer into a pipe that a second thread reads; gives the bytes.
-std::string WriteToString(LeafWriter& writer, Status* status = nullptr);
+std::string WriteToString(LeafWriter& writer, Result* status = nullptr);
 
 // The boundary a written message declares in its first line.
 std::string BoundaryOf(const std::string& message);

@@ -25,12 +25,12 @@ class Output {
     if (Succeeded(status_)) written_ += text.size();
     return Succeeded(status_);
   }
-  Status status() const { return status_; }
+  Result status() const { return status_; }
   std::size_t written() const { return written_; }
 
  private:
   int fd_;
-  Status status_ = kOk;
+  Result status_ = kOk;
   std::size_t written_ = 0;
 };
 
@@ -58,7 +58,7 @@ void PutBody(Output& out, std::size_t bytes) {
 
 }  // namespace
 
-Status WriteGeneratedMessage(int fd, std::size_t documentBytes, std::size_t formBytes,
+Result WriteGeneratedMessage(int fd, std::size_t documentBytes, std::size_t formBytes,
                              std::size_t* written) {
   Output out(fd);
   out.Put("Content-Type: multipart/mixed; boundary=\"b1\"\r\n\r\n"
@@ -84,7 +84,7 @@ void MakeGeneratedLeaf(const GpgSettings& settings, const std::string& fingerpri
     ADD_FAILURE() << "cannot start gpg for " << path;
     throw std::runtime_error("generated leaf");
   }
-  const Status written = WriteGeneratedMessage(input.get(), documentBytes, formBytes);
+  const Result written = WriteGeneratedMessage(input.get(), documentBytes, formBytes);
   input.reset();
   if (Failed(written) || !engine.Finish().succeeded()) {
     ADD_FAILURE() << "gpg could not write " << path;

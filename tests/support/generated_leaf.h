@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string>
 
-#include "base/status.h"
+#include "base/result.h"
 #include "gpg/gpg_settings.h"
 
 namespace ambrine::test {
@@ -15,7 +15,7 @@ namespace ambrine::test {
 // whose form text to `formBytes` bytes, with no attachment. Returns the
 // first failed write (EPIPE when the reader stopped early); `written`
 // receives the number of bytes that went out.
-Status WriteGeneratedMessage(int fd, std::size_t documentBytes, std::size_t formBytes,
+Result WriteGeneratedMessage(int fd, std::size_t documentBytes, std::size_t formBytes,
                              std::size_t* written = nullptr);
 
 // Such a message encrypted (unsigned) to `fingerprint` into `path`. gpg

@@ -10,11 +10,11 @@
 namespace ambrine::test {
 
 struct Reported {
-  Reported(Status code, std::string source, int line)
+  Reported(Result code, std::string source, int line)
       : code(code), source(std::move(source)), line(line) {}
-  Reported(Status code, const ReportPoint& point)
+  Reported(Result code, const ReportPoint& point)
       : code(code), source(point.source), line(point.line) {}
-  Status code;
+  Result code;
   std::string source;
   int line;
   bool operator==(const Reported&) const = default;
@@ -23,7 +23,7 @@ struct Reported {
 class RecordingReport : public ErrorReport {
  public:
   using ErrorReport::Report;
-  void Report(Status code, const char* source, int line) override {
+  void Report(Result code, const char* source, int line) override {
     reports.push_back({code, source, line});
   }
   // The named point of each report, in order; null for one without a name.

@@ -26,8 +26,8 @@ namespace {
 KeyList ListSecretKeys(const std::string& home) {
   GpgEngine engine(SettingsFor(home));
   KeyList keys;
-  const Status s = engine.ListKeys(true, keys, nullptr, nullptr);
-  if (Failed(s)) Abort("listing secret keys in " + home + ": " + StatusText(s));
+  const Result s = engine.ListKeys(true, keys, nullptr, nullptr);
+  if (Failed(s)) Abort("listing secret keys in " + home + ": " + ResultText(s));
   return keys;
 }
 
@@ -66,8 +66,8 @@ TestKey MakeKey(const std::string& home, const std::string& name, const char* pa
     request.name = name.c_str();
     request.passphrase = passphrase;
     if (Failed(CreateInboundPipe(status, request.statusFd))) Abort("status pipe");
-    const Status s = engine.GenerateKey(std::move(request));
-    if (Failed(s)) Abort("GenerateKey: " + StatusText(s));
+    const Result s = engine.GenerateKey(std::move(request));
+    if (Failed(s)) Abort("GenerateKey: " + ResultText(s));
     std::string line;
     std::size_t consumed = 0;
     bool created = false;
@@ -92,12 +92,12 @@ void CopyPublicKey(const std::string& fromHome, const std::string& toHome,
   const std::string file = scratch.File("key.gpg");
   {
     GpgEngine engine(SettingsFor(fromHome));
-    if (Status s = engine.ExportKey(fingerprint, file, nullptr); Failed(s))
-      Abort("exporting " + fingerprint + ": " + StatusText(s));
+    if (Result s = engine.ExportKey(fingerprint, file, nullptr); Failed(s))
+      Abort("exporting " + fingerprint + ": " + ResultText(s));
   }
   GpgEngine engine(SettingsFor(toHome));
-  if (Status s = engine.ImportKeys(file, nullptr); Failed(s))
-    Abort("importing " + fingerprint + ": " + StatusText(s));
+  if (Result s = engine.ImportKeys(file, nullptr); Failed(s))
+    Abort("importing " + fingerprint + ": " + ResultText(s));
 }
 
 std::string ReadFile(const std::string& path) {

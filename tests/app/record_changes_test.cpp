@@ -10,18 +10,18 @@ namespace ambrine {
 namespace {
 
 struct ScriptedPage : FormPage {
-  Status SaveDocument(std::string&) override { return kOk; }
-  Status CallSaveForm(std::string& text, bool& isString) override {
+  Result SaveDocument(std::string&) override { return kOk; }
+  Result CallSaveForm(std::string& text, bool& isString) override {
     text = form;
     isString = isStringResult;
     return status;
   }
-  Status LoadDocument(const std::string&) override { return kOk; }
-  Status CallRestoreForm(const std::string&) override { return kOk; }
+  Result LoadDocument(const std::string&) override { return kOk; }
+  Result CallRestoreForm(const std::string&) override { return kOk; }
 
   std::string form = "v=1";
   bool isStringResult = true;
-  Status status = kOk;
+  Result status = kOk;
 };
 
 TEST(RecordChanges, TheFormTextOrTheAttachmentsDecide) {
@@ -40,7 +40,7 @@ TEST(RecordChanges, TheFormTextOrTheAttachmentsDecide) {
 }
 
 TEST(RecordChanges, APageWhoseSaveFormFailsCountsByItsAttachments) {
-  for (Status failure : {kFailure, kUnknownName}) {
+  for (Result failure : {kFailure, kUnknownName}) {
     ScriptedPage page;
     page.status = failure;
     page.form = "garbage left by a throwing script";

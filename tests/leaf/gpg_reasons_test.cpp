@@ -144,7 +144,7 @@ TEST_F(GpgReasons, AFullDiskKeepsTheOldLeafByteForByteAndNamesTheDisk) {
   for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>((i * 2654435761u) >> 13);
   EXPECT_EQ(Save(leaf, large, none_, report_, &gpgError_), SaveOutcome::Reported);
   EXPECT_EQ(report_.reports, (std::vector<test::Reported>{
-                                 {StatusFromErrno(EPIPE), report::kClosingDashesWriteFailed}}));
+                                 {ResultFromErrno(EPIPE), report::kClosingDashesWriteFailed}}));
   EXPECT_NE(gpgError_.find(kNoSpace), std::string::npos) << gpgError_;
   EXPECT_EQ(test::ReadFile(leaf), before);
   EXPECT_EQ(LeftBeside(disk, "leaf.gpg"), 0);

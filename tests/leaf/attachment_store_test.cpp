@@ -29,7 +29,7 @@ TEST(AttachmentStore, TempFilesAreOwnerOnlyAmbFilesInTmpdir) {
   ::setenv("TMPDIR", dir.path().c_str(), 1);
   std::string path;
   Fd fd;
-  Status status = CreateTempAttachmentFile(path, fd);
+  Result status = CreateTempAttachmentFile(path, fd);
   if (old) ::setenv("TMPDIR", saved.c_str(), 1); else ::unsetenv("TMPDIR");
   ASSERT_EQ(status, kOk);
   EXPECT_TRUE(fd.valid());

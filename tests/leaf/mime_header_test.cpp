@@ -11,12 +11,12 @@ namespace {
 
 using test::RecordingReport;
 
-HeaderList Read(const std::string& text, Status* status = nullptr,
+HeaderList Read(const std::string& text, Result* status = nullptr,
                 RecordingReport* report = nullptr) {
   RecordingReport own;
   LineReader input(text);
   HeaderList headers;
-  Status s = ReadHeaderBlock(input, headers, report ? *report : own);
+  Result s = ReadHeaderBlock(input, headers, report ? *report : own);
   if (status) *status = s;
   return headers;
 }
@@ -116,7 +116,7 @@ TEST(MimeHeader, TheFirstHeaderOfANameDecidesAndOnlySpacesAreSkipped) {
 }
 
 TEST(MimeHeader, BrokenBlocksAreReportedAsInvalidData) {
-  Status status = kOk;
+  Result status = kOk;
   RecordingReport report;
   Read("Content-Type: a/b\r\n", &status, &report);
   EXPECT_EQ(status, kInvalidData);

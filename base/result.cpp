@@ -1,4 +1,4 @@
-#include "base/status.h"
+#include "base/result.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -12,14 +12,14 @@ constexpr std::uint32_t kErrnoFacility = 0x80070000u;
 
 }  // namespace
 
-Status StatusFromErrno(int err) {
+Result ResultFromErrno(int err) {
   if (err <= 0) return kFailure;  // a failure without an error number
-  return static_cast<Status>(kErrnoFacility | (static_cast<std::uint32_t>(err) & 0xFFFFu));
+  return static_cast<Result>(kErrnoFacility | (static_cast<std::uint32_t>(err) & 0xFFFFu));
 }
 
-Status LastErrorStatus() { return StatusFromErrno(errno); }
+Result LastErrorResult() { return ResultFromErrno(errno); }
 
-std::string StatusText(Status s) {
+std::string ResultText(Result s) {
   switch (s) {
     case kOk: return "The operation completed successfully.";
     case kFailure: return "Unspecified error";

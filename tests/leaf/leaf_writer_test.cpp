@@ -59,7 +59,7 @@ struct Fixture {
     test::WriteFile(path, content);
     store.Append(name, path, "0000000000000000");
   }
-  std::string Write(Status* status = nullptr) {
+  std::string Write(Result* status = nullptr) {
     LeafWriter writer(page, store, settings, report, &source);
     return test::WriteToString(writer, status);
   }
@@ -73,7 +73,7 @@ struct ReadBack {
   test::RecordingSink sink;
   RecordingReport report;
   LineReader input;
-  Status status;
+  Result status;
 };
 
 TEST(LeafWriter, BoundaryIsTimeAndTwoRandomNumbersAndDiffersBetweenSaves) {
@@ -90,7 +90,7 @@ TEST(LeafWriter, MessageWithoutAttachmentsEndsWithTheFormBodyAndTheClosingLine) 
   Fixture f;
   f.page.document = "<!DOCTYPE html><html><body>\xE6\x97\xA5</body></html>";
   f.page.form = std::string(54, 'f');
-  Status status = kFailure;
+  Result status = kFailure;
   std::string message = f.Write(&status);
   EXPECT_EQ(status, kOk);
   const std::string b = test::BoundaryOf(message);
@@ -151,8 +151,8 @@ TEST(LeafWriter, AttachmentsFollowInStoreOrderWithTheirNamesAndFullLines) {
 TEST(LeafWriter, FailuresAreReportedOnceAndEndTheMessage) {
   {
     Fixture f;
-    f.page.saveDocumentStatus = kFailure;
-    Status status = kOk;
+    f.page.saveDocumentResult = kFailure;
+    Result status = kOk;
     std::string message = f.Write(&status);
     EXPECT_EQ(status, kFailure);
     EXPECT_EQ(f.report.Points(), std::vector<const ReportPoint*>{&report::kDocumentUnsaved});
@@ -161,8 +161,8 @@ TEST(LeafWriter, FailuresAreReportedOnceAndEndTheMessage) {
   }
   {
     Fixture f;
-    f.page.saveFormStatus = kUnknownName;
-    Status status = kOk;
+    f.page.saveFormResult = kUnknownName;
+    Result status = kOk;
     std::string message = f.Write(&status);
     EXPECT_EQ(status, kUnknownName);
     EXPECT_EQ(f.report.reports, (std::vector<test::Reported>{{kUnknownName, report::kSaveFormFailed}}));
@@ -171,7 +171,7 @@ TEST(LeafWriter, FailuresAreReportedOnceAndEndTheMessage) {
   {
     Fixture f;
     f.store.Append("gone", f.dir.File("missing"), "X");
-    Status status = kOk;
+    Result status = kOk;
     std::string message = f.Write(&status);
     EXPECT_TRUE(Failed(status));
     EXPECT_EQ(f.report.Points(), std::vector<const ReportPoint*>{&report::kAttachmentUnwritten});
@@ -186,8 +186,8 @@ TEST(LeafWriter, ABrokenPipeIsReportedAtTheFirstHeaderWrite) {
   ::close(fds[0]);
   Fixture f;
   LeafWriter writer(f.page, f.store, f.settings, f.report, &f.source);
-  EXPECT_EQ(writer.Write(fds[1]), StatusFromErrno(EPIPE));
-  EXPECT_EQ(f.report.reports, (std::vector<test::Reported>{{StatusFromErrno(EPIPE), report::kMessageTypeWriteFailed}}));
+  EXPECT_EQ(writer.Write(fds[1]), ResultFromErrno(EPIPE));
+  EXPECT_EQ(f.report.reports, (std::vector<test::Reported>{{ResultFromErrno(EPIPE), report::kMessageTypeWriteFailed}}));
   ::close(fds[1]);
 }
 
@@ -224,7 +224,7 @@ TEST(LeafWriter, APlainPageIsSentFromItsOwnBytesAndReadBackIntoOne) {
   RecordingReport report;
   test::PlainFileSource source;
   LeafWriter writer(page, store, settings, report, &source);
-  Status status = kFailure;
+  Result status = kFailure;
   const std::string message = test::WriteToString(writer, &status);
   ASSERT_EQ(kOk, status);
   EXPECT_EQ(Expected(test::BoundaryOf(message), document, page.form, {}), message);
@@ -274,7 +274,7 @@ TEST(LeafWriter, EveryAttachmentNameReadsBackExactly) {
   };
   Fixture f;
   for (std::size_t i = 0; i < names.size(); ++i) f.Attach(names[i], "content " + std::to_string(i));
-  Status status = kFailure;
+  Result status = kFailure;
   std::string message = f.Write(&status);
   ASSERT_EQ(status, kOk);
 

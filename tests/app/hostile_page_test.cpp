@@ -205,7 +205,7 @@ TEST_F(HostilePageTest, SocketConstructorsAreGoneFromEveryFrameThatLoads) {
 // Counts the window.external calls that reach the program.
 class CountingHandler : public PageCallHandler {
  public:
-  Status HandlePageCall(const std::string& name, const std::vector<ScriptValue>&,
+  Result HandlePageCall(const std::string& name, const std::vector<ScriptValue>&,
                         PageHandover*, std::optional<std::string>& result) override {
     calls.push_back(name);
     result = "0\tsecret.txt\n";

@@ -29,7 +29,7 @@ namespace {
 namespace fs = std::filesystem;
 
 struct RecordingReport : ErrorReport {
-  void Report(Status code, const char* source, int line) override {
+  void Report(Result code, const char* source, int line) override {
     reports.push_back(std::string(source) + " " + std::to_string(line) + " " + std::to_string(code));
   }
   std::vector<std::string> reports;
@@ -181,8 +181,8 @@ TEST(StartupView, TitleFingerprintAndPresetFormComeFromTheOwnKey) {
   ASSERT_TRUE(frame.Start(program.Folder(), program.Env()));
   const SharedKeyHome& shared = SharedKey();
   EXPECT_EQ(QString::fromStdString("Ambrine - " + shared.key.userId), frame.windowTitle());
-  EXPECT_EQ(shared.key.fingerprint, frame.view()->myFingerprint());
-  EXPECT_EQ(40u, frame.view()->myFingerprint().size());
+  EXPECT_EQ(shared.key.fingerprint, frame.view()->ownFingerprint());
+  EXPECT_EQ(40u, frame.view()->ownFingerprint().size());
   EXPECT_EQ("既定のフォーム", frame.view()->formView().CallPageFunction("formTitle", {}).text);
   EXPECT_EQ(program.Folder() + "bin/gpg", frame.view()->settings().gpgPath);
   EXPECT_EQ(program.Folder() + "conf", frame.view()->settings().homeFolder);
@@ -204,7 +204,7 @@ TEST(StartupView, WithoutAListedKeyStartUpAsksForOneAndCancelEndsIt) {
   EXPECT_FALSE(frame.Start(program.Folder(), program.Env()));
   EXPECT_EQ(QStringLiteral("Ambrine 鍵の作成"), title);
   EXPECT_EQ(QStringLiteral("Ambrine"), frame.windowTitle());
-  EXPECT_TRUE(frame.view()->myFingerprint().empty());
+  EXPECT_TRUE(frame.view()->ownFingerprint().empty());
 }
 
 TEST(StartupView, EmptySecretRingAsksForAKeyAndCancelEndsStartUp) {

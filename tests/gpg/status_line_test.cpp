@@ -1,33 +1,14 @@
-// Status codes and their texts; status line splitting.
+// gpg's status lines: the keyword, its arguments and the GOODSIG split.
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
 
-#include "base/status.h"
+#include "base/result.h"
 #include "gpg/status_line.h"
 
 namespace ambrine {
 namespace {
-
-TEST(Status, SystemErrorsCarryTheErrorNumber) {
-  EXPECT_EQ(static_cast<Status>(0x80070002), StatusFromErrno(ENOENT));
-  EXPECT_EQ(static_cast<Status>(0x80070020), StatusFromErrno(EPIPE));
-  EXPECT_TRUE(Failed(StatusFromErrno(ENOENT)));
-  EXPECT_TRUE(Failed(StatusFromErrno(0)));  // a failure stays a failure
-  errno = EACCES;
-  EXPECT_EQ(StatusFromErrno(EACCES), LastErrorStatus());
-}
-
-TEST(Status, TextsOfSystemAndProgramCodes) {
-  EXPECT_EQ(std::strerror(ENOENT), StatusText(StatusFromErrno(ENOENT)));
-  EXPECT_EQ("Unspecified error", StatusText(kFailure));
-  EXPECT_EQ("Catastrophic failure", StatusText(kUnexpected));
-  EXPECT_EQ("The data is invalid.", StatusText(kInvalidData));
-  EXPECT_EQ("The operation was canceled by the user.", StatusText(kCancelled));
-  EXPECT_EQ("Unknown name.", StatusText(kUnknownName));
-  EXPECT_FALSE(StatusText(kNotImplemented).empty());
-}
 
 TEST(StatusLine, KeywordAndArgumentsAfterThePrefix) {
   StatusLine line = ParseStatusLine("[GNUPG:] GET_HIDDEN passphrase.enter");

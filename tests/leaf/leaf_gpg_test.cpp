@@ -139,12 +139,12 @@ TEST_F(LeafGpg, PublicKeyAndPassphraseLeavesRoundTripWithTheirAttachments) {
     AttachmentStore reopened;
     GpgAttachmentSink sink(reopened, settings, report);
     OpenCheckResult result;
-    Status readStatus = kFailure;
+    Result readResult = kFailure;
     FixedAnswers answers("pass phrase");
     ASSERT_EQ(LeafFile(settings, report)
-                  .ReadInOnePass(request.outputPath, answers, opened, sink, result, readStatus),
+                  .ReadInOnePass(request.outputPath, answers, opened, sink, result, readResult),
               kOk);
-    EXPECT_EQ(readStatus, kOk);
+    EXPECT_EQ(readResult, kOk);
     EXPECT_TRUE(result.decrypted);
     ASSERT_EQ(result.goodSignatures.size(), 1u);
     EXPECT_NE(result.goodSignatures[0].text.find(" Leaf Tester <leaf@example.org>"), std::string::npos);
@@ -175,7 +175,7 @@ TEST_F(LeafGpg, AnUndecryptableTemporaryFileFailsTheSaveInsteadOfDroppingTheAtta
   wrong.Append("a", store.Find(0)->tempPath, "0000000000000000");
   test::MemoryPage page;
   LeafWriter writer(page, wrong, settings, report);
-  Status status = kOk;
+  Result status = kOk;
   std::string message = test::WriteToString(writer, &status);
   EXPECT_EQ(status, kFailure);
   EXPECT_EQ(report.Points(), (std::vector<const ReportPoint*>{&report::kSourceGpgFailed,
@@ -216,7 +216,7 @@ TEST_F(LeafGpg, BrokenMessagesFailCleanlyAndLeaveNoTemporaryFiles) {
       LineReader input(message);
       GpgAttachmentSink sink(store, SharedKeys().settings, report);
       LeafReader reader(input, page, sink, report);
-      Status status = reader.ReadLeafMessage();
+      Result status = reader.ReadLeafMessage();
       EXPECT_TRUE(Failed(status) || message.empty() || message == "\r\n") << message.substr(0, 200);
     }
     EXPECT_EQ(TempFiles(), 0) << message.substr(0, 200);

@@ -84,8 +84,8 @@ TEST_F(PageCallTest, ASaveTakesTheHandoverOverWithoutCopying) {
   const char* documentBytes = handover.document.data();
   SavePagePart part;
   part.TakeHandover(handover);
-  EXPECT_EQ(kOk, part.documentStatus);
-  EXPECT_EQ(kOk, part.formStatus);
+  EXPECT_EQ(kOk, part.documentResult);
+  EXPECT_EQ(kOk, part.formResult);
   EXPECT_TRUE(part.formIsString);
   // The very bytes the call brought are what the writer gets.
   EXPECT_EQ(documentBytes, part.page.document.data());
@@ -97,17 +97,17 @@ TEST_F(PageCallTest, ASaveTakesTheHandoverOverWithoutCopying) {
   // What the page could not give is kept as its status; an empty document
   // cannot be a page.
   PageHandover failed;
-  failed.formStatus = kUnknownName;
+  failed.formResult = kUnknownName;
   SavePagePart emptyPart;
   emptyPart.TakeHandover(failed);
-  EXPECT_EQ(kFailure, emptyPart.documentStatus);
-  EXPECT_EQ(kUnknownName, emptyPart.formStatus);
+  EXPECT_EQ(kFailure, emptyPart.documentResult);
+  EXPECT_EQ(kUnknownName, emptyPart.formResult);
   PageHandover tooLarge;
-  tooLarge.documentStatus = kInvalidData;
+  tooLarge.documentResult = kInvalidData;
   tooLarge.formText = "not a string result";
   SavePagePart largePart;
   largePart.TakeHandover(tooLarge);
-  EXPECT_EQ(kInvalidData, largePart.documentStatus);
+  EXPECT_EQ(kInvalidData, largePart.documentResult);
   EXPECT_FALSE(largePart.formIsString);
   EXPECT_TRUE(largePart.page.form.empty());
 }
@@ -118,8 +118,8 @@ TEST_F(PageCallTest, ASaveAsksTheLivePageForItsDocumentAndItsFormText) {
            "<p id=\"v\">値</p>");
   SavePagePart part;
   part.TakeFromPage(live);
-  EXPECT_EQ(kOk, part.documentStatus);
-  EXPECT_EQ(kOk, part.formStatus);
+  EXPECT_EQ(kOk, part.documentResult);
+  EXPECT_EQ(kOk, part.formResult);
   EXPECT_TRUE(part.formIsString);
   EXPECT_EQ("値", part.page.form);
   EXPECT_NE(std::string::npos, part.page.document.find("<p id=\"v\">値</p>"));
@@ -129,14 +129,14 @@ TEST_F(PageCallTest, ASaveAsksTheLivePageForItsDocumentAndItsFormText) {
   LoadPage("function saveForm() { return 5; }");
   SavePagePart number;
   number.TakeFromPage(live);
-  EXPECT_EQ(kOk, number.formStatus);
+  EXPECT_EQ(kOk, number.formResult);
   EXPECT_FALSE(number.formIsString);
   EXPECT_TRUE(number.page.form.empty());
   LoadPage("");
   SavePagePart missing;
   missing.TakeFromPage(live);
-  EXPECT_EQ(kOk, missing.documentStatus);
-  EXPECT_EQ(kUnknownName, missing.formStatus);
+  EXPECT_EQ(kOk, missing.documentResult);
+  EXPECT_EQ(kUnknownName, missing.formResult);
 }
 
 TEST_F(PageCallTest, DocumentsLargerThanTwoMegabytesLoadWhole) {

@@ -66,7 +66,7 @@ std::string LeafMessage(const test::TempDir& dir) {
   test::PlainFileSource source;
   test::RecordingReport report;
   LeafWriter writer(page, store, test::SettingsFor(dir.path()), report, &source);
-  Status written = kFailure;
+  Result written = kFailure;
   std::string message = test::WriteToString(writer, &written);
   EXPECT_EQ(written, kOk);
   return message;
@@ -81,7 +81,7 @@ void Encrypt(const std::string& home, const std::string& recipient, const char* 
   Fd output(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
   ASSERT_TRUE(output.valid());
   GpgEngine engine(test::SettingsFor(home));
-  const Status started =
+  const Result started =
       recipient.empty()
           ? engine.EncryptSymmetric(std::move(inputChild), std::move(output), false, passphrase,
                                     Fd(), Fd())
@@ -154,11 +154,11 @@ TEST(OpenVerdict, EachWayAnOpenEndsOverRealGpg) {
     PlainFormPage page;
     test::RecordingSink sink;
     OpenCheckResult checked;
-    Status readStatus = kOk;
-    ASSERT_EQ(leaf.ReadInOnePass(dir.File(c.file), questions, page, sink, checked, readStatus),
+    Result readResult = kOk;
+    ASSERT_EQ(leaf.ReadInOnePass(dir.File(c.file), questions, page, sink, checked, readResult),
               kOk)
         << c.what;
-    const OpenVerdict verdict = JudgeOpen(checked, page, readStatus);
+    const OpenVerdict verdict = JudgeOpen(checked, page, readResult);
     EXPECT_STREQ(Name(verdict), Name(c.verdict)) << c.what;
     if (verdict == OpenVerdict::Read) {
       EXPECT_EQ(page.document, "<html><body>記録</body></html>") << c.what;

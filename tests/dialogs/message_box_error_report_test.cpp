@@ -7,7 +7,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
-#include "base/status.h"
+#include "base/result.h"
 #include "dialogs/message_box_error_report.h"
 
 namespace ambrine::test {
@@ -15,7 +15,7 @@ namespace {
 
 // The title and text of each box a report shows. Both boxes may live at the
 // same address, so every visible box counts, each answered as it comes.
-std::vector<std::pair<QString, QString>> Boxes(Status code, const ReportPoint& point) {
+std::vector<std::pair<QString, QString>> Boxes(Result code, const ReportPoint& point) {
   std::vector<std::pair<QString, QString>> seen;
   QTimer timer;
   QObject::connect(&timer, &QTimer::timeout, [&] {

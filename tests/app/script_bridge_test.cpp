@@ -41,7 +41,7 @@ class RecordingExternal : public ScriptExternal, public PageCallHandler {
   void saveForm(const std::string& text) override { calls.push_back({"saveForm", 0, text}); }
   void viewFile(std::int32_t index) override { calls.push_back({"viewFile", index}); }
 
-  Status HandlePageCall(const std::string& name, const std::vector<ScriptValue>& args,
+  Result HandlePageCall(const std::string& name, const std::vector<ScriptValue>& args,
                         PageHandover* handover,
                         std::optional<std::string>& result) override {
     if (handover) lastHandover = *handover;
@@ -154,7 +154,7 @@ TEST_F(ScriptBridgeTest, SaveLeafHandsOverSaveFormResultAndDocument) {
   ASSERT_EQ(1u, external_.calls.size());
   EXPECT_EQ("saveLeaf", external_.calls[0].method);
   ASSERT_TRUE(external_.lastHandover);
-  EXPECT_EQ(kOk, external_.lastHandover->formStatus);
+  EXPECT_EQ(kOk, external_.lastHandover->formResult);
   EXPECT_TRUE(external_.lastHandover->formIsString);
   EXPECT_EQ("値=甲", external_.lastHandover->formText);
   EXPECT_EQ(0u, external_.lastHandover->document.rfind("<!DOCTYPE html><html>", 0));
@@ -184,11 +184,11 @@ TEST_F(ScriptBridgeTest, SaveLeafWithoutSaveFormOrWithOtherResult) {
   LoadPage("function go() { window.external.saveLeaf(); return 'ok'; }");
   EXPECT_EQ("ok", CallWithUserAction("go"));
   ASSERT_TRUE(external_.lastHandover);
-  EXPECT_EQ(kUnknownName, external_.lastHandover->formStatus);
+  EXPECT_EQ(kUnknownName, external_.lastHandover->formResult);
 
   LoadPage("function saveForm() { return 7; } function go() { window.external.saveLeaf(); return 'ok'; }");
   EXPECT_EQ("ok", CallWithUserAction("go"));
-  EXPECT_EQ(kOk, external_.lastHandover->formStatus);
+  EXPECT_EQ(kOk, external_.lastHandover->formResult);
   EXPECT_FALSE(external_.lastHandover->formIsString);
 }
 

@@ -38,16 +38,16 @@ std::string AttachmentWith(const std::string& parameters, const std::string& bod
 }
 const std::string kEnd = "--b1--\r\n";
 
-struct Result {
-  Status status = kOk;
+struct ReaderRun {
+  Result status = kOk;
   MemoryPage page;
   RecordingSink sink;
   RecordingReport report;
 };
 
-std::unique_ptr<Result> Read(const std::string& message, bool hasRestoreForm = true,
+std::unique_ptr<ReaderRun> Read(const std::string& message, bool hasRestoreForm = true,
                              const std::function<void(LeafReader&)>& configure = {}) {
-  auto r = std::make_unique<Result>();
+  auto r = std::make_unique<ReaderRun>();
   r->page.hasRestoreForm = hasRestoreForm;
   LineReader input(message);
   LeafReader reader(input, r->page, r->sink, r->report);
@@ -267,14 +267,14 @@ TEST(LeafReader, ADelimiterLineIsNeverDecodedAndLongLinesStreamInPieces) {
 
 // The sizes a page was given, without keeping hundreds of MiB.
 struct SizePage : FormPage {
-  Status SaveDocument(std::string&) override { return kFailure; }
-  Status CallSaveForm(std::string&, bool&) override { return kFailure; }
-  Status LoadDocument(const std::string& bytes) override {
+  Result SaveDocument(std::string&) override { return kFailure; }
+  Result CallSaveForm(std::string&, bool&) override { return kFailure; }
+  Result LoadDocument(const std::string& bytes) override {
     documentSize = bytes.size();
     ++loads;
     return kOk;
   }
-  Status CallRestoreForm(const std::string& text) override {
+  Result CallRestoreForm(const std::string& text) override {
     formSize = text.size();
     return kOk;
   }
@@ -284,7 +284,7 @@ struct SizePage : FormPage {
 };
 
 struct Streamed {
-  Status status = kOk;
+  Result status = kOk;
   std::size_t written = 0;  // bytes the writer got into the pipe
 };
 
